@@ -1,0 +1,274 @@
+#include "driver/cli.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "driver/help.h"
+#include "extract/extractor.h"
+#include "replace/matcher.h"
+#include "replace/splitter.h"
+#include "support/bytebuf.h"
+#include "support/errors.h"
+#include "support/exit.h"
+
+namespace quorl {
+
+const char* output_str = nullptr;
+char* string = nullptr;
+char sep = 0;
+char field_bracket_s = 0;
+char field_bracket_e = 0;
+name_node sup_list = {};
+
+namespace {
+
+// LineFile reads a rule file or an input file line by line into one buffer
+// that is reused for every line. Lines are handed out in place, their newline
+// replaced by a NUL, so reading costs no copy. Since a line longer than the
+// limit is an error, the buffer never needs to hold more than one block plus
+// LINE_LIMIT bytes.
+class LineFile {
+ public:
+  // open: false when name cannot be opened as a file (a directory cannot).
+  bool open(const char* name) {
+    name_ = name;
+    fd_ = ::open(name, O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return false;
+    struct stat st;
+    if (fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd_);
+      fd_ = -1;
+      return false;
+    }
+    buf_.reserve(kBlock + LINE_LIMIT + 1);
+    begin_ = end_ = 0;
+    eof_ = false;
+    return true;
+  }
+
+  void close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+  // next: the next line, NUL-terminated without its newline, or null at end
+  // of file. *len is the line's length as read, its newline included.
+  // A read error prints "<name>: reading error\n" and ends the process.
+  char* next(int* len) {
+    char* nl = find_newline();
+    char* line = buf_.data + begin_;
+    if (nl != nullptr) {
+      *nl = '\0';
+      *len = static_cast<int>(nl - line) + 1;
+      begin_ += *len;
+      return line;
+    }
+    if (begin_ == end_) return nullptr;
+    // No newline among the bytes at hand: the line ends at end of file, or
+    // it is at least LINE_LIMIT bytes long.
+    size_t n = end_ - begin_;
+    if (n > static_cast<size_t>(LINE_LIMIT)) n = LINE_LIMIT;
+    *len = static_cast<int>(n);
+    if (n == static_cast<size_t>(LINE_LIMIT)) {
+      // Keep the line's first bytes whole for the message; the caller stops.
+      line[n] = '\0';
+      return line;
+    }
+    line[n] = '\0';
+    begin_ = end_;
+    return line;
+  }
+
+ private:
+  static constexpr size_t kBlock = 1 << 16;
+
+  // find_newline: the newline that ends the line at begin_, reading more
+  // input as needed; null when the line has no newline within LINE_LIMIT
+  // bytes or before end of file.
+  char* find_newline() {
+    for (;;) {
+      size_t avail = end_ - begin_;
+      size_t scan = avail < static_cast<size_t>(LINE_LIMIT) ? avail : LINE_LIMIT;
+      auto* nl = static_cast<char*>(std::memchr(buf_.data + begin_, '\n', scan));
+      if (nl != nullptr || scan == static_cast<size_t>(LINE_LIMIT) || eof_) return nl;
+      fill();
+    }
+  }
+
+  void fill() {
+    if (begin_ > 0) {
+      std::memmove(buf_.data, buf_.data + begin_, end_ - begin_);
+      end_ -= begin_;
+      begin_ = 0;
+    }
+    size_t room = static_cast<size_t>(buf_.size) - 1 - end_;
+    ssize_t got;
+    do {
+      got = ::read(fd_, buf_.data + end_, room);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+      errmsg("%s: reading error\n", name_);
+      end_process(1);
+    }
+    if (got == 0) eof_ = true;
+    end_ += static_cast<size_t>(got);
+  }
+
+  const char* name_ = nullptr;
+  int fd_ = -1;
+  ByteBuf buf_;
+  size_t begin_ = 0;
+  size_t end_ = 0;
+  bool eof_ = false;
+};
+
+LineFile line_file;
+
+bool is_blank_line(const char* line) {
+  return line[std::strspn(line, " \t\n\f")] == '\0';
+}
+
+// read_rule_file: adds every non-blank line of rfile to sup_list.
+void read_rule_file(const char* rfile) {
+  if (!line_file.open(rfile)) {
+    errmsg("%s: not found\n", rfile);
+    end_process(1);
+  }
+  int len = 0;
+  while (char* line = line_file.next(&len)) {
+    if (len >= LINE_LIMIT) {
+      errmsg("%s \nError: too long line found in %s!\n", line, rfile);
+      end_process(1);
+    }
+    if (!is_blank_line(line)) add_name(&sup_list, line);
+  }
+  line_file.close();
+}
+
+// edit_file: edits every line of the input file name.
+void edit_file(const char* name) {
+  if (!line_file.open(name)) {
+    errmsg("%s: not found", name);
+    end_process(1);
+  }
+  int len = 0;
+  while (char* line = line_file.next(&len)) {
+    if (len >= LINE_LIMIT) {
+      errmsg("%s \nError: too long line found!\n", line);
+      end_process(1);
+    }
+    edit_line(line);
+  }
+  line_file.close();
+}
+
+// read_stdin_line: the first line of standard input, whole however long,
+// without its newline; null when the input ends before its first byte.
+char* read_stdin_line() {
+  static ByteBuf line;
+  size_t len = 0;
+  int c;
+  while ((c = getc_unlocked(stdin)) != EOF && c != '\n') {
+    line.reserve(len + 2)[len] = static_cast<char>(c);
+    ++len;
+  }
+  if (len == 0 && c == EOF) return nullptr;
+  line.reserve(len + 1)[len] = '\0';
+  return line.data;
+}
+
+void set_brackets(char open, char close) {
+  field_bracket_s = open;
+  field_bracket_e = close;
+}
+
+// set_separator: the -t argument arg. "-t\t" written with a backslash and a
+// t means the tab, as the help text tells users to write it.
+void set_separator(const char* arg) {
+  if (arg[2] == '\\' && arg[3] == 't')
+    sep = '\t';
+  else
+    sep = arg[2];
+}
+
+}  // namespace
+
+void reset_settings() {
+  output_str = nullptr;
+  string = nullptr;
+  sep = 0;
+  set_brackets(0, 0);
+  name_init(&sup_list);
+}
+
+void edit_line(char* line) {
+  char* text = line;
+  if (sup_list.name != nullptr) {
+    for (name_node* rule = &sup_list; rule != nullptr; rule = rule->next) {
+      if (rule->name == nullptr) continue;
+      text = apply_replace(rule->name, text);
+      if (text == nullptr) end_process(1);
+    }
+  }
+  if (output_str != nullptr) text = extract_fields(output_str, text);
+  std::fputs(text, stdout);
+  std::putc('\n', stdout);
+}
+
+void run(int argc, char** argv) {
+  static char out_buf[1 << 16];
+  std::setvbuf(stdout, out_buf, _IOFBF, sizeof out_buf);
+
+  if (argc <= 1) print_usage(0);
+  if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_usage(1);
+
+  name_init(&sup_list);
+  int i = 1;
+  for (; i < argc; ++i) {
+    const char* arg = argv[i];
+    const bool has_next = i + 1 < argc;
+    if (std::strcmp(arg, "-b") == 0) {
+      set_brackets('"', '"');
+    } else if (std::strncmp(arg, "-b", 2) == 0 && std::strlen(arg) == 4) {
+      set_brackets(arg[2], arg[3]);
+    } else if (std::strcmp(arg, "-r") == 0 && has_next) {
+      add_name(&sup_list, argv[++i]);
+    } else if (std::strcmp(arg, "-R") == 0 && has_next) {
+      read_rule_file(argv[++i]);
+    } else if (std::strcmp(arg, "-e") == 0 && has_next) {
+      output_str = argv[++i];
+    } else if (std::strncmp(arg, "-t", 2) == 0) {
+      set_separator(arg);
+    } else if (i == argc - 1 || (i == argc - 2 && std::strcmp(arg, "-f") == 0)) {
+      break;  // the input operand
+    } else {
+      errmsg("\"%s\": bad parameter\n", arg);
+      end_process(1);
+    }
+  }
+
+  const char* input_file = nullptr;
+  if (i == argc) {
+    string = read_stdin_line();
+    if (string == nullptr) end_process(0);
+  } else if (std::strcmp(argv[i], "-f") == 0) {
+    if (i == argc - 1) print_usage(0);
+    input_file = argv[i + 1];
+  } else {
+    string = argv[i];
+  }
+
+  clear_captures();
+  if (input_file != nullptr)
+    edit_file(input_file);
+  else
+    edit_line(string);
+  end_process(0);
+}
+
+}  // namespace quorl

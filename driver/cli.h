@@ -1,0 +1,43 @@
+// The command line and the line loop.
+//
+// run() reads the arguments left to right, sets the settings below, collects
+// the replacement specifications into sup_list (reading a rule file at its
+// -R), picks the input (a <string> argument, the lines of a -f file, or one
+// line of standard input) and passes every input line to edit_line. It never
+// returns: the process ends through end_process, with status 0 after the
+// whole input was edited and 1 after any message.
+//
+// The editing modules read sep, field_bracket_s, field_bracket_e and
+// output_str; only run() writes them.
+#ifndef QUORL_DRIVER_CLI_H
+#define QUORL_DRIVER_CLI_H
+
+#include "support/namelist.h"
+
+namespace quorl {
+
+extern const char* output_str;  // the -e template (the argument itself), or null
+extern char* string;            // the <string> argument or the standard-input line
+extern char sep;                // -t separator byte; 0: blanks and tabs
+extern char field_bracket_s;    // -b opening bracket; 0: none
+extern char field_bracket_e;    // -b closing bracket
+extern name_node sup_list;      // the rule list, in the order collected
+
+// A rule-file or input-file line whose length, newline included, reaches
+// LINE_LIMIT bytes is rejected as too long.
+constexpr int LINE_LIMIT = 4095;
+
+// run: the whole program for argc/argv as main receives them. Never returns.
+[[noreturn]] void run(int argc, char** argv);
+
+// edit_line: passes line (writable, NUL-terminated) through every rule of
+// sup_list and the -e template, and prints the result and a newline.
+void edit_line(char* line);
+
+// reset_settings: back to the state before any argument was read (for tests
+// that run the command line more than once in one process).
+void reset_settings();
+
+}  // namespace quorl
+
+#endif

@@ -1,0 +1,7 @@
+#include "replace/matcher.h"
+
+namespace quorl {
+
+void clear_captures() {}
+
+}  // namespace quorl

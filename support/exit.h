@@ -1,0 +1,32 @@
+// The one way the process ends.
+//
+// Every path that ends quorl, after a message or after a complete run, goes
+// through end_process. Before the real exit it makes sure standard output
+// was written whole: a failed write turns a successful run into a failure
+// with a message, so output is never lost silently.
+//
+// Tests and fuzzers install exit_hook to observe an end without losing the
+// process: the hook gets the status and may leave by throwing; if it returns,
+// the process ends as usual.
+#ifndef QUORL_SUPPORT_EXIT_H
+#define QUORL_SUPPORT_EXIT_H
+
+namespace quorl {
+
+using exit_hook_fn = void (*)(int status);
+
+// Called with the exit status before the process ends; null by default.
+extern exit_hook_fn exit_hook;
+
+// end_process: flushes standard output and ends the process with status
+// (status 1 instead, after "stdout: writing error\n", when output could not
+// be written). Never returns.
+[[noreturn]] void end_process(int status);
+
+// flush_stdout: flushes standard output; on a write error prints
+// "stdout: writing error\n" and returns false.
+bool flush_stdout();
+
+}  // namespace quorl
+
+#endif

@@ -1,0 +1,90 @@
+#include "support/memory.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "support/errors.h"
+#include "support/exit.h"
+
+namespace quorl {
+
+int terminate_size = 2147483647;
+endfun_fn endfun = nullptr;
+
+namespace {
+
+[[noreturn]] void exhausted() {
+  if (endfun != nullptr) endfun();
+  end_process(1);
+}
+
+// A zero-byte request still gets a block of its own, so that a successful
+// call is never mistaken for a failure.
+size_t alloc_size(int size) { return size == 0 ? 1 : static_cast<size_t>(size); }
+
+}  // namespace
+
+void* getmem(int size) {
+  void* p = size < 0 ? nullptr : std::malloc(alloc_size(size));
+  if (p != nullptr) {
+    std::memset(p, 0, alloc_size(size));
+    return p;
+  }
+  if (size > 1000)
+    errmsg("\ncannot get the memory of %d K bytes\n", size / 1024);
+  else
+    errmsg("\ncannot get the memory of %d bytes\n", size);
+  if (size >= terminate_size) return nullptr;
+  exhausted();
+}
+
+void* moremem(void* block, int size) {
+  void* p = size < 0 ? nullptr : std::realloc(block, alloc_size(size));
+  if (p != nullptr) return p;
+  if (size > 1000)
+    errmsg("cannot get the memory of %d K bytes\n", size / 1000);
+  else
+    errmsg("cannot get the memory of %d bytes\n", size);
+  exhausted();
+}
+
+void freemem(void* block) { std::free(block); }
+
+void freeLocal(void* block) { std::free(block); }
+
+void* getmemLock(int size) {
+  void* p = getmem(size);
+  if (p != nullptr) return p;
+  if (size > 1000)
+    errmsg("Faital error:\ncannot get the memory of %d K bytes", size / 1000);
+  else
+    errmsg("Faital error:\ncannot get memory of %d bytes", size);
+  end_process(1);
+}
+
+void* getmemAdr(void* block) { return block; }
+
+char* setstr(const char* s) {
+  size_t n = std::strlen(s) + 1;
+  char* p = static_cast<char*>(std::malloc(n));
+  if (p == nullptr) {
+    errmsg("cannot get memory\n");
+    exhausted();
+  }
+  std::memcpy(p, s, n);
+  return p;
+}
+
+char* addstr(char* s, const char* t) {
+  size_t ls = std::strlen(s);
+  size_t lt = std::strlen(t);
+  char* p = static_cast<char*>(std::realloc(s, ls + lt + 1));
+  if (p == nullptr) {
+    errmsg("can't get memory\n");
+    exhausted();
+  }
+  std::memcpy(p + ls, t, lt + 1);
+  return p;
+}
+
+}  // namespace quorl

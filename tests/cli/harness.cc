@@ -1,0 +1,119 @@
+#include "cli/harness.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace quorl_test {
+
+namespace {
+
+std::string make_temp_dir() {
+  std::string templ = (std::filesystem::temp_directory_path() / "quorl-cli-XXXXXX").string();
+  if (mkdtemp(templ.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+  return templ;
+}
+
+}  // namespace
+
+CliResult run_quorl(const std::vector<std::string>& args, const CliOptions& opts) {
+  const std::string dir = make_temp_dir();
+  for (const auto& [name, bytes] : opts.files) {
+    std::ofstream f(dir + "/" + name, std::ios::binary);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  int in_pipe[2], out_pipe[2], err_pipe[2];
+  if (pipe(in_pipe) != 0 || pipe(out_pipe) != 0 || pipe(err_pipe) != 0) std::abort();
+
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    dup2(in_pipe[0], 0);
+    if (opts.stdout_path.empty()) {
+      dup2(out_pipe[1], 1);
+    } else {
+      int fd = open(opts.stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(fd, 1);
+    }
+    dup2(err_pipe[1], 2);
+    for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
+      close(fd);
+    std::vector<char*> argv;
+    std::string bin = QUORL_BIN;
+    argv.push_back(bin.data());
+    std::vector<std::string> copy = args;
+    for (auto& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(bin.c_str(), argv.data());
+    _exit(127);
+  }
+  close(in_pipe[0]);
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  signal(SIGPIPE, SIG_IGN);
+
+  CliResult r;
+  size_t written = 0;
+  int in_fd = in_pipe[1];
+  if (opts.stdin_closed || opts.in.empty()) {
+    close(in_fd);
+    in_fd = -1;
+  }
+  bool out_open = true, err_open = true;
+  char buf[65536];
+  while (out_open || err_open) {
+    pollfd fds[3] = {{out_open ? out_pipe[0] : -1, POLLIN, 0},
+                     {err_open ? err_pipe[0] : -1, POLLIN, 0},
+                     {in_fd, POLLOUT, 0}};
+    if (poll(fds, 3, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (fds[2].revents != 0 && in_fd >= 0) {
+      ssize_t n = write(in_fd, opts.in.data() + written, opts.in.size() - written);
+      if (n > 0) written += static_cast<size_t>(n);
+      if (n < 0 || written == opts.in.size()) {
+        close(in_fd);
+        in_fd = -1;
+      }
+    }
+    for (int k = 0; k < 2; ++k) {
+      if (fds[k].revents == 0) continue;
+      ssize_t n = read(fds[k].fd, buf, sizeof buf);
+      if (n > 0) {
+        (k == 0 ? r.out : r.err).append(buf, static_cast<size_t>(n));
+      } else {
+        (k == 0 ? out_open : err_open) = false;
+      }
+    }
+  }
+  if (in_fd >= 0) close(in_fd);
+  close(out_pipe[0]);
+  close(err_pipe[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  std::filesystem::remove_all(dir);
+  return r;
+}
+
+void expect_cli(const CliCase& c) {
+  SCOPED_TRACE(c.name);
+  CliOptions opts;
+  opts.in = c.in;
+  opts.files = c.files;
+  CliResult r = run_quorl(c.args, opts);
+  EXPECT_EQ(r.out, c.out);
+  EXPECT_EQ(r.err, c.err);
+  EXPECT_EQ(r.status, c.status);
+}
+
+}  // namespace quorl_test
