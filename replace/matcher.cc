@@ -1,7 +1,258 @@
 #include "replace/matcher.h"
 
+#include <cstring>
+#include <initializer_list>
+
+#include "support/sjis.h"
+
 namespace quorl {
 
-void clear_captures() {}
+Capture arg_A, arg_a, arg_s, arg_d, arg_D, arg_f, arg_x, arg_g, arg_c;
+Capture from_arg;
+
+namespace {
+
+// Class numbers, in the order of the element letters after '$'.
+enum Class : unsigned char { REST, ALNUM, ALPHA, SPACE, DIGIT, NONZERO, FLOAT, HEX, GRAPH, CNTRL };
+
+constexpr const char CLASS_LETTERS[] = "$AasdDfxgc";
+
+// Capture written by each class; $$ shares arg_A with $A.
+Capture* const CLASS_CAPTURE[] = {&arg_A, &arg_A, &arg_a, &arg_s, &arg_d,
+                                  &arg_D, &arg_f, &arg_x, &arg_g, &arg_c};
+
+constexpr bool in_class(int cls, int c) {
+  const bool digit = c >= '0' && c <= '9';
+  const bool alpha = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  switch (cls) {
+    case REST: return c != 0;
+    case ALNUM: return digit || alpha;
+    case ALPHA: return alpha;
+    case SPACE: return c == ' ' || c == '\t' || c == '\n' || c == '\f';
+    case DIGIT: return digit;
+    case NONZERO: return c >= '1' && c <= '9';
+    case FLOAT: return digit || c == '.' || c == 'e' || c == 'E' || c == '-' || c == '+';
+    case HEX: return digit || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    case GRAPH: return c >= 0x21 && c <= 0x7E;
+    case CNTRL: return (c >= 0x01 && c <= 0x1F) || c == 0x7F;
+  }
+  return false;
+}
+
+struct ClassTable {
+  unsigned short bits[256];
+  constexpr ClassTable() : bits() {
+    for (int c = 0; c < 256; ++c)
+      for (int cls = REST; cls <= CNTRL; ++cls)
+        if (in_class(cls, c)) bits[c] |= static_cast<unsigned short>(1u << cls);
+  }
+};
+
+constexpr ClassTable CLASSES;
+
+enum class Kind : unsigned char {
+  run,       // a class element: the longest run of its class, never empty
+  anchor,    // $^: only at the start of the scanned text
+  byte,      // one byte that must be equal
+  pair,      // a double-byte character: two bytes that must be equal
+  any,       // ?: any one byte
+  stop,      // a backslash that ends the pattern: the match ends here
+  word_end,  // the closing ')' of a whole-word pattern: a right boundary
+};
+
+struct Step {
+  Kind kind;
+  unsigned char cls;
+  unsigned char b0, b1;
+  // The last run found for this step: from lo up to end (run steps only).
+  const char* lo;
+  const char* end;
+};
+
+Step* steps(Program* prog) { return reinterpret_cast<Step*>(prog->code.data); }
+
+int class_of(char letter) {
+  if (letter == '\0') return -1;
+  const char* at = std::strchr(CLASS_LETTERS, letter);
+  return at == nullptr ? -1 : static_cast<int>(at - CLASS_LETTERS);
+}
+
+void set_first(Program* prog, const Step& s) {
+  switch (s.kind) {
+    case Kind::run:
+      for (int c = 1; c < 256; ++c) prog->first[c] = (CLASSES.bits[c] >> s.cls) & 1;
+      prog->first_class = s.cls;
+      break;
+    case Kind::byte:
+    case Kind::pair:
+      prog->first[s.b0] = true;
+      break;
+    case Kind::anchor:
+      prog->anchored = true;
+      for (int c = 1; c < 256; ++c) prog->first[c] = true;
+      break;
+    default:
+      for (int c = 1; c < 256; ++c) prog->first[c] = true;
+      break;
+  }
+}
+
+// run_end: where the run of the step's class starting at t ends.
+const char* run_end(Step* s, const char* t) {
+  if (s->lo != nullptr && t >= s->lo && t < s->end) return s->end;
+  const char* e;
+  if (s->cls == REST) {
+    e = t + std::strlen(t);
+  } else {
+    const unsigned mask = 1u << s->cls;
+    e = t;
+    while (CLASSES.bits[static_cast<unsigned char>(*e)] & mask) ++e;
+  }
+  s->lo = t;
+  s->end = e;
+  return e;
+}
+
+Program checkstr_program;
+
+}  // namespace
+
+void Capture::settle() {
+  if (!pending) return;
+  char* copy = own.reserve(static_cast<size_t>(len) + 1);
+  std::memmove(copy, text, static_cast<size_t>(len));
+  copy[len] = '\0';
+  text = copy;
+  pending = false;
+}
+
+void clear_captures() {
+  for (Capture* c : {&arg_A, &arg_a, &arg_s, &arg_d, &arg_D, &arg_f, &arg_x, &arg_g, &arg_c})
+    c->clear();
+}
+
+void settle_captures() {
+  for (Capture* c : {&arg_A, &arg_a, &arg_s, &arg_d, &arg_D, &arg_f, &arg_x, &arg_g, &arg_c,
+                     &from_arg})
+    c->settle();
+}
+
+bool is_left_word_byte(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+bool is_word_byte(unsigned char c) { return c >= 0x80 || is_left_word_byte(c); }
+
+void compile_pattern(const char* pattern, Program* prog) {
+  const size_t len = std::strlen(pattern);
+  prog->word = len >= 3 && pattern[0] == '(' && pattern[len - 1] == ')';
+  prog->anchored = false;
+  prog->first_class = -1;
+  std::memset(prog->first, 0, sizeof prog->first);
+  prog->code.reserve((len + 1) * sizeof(Step));
+  Step* out = steps(prog);
+  int n = 0;
+  size_t i = prog->word ? 1 : 0;
+  while (i < len) {
+    Step s{Kind::byte, 0, static_cast<unsigned char>(pattern[i]), 0, nullptr, nullptr};
+    const int cls = pattern[i] == '$' ? class_of(pattern[i + 1]) : -1;
+    if (prog->word && i == len - 1) {
+      s.kind = Kind::word_end;
+      i = len;
+    } else if (pattern[i] == '$' && pattern[i + 1] == '^') {
+      s.kind = Kind::anchor;
+      i += 2;
+    } else if (cls >= 0) {
+      s.kind = Kind::run;
+      s.cls = static_cast<unsigned char>(cls);
+      i += 2;
+    } else if (pattern[i] == '\\') {
+      if (++i == len) {
+        s.kind = Kind::stop;
+      } else {
+        s.b0 = static_cast<unsigned char>(pattern[i]);
+        ++i;
+      }
+    } else if (pattern[i] == '?') {
+      s.kind = Kind::any;
+      ++i;
+    } else if (is_double(pattern + i)) {
+      s.kind = Kind::pair;
+      s.b1 = static_cast<unsigned char>(pattern[i + 1]);
+      i += 2;
+    } else {
+      ++i;
+    }
+    out[n++] = s;
+    if (s.kind == Kind::stop) break;
+  }
+  prog->count = n;
+  if (n > 0)
+    set_first(prog, out[0]);
+  else
+    for (int c = 1; c < 256; ++c) prog->first[c] = true;
+}
+
+const char* match_program(Program* prog, const char* line, const char* start, const char* p,
+                          int db) {
+  if (prog->word) {
+    if (db != 0) return nullptr;
+    if (p > line && is_left_word_byte(static_cast<unsigned char>(p[-1]))) return nullptr;
+  }
+  from_arg.clear();
+  const char* t = p;
+  Step* s = steps(prog);
+  for (Step* last = s + prog->count; s < last; ++s) {
+    // The end of the text ends the attempt; only a word whose inner
+    // pattern is used up may end there, the end counting as its boundary.
+    if (*t == '\0') {
+      if (s->kind != Kind::word_end) return nullptr;
+      break;
+    }
+    switch (s->kind) {
+      case Kind::run: {
+        // Greedy and final: the run is never shortened for what follows.
+        const char* e = run_end(s, t);
+        CLASS_CAPTURE[s->cls]->refer(t, static_cast<int>(e - t));
+        if (e == t) return nullptr;
+        t = e;
+        break;
+      }
+      case Kind::anchor:
+        if (t != start) return nullptr;
+        break;
+      case Kind::byte:
+        if (static_cast<unsigned char>(*t) != s->b0) return nullptr;
+        ++t;
+        break;
+      case Kind::pair:
+        if (static_cast<unsigned char>(t[0]) != s->b0 || static_cast<unsigned char>(t[1]) != s->b1)
+          return nullptr;
+        t += 2;
+        break;
+      case Kind::any:
+        ++t;
+        break;
+      case Kind::stop:
+        s = last - 1;
+        break;
+      case Kind::word_end:
+        if (is_word_byte(static_cast<unsigned char>(*t))) return nullptr;
+        break;
+    }
+  }
+  from_arg.refer(p, static_cast<int>(t - p));
+  return t;
+}
+
+const char* checkstr(const char* start, const char* p, const char* pattern, int db) {
+  compile_pattern(pattern, &checkstr_program);
+  return match_program(&checkstr_program, start, start, p, db);
+}
+
+void note_skipped_attempt(const Program& prog) {
+  from_arg.clear();
+  if (prog.first_class >= 0) CLASS_CAPTURE[prog.first_class]->clear();
+}
 
 }  // namespace quorl

@@ -1,13 +1,50 @@
-// Replacement specifications. (Interim: the engine is being built; until it
-// lands a specification leaves the line as it is.)
+// Replacement specifications and their items.
+//
+// A specification is a comma-separated list of items [(<no>)]<from>:[<to>].
+// apply_replace applies them left to right, each to the result of the one
+// before; next_replace_item cuts one item off and tells from its text alone
+// whether it is well formed. Items are cut one at a time, each just before
+// it is applied, so a bad item is found after the items in front of it have
+// done their work.
+//
+// Text is NUL-terminated bytes; a backslash and the byte after it, and a
+// Shift_JIS lead byte and the byte after it, are kept together, so neither a
+// ',' nor a ':' there ends anything. The specification is only read.
+//
+// This module owns the engine's two process-wide buffers: work_str, the copy
+// of the line that an item scans, and result_str, where the item writes its
+// result. Both are created by the first apply_replace, grow on demand, are
+// reused for every item and line, and are never freed.
 #ifndef QUORL_REPLACE_SPLITTER_H
 #define QUORL_REPLACE_SPLITTER_H
 
+#include "support/bytebuf.h"
+
 namespace quorl {
 
-// apply_replace: the line edited by every item of spec, or null after a
-// message. The result stays valid until the next call into the engine.
+// The engine buffers, with their data and allocated size under the names
+// the rest of the engine uses (work_size is 0 until the buffers exist).
+extern ByteBuf work_buf;
+extern ByteBuf result_buf;
+inline char*& work_str = work_buf.data;
+inline int& work_size = work_buf.size;
+inline char*& result_str = result_buf.data;
+inline int& result_size = result_buf.size;
+
+// apply_replace: the line edited by every item of spec, in result_str, or
+// null after a message ("\"<spec>\": bad <replace>\n" for a bad item, or
+// the message of the item that failed). line may be result_str itself. The
+// result stays valid until the next call into the engine.
 char* apply_replace(const char* spec, const char* line);
+
+// next_replace_item: splits the item at item into its <from> text (with its
+// field-number group, if any, as written) and its <to> text, each
+// NUL-terminated in the given buffer, which grows to hold it whole. Returns
+// the first byte of the next item (just past the comma that ended this
+// one), or the terminating NUL after the last item; null when the item is
+// bad: it has no ':', its leading group is never closed, or nothing before
+// the first ':' is pattern text. Prints nothing.
+const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to);
 
 }  // namespace quorl
 

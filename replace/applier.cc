@@ -1,0 +1,196 @@
+#include "replace/applier.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "driver/cli.h"
+#include "replace/builder.h"
+#include "replace/matcher.h"
+#include "replace/splitter.h"
+#include "support/errors.h"
+#include "support/sjis.h"
+
+namespace quorl {
+
+int pos = 0;
+
+namespace {
+
+// The pattern of the item being applied, taken apart once per item.
+Program item_program;
+
+// More fields than any line can hold: a larger field number selects nothing.
+constexpr long long FIELD_CAP = 1LL << 40;
+
+// field_number: when from opens with a field-number group "(<digits>)",
+// its value (capped at FIELD_CAP) and *pattern the text after the group;
+// -1 when there is none.
+long long field_number(const char* from, const char** pattern) {
+  if (from[0] != '(') return -1;
+  long long n = 0;
+  const char* p = from + 1;
+  for (; *p >= '0' && *p <= '9'; ++p)
+    if (n < FIELD_CAP) n = n * 10 + (*p - '0');
+  if (*p != ')') return -1;
+  *pattern = p + 1;
+  return n;
+}
+
+// closing_bracket: the first close byte from p on, stepping over double-byte
+// characters whole; null when the text ends first.
+char* closing_bracket(char* p, char close) {
+  while (*p != '\0') {
+    if (is_double(p)) {
+      p += 2;
+    } else {
+      if (*p == close) return p;
+      ++p;
+    }
+  }
+  return nullptr;
+}
+
+// select_field: finds field n (n >= 1) of the len-byte line. False when the
+// line has fewer fields. Otherwise *start is the field's first byte and *end
+// the separator that ends it, or the line's NUL for the last field.
+bool select_field(char* line, size_t len, long long n, char** start, char** end) {
+  *start = n == 1 ? line : nullptr;
+  *end = line + len;
+  if (sep == '\0') return n == 1;
+  long long count = 1;
+  // Once a bracket stays open to the end of the line, no later one can
+  // close either: the search is not repeated for every opening byte.
+  bool can_close = field_bracket_s != '\0';
+  for (char* p = line; *p != '\0'; ++p) {
+    if (is_double(p)) {
+      ++p;
+      continue;
+    }
+    if (can_close && *p == field_bracket_s) {
+      if (char* close = closing_bracket(p + 1, field_bracket_e))
+        p = close;
+      else
+        can_close = false;
+    }
+    if (*p == sep) {
+      ++count;
+      if (count == n) {
+        *start = p + 1;
+      } else if (count == n + 1) {
+        *end = p;
+        break;
+      }
+    }
+  }
+  return *start != nullptr;
+}
+
+// copy_char: copies the character at *p to *w and steps both past it; *db
+// tells afterwards whether it was a double-byte character.
+inline void copy_char(const char** p, char** w, int* db) {
+  if (is_double(*p)) {
+    *(*w)++ = *(*p)++;
+    *db = 1;
+  } else {
+    *db = 0;
+  }
+  *(*w)++ = *(*p)++;
+}
+
+// reserve_result: room in result_str for more bytes at the write position
+// w; returns the write position, rebuilt through pos if the buffer moved.
+char* reserve_result(char* w, size_t more) {
+  pos = static_cast<int>(w - result_str);
+  result_buf.reserve(static_cast<size_t>(pos) + more);
+  return result_str + pos;
+}
+
+}  // namespace
+
+char* replace_item(const char* line, const char* from, const char* to) {
+  const size_t len = std::strlen(line);
+  char* work = work_buf.reserve(len + 1);
+  std::memmove(work, line, len + 1);
+
+  const char* pattern = from;
+  char* start = work;
+  char* end = work + len;
+  const long long n = field_number(from, &pattern);
+  if (n == 0) {
+    errmsg("\"%s\": bad <replace>\n", from);
+    return nullptr;
+  }
+  if (n > 0 && !select_field(work, len, n, &start, &end)) {
+    std::memcpy(result_buf.reserve(len + 1), work, len + 1);
+    return result_str;
+  }
+
+  // What follows the field (its separator first) goes back unchanged; the
+  // scan sees the field alone.
+  const size_t rest_len = static_cast<size_t>(work + len - end);
+  const char rest_sep = *end;
+  *end = '\0';
+
+  Program& prog = item_program;
+  compile_pattern(pattern, &prog);
+  const int to_len = static_cast<int>(std::strlen(to));
+  const size_t prefix = static_cast<size_t>(start - work);
+  char* w = reserve_result(result_str, prefix + static_cast<size_t>(end - start) + rest_len + 1);
+  std::memcpy(w, work, prefix);
+  w += prefix;
+
+  // Room is kept for copying the rest of the field unchanged, so the copy
+  // below never checks; only an expansion makes room for itself.
+  const char* p = start;
+  int db = 0;
+  bool skipped = false;
+  while (*p != '\0') {
+    if (!prog.first[static_cast<unsigned char>(*p)] || (prog.anchored && p != start)) {
+      // This position cannot begin a match: what trying it would have done
+      // to the captures is noted, and the character copied.
+      if (!prog.word || (db == 0 && !(p > work && is_left_word_byte(static_cast<unsigned char>(p[-1])))))
+        skipped = true;
+      copy_char(&p, &w, &db);
+      continue;
+    }
+    if (skipped) {
+      note_skipped_attempt(prog);
+      skipped = false;
+    }
+    const char* m = match_program(&prog, work, start, p, db);
+    if (m == nullptr) {
+      copy_char(&p, &w, &db);
+      continue;
+    }
+    const int match_len = static_cast<int>(m - p);
+    w = reserve_result(w, to_string_size(to, match_len) + static_cast<size_t>(end - m) + rest_len + 1);
+    w += make_to_string(p, w, to, match_len, to_len);
+    if (m == p) {
+      // An empty match is replaced once; the scan then moves on past the
+      // character there, which stays.
+      copy_char(&p, &w, &db);
+      continue;
+    }
+    // A match may end inside a double-byte character: the character's
+    // other byte goes with the match.
+    while (p < m) {
+      if (is_double(p)) {
+        p += 2;
+        db = 1;
+      } else {
+        ++p;
+        db = 0;
+      }
+    }
+  }
+  if (skipped) note_skipped_attempt(prog);
+  *w = '\0';
+  if (rest_len > 0) {
+    *w = rest_sep;
+    std::memcpy(w + 1, end + 1, rest_len);
+  }
+  settle_captures();
+  return result_str;
+}
+
+}  // namespace quorl

@@ -1,0 +1,32 @@
+// Applying one item of a specification to one line.
+//
+// replace_item copies the line into work_str, narrows the work to the field
+// that the item's (<no>) selects, if any, and scans that text left to right
+// one character at a time: where the pattern matches, the expansion of <to>
+// goes into result_str in place of the match and the scan resumes behind
+// it; every other character is copied as it is. Matches never overlap and
+// replacement text is never scanned again. The bytes around the selected
+// field are put back unchanged.
+//
+// Fields for (<no>) are cut only at the -t separator byte (without one the
+// whole line is field 1); between the -b brackets a separator does not cut,
+// and a double-byte character is never cut inside.
+#ifndef QUORL_REPLACE_APPLIER_H
+#define QUORL_REPLACE_APPLIER_H
+
+namespace quorl {
+
+// The write offset into an output buffer, kept while that buffer is
+// reallocated so the write position can be rebuilt.
+extern int pos;
+
+// replace_item: line with every match of from's pattern (in the selected
+// field) replaced by the expansion of to, in result_str; the line unchanged
+// when it has no such field. Null after printing "\"<from>\": bad
+// <replace>\n" when the field number is 0. line may be result_str itself.
+// A bad '$' in to ends the process (see make_to_string).
+char* replace_item(const char* line, const char* from, const char* to);
+
+}  // namespace quorl
+
+#endif

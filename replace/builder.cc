@@ -1,0 +1,124 @@
+#include "replace/builder.h"
+
+#include <cstring>
+
+#include "replace/matcher.h"
+#include "support/errors.h"
+#include "support/exit.h"
+#include "support/sjis.h"
+
+namespace quorl {
+
+namespace {
+
+// capture_for: the capture that the element $<letter> inserts, or null when
+// the letter names no capture ($l and $u convert the match instead).
+Capture* capture_for(char letter) {
+  switch (letter) {
+    case '$': return &from_arg;
+    case 'A': return &arg_A;
+    case 'a': return &arg_a;
+    case 'd': return &arg_d;
+    case 'f': return &arg_f;
+    case 'D': return &arg_D;
+    case 's': return &arg_s;
+    case 'x': return &arg_x;
+    case 'g': return &arg_g;
+    case 'c': return &arg_c;
+  }
+  return nullptr;
+}
+
+// literal_run: the end of the literal text that starts at t; with out
+// non-null its bytes are written there and *written counts them.
+const char* literal_run(const char* t, char* out, size_t* written) {
+  size_t n = 0;
+  while (*t != '\0' && *t != '$') {
+    if (*t == '\\') ++t;
+    // A lead byte takes the byte after it along unread: a second byte 0x5C
+    // is no escape, and not even a '$' there starts an element.
+    if (is_lead(static_cast<unsigned char>(*t))) {
+      if (out != nullptr) out[n] = *t;
+      ++n;
+      ++t;
+    }
+    if (*t == '\0') break;
+    if (out != nullptr) out[n] = *t;
+    ++n;
+    ++t;
+  }
+  *written = n;
+  return t;
+}
+
+// convert_case: the match with its single-byte ASCII letters turned to
+// upper case (upper) or lower case; double-byte characters stay whole.
+void convert_case(const char* match, int len, char* out, bool upper) {
+  for (int i = 0; i < len; ++i) {
+    const unsigned char c = static_cast<unsigned char>(match[i]);
+    if (is_lead(c) && i + 1 < len) {
+      out[i] = match[i];
+      out[i + 1] = match[i + 1];
+      ++i;
+    } else if (upper && c >= 'a' && c <= 'z') {
+      out[i] = static_cast<char>(c - 'a' + 'A');
+    } else if (!upper && c >= 'A' && c <= 'Z') {
+      out[i] = static_cast<char>(c - 'A' + 'a');
+    } else {
+      out[i] = match[i];
+    }
+  }
+}
+
+}  // namespace
+
+size_t to_string_size(const char* to, int match_len) {
+  size_t n = 0;
+  const char* t = to;
+  while (*t != '\0') {
+    if (*t == '$') {
+      if (t[1] == 'l' || t[1] == 'u') {
+        n += static_cast<size_t>(match_len);
+      } else if (Capture* c = capture_for(t[1])) {
+        n += static_cast<size_t>(c->len);
+      } else {
+        break;
+      }
+      t += 2;
+      continue;
+    }
+    size_t run = 0;
+    t = literal_run(t, nullptr, &run);
+    n += run;
+  }
+  return n;
+}
+
+int make_to_string(const char* match, char* out, const char* to, int match_len, int to_len) {
+  (void)to_len;
+  char* w = out;
+  const char* t = to;
+  while (*t != '\0') {
+    if (*t == '$') {
+      if (t[1] == 'l' || t[1] == 'u') {
+        convert_case(match, match_len, w, t[1] == 'u');
+        w += match_len;
+      } else if (Capture* c = capture_for(t[1])) {
+        std::memcpy(w, c->text, static_cast<size_t>(c->len));
+        w += c->len;
+      } else {
+        errmsg("illegal \"-r <replace>\" parameter: %s\n", to);
+        end_process(1);
+      }
+      t += 2;
+      continue;
+    }
+    size_t run = 0;
+    t = literal_run(t, w, &run);
+    w += run;
+  }
+  *w = '\0';
+  return static_cast<int>(w - out);
+}
+
+}  // namespace quorl

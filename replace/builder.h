@@ -1,0 +1,37 @@
+// The replacement text builder: what a <to> template writes for one match.
+//
+// A template is literal text with a backslash that takes the next byte as
+// it is, and twelve two-byte elements: $$ (the whole match), $l and $u (the
+// match in lower or upper case), and $A $a $d $f $D $s $x $g $c (the text
+// the matcher last captured for that class, whichever item or line that
+// was). A '$' that starts none of them is a fatal error, reported only when
+// a match makes the template be read. A Shift_JIS lead byte and the byte
+// after it are one character and are copied as they are; so are double-byte
+// characters inside $l and $u, whose ASCII letters alone change.
+//
+// The builder owns no memory: it writes where its caller says, and the
+// caller makes room first with to_string_size.
+#ifndef QUORL_REPLACE_BUILDER_H
+#define QUORL_REPLACE_BUILDER_H
+
+#include <cstddef>
+
+namespace quorl {
+
+// to_string_size: how many bytes make_to_string writes for a match of
+// match_len bytes (the NUL not counted), with the captures as they are now.
+// A bad '$' counts as nothing: the builder stops there.
+size_t to_string_size(const char* to, int match_len);
+
+// make_to_string: writes the expansion of to for the match_len bytes at match
+// (which from_arg holds too, right after the match) at out, then a NUL, and
+// returns the bytes written before the NUL. to_len is the length of to; the
+// expansion does not depend on it. out must have room for
+// to_string_size(to, match_len) + 1 bytes. A '$' that starts no element
+// prints "illegal \"-r <replace>\" parameter: <to>\n" and ends the process
+// with status 1.
+int make_to_string(const char* match, char* out, const char* to, int match_len, int to_len);
+
+}  // namespace quorl
+
+#endif
