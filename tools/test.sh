@@ -1,9 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds quorl and runs the whole test suite.
+# Installs what is missing, builds quorl and runs the whole test suite: once in
+# an optimised build, then again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, where any report fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/deps.sh
+jobs=$(nproc)
+
+echo "== build and test (RelWithDebInfo)"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
-ctest --test-dir build --output-on-failure -j "$(nproc)"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORL_SANITIZE=ON >/dev/null
+cmake --build build-asan
+# Process-wide buffers and lists live until exit by design, so leak reports
+# are off; a failed allocation must come back as null for the exhaustion paths.
+ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=0:abort_on_error=0 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs"
