@@ -36,7 +36,7 @@ TEST(DriverCli, ArgumentsAndOperands) {
       {"-usage later is a string", {"-t,", "-usage"}, "", {}, "-usage\n", "", 0},
       {"-b form of another length", {"-b(((", "x"}, "", {}, "", bad("-b((("), 1},
       {"-b of five bytes", {"-b((((", "x"}, "", {}, "", bad("-b(((("), 1},
-      {"-r takes any next argument", {"-r", "-e", "abc"}, "", {}, "abc\n", "", 0},
+      {"-r takes any next argument", {"-r", "-e", "abc"}, "", {}, "", "\"-e\": bad <replace>\n", 1},
       {"-t as the last argument is still an option", {"-t"}, "from stdin\n", {}, "from stdin\n", "", 0},
       {"options repeat", {"-t,", "-t;", "-b", "-b()", "-r", "q:r", "-r", "q:r", "z"}, "", {}, "z\n", "", 0},
       {"empty string argument", {""}, "", {}, "\n", "", 0},
@@ -123,6 +123,36 @@ TEST(DriverCli, RuleFiles) {
       {"rule line of 4093 bytes accepted", {"-R", "r", "abc"}, "", {{"r", rule_ok + "\n"}}, "abc\n", "", 0},
       {"rule line of 4094 bytes rejected", {"-R", "r", "abc"}, "", {{"r", "a:b\n" + rule_long + "\n"}}, "",
        shown(rule_long) + " \nError: too long line found in r!\n", 1},
+  };
+  for (const CliCase& c : cases) expect_cli(c);
+}
+
+// Rules apply in the order collected, each text once; settings reach the
+// field selection of the rules.
+TEST(DriverCli, OptionsReachTheEditing) {
+  const CliCase cases[] = {
+      {"rules apply in argument order", {"-r", "a:b", "-r", "b:c", "a"}, "", {}, "c\n", "", 0},
+      {"reversed order", {"-r", "b:c", "-r", "a:b", "a"}, "", {}, "b\n", "", 0},
+      {"a repeated rule applies once, at its first place",
+       {"-r", "a:ab", "-r", "b:c", "-r", "a:ab", "a"}, "", {}, "ac\n", "", 0},
+      {"rule file enters the list at its -R", {"-r", "a:b", "-R", "r", "-r", "c:d", "a"}, "",
+       {{"r", "b:c\n"}}, "d\n", "", 0},
+      {"rule file lines in file order", {"-R", "r", "a"}, "", {{"r", "a:b\n\nb:c\n"}}, "c\n", "", 0},
+      {"rule repeated across -r and -R applies once", {"-r", "a:aa", "-R", "r", "a"}, "",
+       {{"r", "a:aa\n"}}, "aa\n", "", 0},
+      {"leading blank belongs to the rule", {"-R", "r", "x a"}, "", {{"r", " a:b\na:c\n"}}, "xb\n", "", 0},
+      {"CR in a rule line is part of it", {"-R", "r", "a"}, "", {{"r", "a:b\r\n"}}, "b\r\n", "", 0},
+      {"-t, selects comma fields", {"-t,", "-r", "(2)a:X", "a,a,a"}, "", {}, "a,X,a\n", "", 0},
+      {"last -t counts", {"-t,", "-t;", "-r", "(2)a:X", "a,a;a"}, "", {}, "a,a;X\n", "", 0},
+      {"-t alone restores the default", {"-t,", "-t", "-r", "(2)a:X", "a,a"}, "", {}, "a,a\n", "", 0},
+      {"only the third byte counts", {"-t,xyz", "-r", "(2)a:X", "a,a"}, "", {}, "a,X\n", "", 0},
+      {"-t\\t is the tab", {"-t\\t", "-r", "(2)a:X", "a\ta"}, "", {}, "a\tX\n", "", 0},
+      {"-t\\ alone is the backslash", {"-t\\", "-r", "(2)a:X", "a\\a\ta"}, "", {}, "a\\X\tX\n", "", 0},
+      {"a real tab byte is the tab", {"-t\t", "-r", "(2)a:X", "a\ta"}, "", {}, "a\tX\n", "", 0},
+      {"-b keeps quoted commas", {"-b", "-t,", "-r", "(2)a:X", "\"a,a\",a"}, "", {}, "\"a,a\",X\n", "", 0},
+      {"-b() brackets", {"-b()", "-t,", "-r", "(2)a:X", "(a,a),a"}, "", {}, "(a,a),X\n", "", 0},
+      {"bad rule ends the run at the first line", {"-r", "bad", "-f", "in"}, "", {{"in", "x\ny\n"}}, "",
+       "\"bad\": bad <replace>\n", 1},
   };
   for (const CliCase& c : cases) expect_cli(c);
 }
