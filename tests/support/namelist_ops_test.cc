@@ -510,6 +510,7 @@ TEST_F(NameOpsTest, SetAllnameOverwritesInPlace) {
       {"more pointers than entries", {"a", "b"}, 3, {"x", "Y"}},
       {"free slots are entries too", {"a", "-", "c"}, 3, {"x", "Y", "z"}},
       {"none", {"a", "b"}, 0, {"-", "-"}},
+      {"negative count", {"a", "b"}, -3, {"-", "-"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);

@@ -331,15 +331,18 @@ TEST_F(CopyFileTest, WriteErrorsAreReported) {
   struct Case {
     const char* title;
     std::string src;
+    const char* dst;
   } cases[] = {
-      {"a block is refused", at("big")},
-      {"the close is refused", at("small")},
+      {"a block is refused", at("big"), "/dev/full"},
+      {"the close is refused", at("small"), "/dev/full"},
+      // The message names the destination as it was given.
+      {"backslash path", at("small"), "\\dev\\full"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(copyFile(c.src.c_str(), "/dev/full", 0), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "/dev/full: writing error\n");
+    EXPECT_EQ(copyFile(c.src.c_str(), c.dst, 0), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string(c.dst) + ": writing error\n");
   }
 }
 
