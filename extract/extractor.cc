@@ -1,7 +1,190 @@
 #include "extract/extractor.h"
 
+#include <climits>
+#include <cstring>
+
+#include "driver/cli.h"
+#include "replace/applier.h"
+#include "support/errors.h"
+#include "support/exit.h"
+#include "support/memory.h"
+#include "support/sjis.h"
+
 namespace quorl {
 
-char* extract_fields(const char*, char* line) { return line; }
+char** field_ptr = nullptr;
+int field_ptr_max = 0;
+char* extract_buf = nullptr;
+int extract_buf_size = 0;
+
+namespace {
+
+// alloc_size: n as a size for the memory helpers. A size that no int holds
+// becomes -1, which they report and end on like any failed request, so the
+// sizes recorded here never wrap.
+int alloc_size(long long n) { return n > INT_MAX ? -1 : static_cast<int>(n); }
+
+// first_block: a fresh zero-filled block. getmem gives null only when a host
+// lowered terminate_size; its message is out, and without the block the line
+// cannot be extracted.
+void* first_block(int size) {
+  void* p = getmem(size);
+  if (p == nullptr) end_process(1);
+  return p;
+}
+
+// grow_table: room for FIELD_PTR_STEP more pieces.
+void grow_table() {
+  long long entries = static_cast<long long>(field_ptr_max) + FIELD_PTR_STEP;
+  field_ptr = static_cast<char**>(
+      moremem(field_ptr, alloc_size(entries * static_cast<long long>(sizeof(char*)))));
+  field_ptr_max = static_cast<int>(entries);
+}
+
+// grow_output: extract_buf resized to size bytes, keeping the used bytes
+// written so far; returns the write offset, which rides through the move in
+// pos as it does for the replacement engine's output.
+long long grow_output(long long used, long long size) {
+  pos = static_cast<int>(used);
+  extract_buf = static_cast<char*>(moremem(extract_buf, alloc_size(size)));
+  extract_buf_size = static_cast<int>(size);
+  return pos;
+}
+
+bool is_separator(char c) {
+  if (sep == 0) return c == ' ' || c == '\t';
+  return c == sep;
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+[[noreturn]] void bad_template() {
+  errmsg("illegal \"-e <extract>\" parameter");
+  end_process(1);
+}
+
+// read_number: the decimal number at *p, stepping *p past its digits; 0 when
+// no digit stands there. A value beyond INT_MAX stays at INT_MAX.
+int read_number(const char** p) {
+  int n = 0;
+  const char* s = *p;
+  for (; *s >= '0' && *s <= '9'; ++s) {
+    int d = *s - '0';
+    n = n > (INT_MAX - d) / 10 ? INT_MAX : n * 10 + d;
+  }
+  *p = s;
+  return n;
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+int split_fields(char* line) {
+  if (field_ptr == nullptr) {
+    field_ptr = static_cast<char**>(first_block(FIELD_PTR_STEP * static_cast<int>(sizeof(char*))));
+    field_ptr_max = FIELD_PTR_STEP;
+  }
+  int n = 0;
+  field_ptr[0] = line;
+  char* p = line;
+  while (*p != '\0') {
+    // The separator test comes before the double-byte test, so a -t byte
+    // that is also a lead byte still separates.
+    if (is_separator(*p)) {
+      *p++ = '\0';
+      if (sep == 0)
+        while (is_blank(*p)) ++p;
+      if (n + 1 == field_ptr_max) grow_table();
+      field_ptr[++n] = p;
+    } else {
+      p += char_len(p);
+    }
+  }
+  return n;
+}
+
+const char* read_field_no(const char* spec, int* first_no, int* last_no, int field_count) {
+  const char* p = spec;
+  bool range = *p == '(';
+  if (range) ++p;
+  // A template that ends right after "$" or "$(" lands here on the NUL.
+  if (!is_digit(*p) && *p != '$' && *p != '*') return nullptr;
+  int first = 0;
+  int last = 0;
+  bool has_last = false;
+  if (!range) {
+    if (*p == '$') {
+      first = field_count;
+    } else if (*p == '*') {
+      first = 1;
+      last = field_count;
+      has_last = true;
+    } else {
+      first = *p - '0';
+    }
+    ++p;
+  } else {
+    first = read_number(&p);
+    if (*p == '-') {
+      ++p;
+      // "$(<no>-" closing the template is an open range cut short; it
+      // names the one field.
+      if (*p != '\0') {
+        last = read_number(&p);
+        has_last = true;
+        if (*p != ')') return nullptr;
+        ++p;
+      }
+    } else if (*p == ')') {
+      ++p;
+    } else {
+      return nullptr;
+    }
+  }
+  if (!has_last) last = first;
+  if (last < first || first < 1) return nullptr;
+  *first_no = first;
+  *last_no = last;
+  return p;
+}
+
+char* extract_fields(const char* templ, char* line) {
+  if (extract_buf == nullptr) {
+    extract_buf = static_cast<char*>(first_block(EXTRACT_BUF_STEP));
+    extract_buf_size = EXTRACT_BUF_STEP;
+  }
+  extract_buf[0] = '\0';
+  int n = split_fields(line);
+  // An empty first piece is not counted as a field, but $$ still stands for
+  // the piece count, so on such a line it names no piece.
+  int skip = field_ptr[0][0] == '\0' ? 1 : 0;
+  // An offset, not a pointer: the buffer may move while it grows.
+  long long used = 0;
+  const char* t = templ;
+  while (*t != '\0') {
+    if (*t != '$') {
+      if (used + 1 >= extract_buf_size)
+        used = grow_output(used, static_cast<long long>(extract_buf_size) + EXTRACT_BUF_STEP + 1);
+      extract_buf[used++] = *t++;
+      continue;
+    }
+    int first_no = 0;
+    int last_no = 0;
+    t = read_field_no(t + 1, &first_no, &last_no, n + 1);
+    if (t == nullptr) bad_template();
+    int i = first_no - 1 + skip;
+    int j = last_no - 1 + skip;
+    for (int k = i; k <= j && k <= n; ++k) {
+      long long len = static_cast<long long>(std::strlen(field_ptr[k]));
+      if (used + len >= extract_buf_size)
+        used = grow_output(used, static_cast<long long>(extract_buf_size) + len + EXTRACT_BUF_STEP);
+      std::memcpy(extract_buf + used, field_ptr[k], static_cast<size_t>(len));
+      used += len;
+    }
+  }
+  extract_buf[used] = '\0';
+  return extract_buf;
+}
 
 }  // namespace quorl

@@ -1,12 +1,61 @@
-// Field extraction. (Interim: being built; until it lands the line is
-// printed as it is.)
+// Field extraction: the -e template.
+//
+// After the rules have edited a line, extract_fields rebuilds it from its
+// fields. split_fields cuts the line in place: every separator (the -t byte,
+// or by default the first byte of a run of blanks and tabs) becomes a NUL,
+// and field_ptr records where each piece starts. The template is then walked
+// left to right: its bytes are copied, and every $ element read by
+// read_field_no is replaced by the pieces it names, packed together.
+//
+// Text is NUL-terminated bytes; a Shift_JIS lead byte with its second byte is
+// one character, and that second byte never separates. The -b brackets play
+// no part here.
+//
+// The field table and the output buffer belong to this module: created on
+// the first call, grown on demand without limit, never freed, and reused for
+// every line. A returned pointer stays valid until the next call.
+//
+// A malformed element is fatal: "illegal \"-e <extract>\" parameter" is
+// printed through errmsg and the process ends with status 1. Since the
+// template is only read while a line is extracted, a bad one is reported at
+// the first line that reaches it; lines printed before stay printed.
 #ifndef QUORL_EXTRACT_EXTRACTOR_H
 #define QUORL_EXTRACT_EXTRACTOR_H
 
 namespace quorl {
 
-// extract_fields: the output line built from templ and the fields of line,
-// which it cuts in place.
+// The field table: field_ptr[0] .. field_ptr[n] start the pieces of the line
+// last split; field_ptr_max entries are allocated (0 before the first split).
+extern char** field_ptr;
+extern int field_ptr_max;
+
+// The output buffer: the text last built, extract_buf_size bytes allocated
+// (0 before the first call).
+extern char* extract_buf;
+extern int extract_buf_size;
+
+// Allocation steps: the table grows by FIELD_PTR_STEP entries, the buffer
+// starts at EXTRACT_BUF_STEP bytes and grows by at least as much.
+constexpr int FIELD_PTR_STEP = 256;
+constexpr int EXTRACT_BUF_STEP = 4096;
+
+// split_fields: cuts line (writable) in place at the separators chosen by
+// sep and fills field_ptr. Returns n, the index of the last piece, so the
+// line has n + 1 pieces; piece 0 is empty when the line is empty or begins
+// with a separator.
+int split_fields(char* line);
+
+// read_field_no: reads one template element; spec points at the byte after
+// its '$'. Sets *first_no and *last_no to the element's first and last field
+// number (1-based, inclusive); '$' and '*' stand for field_count. Returns a
+// pointer to the template byte after the element, or null when the element
+// is malformed (nothing is printed). A number in parentheses too large for
+// an int reads as INT_MAX.
+const char* read_field_no(const char* spec, int* first_no, int* last_no, int field_count);
+
+// extract_fields: the output built from templ and the fields of line, which
+// is cut in place and must not be used afterwards. Returns extract_buf.
+// A malformed element prints its message and ends the process (status 1).
 char* extract_fields(const char* templ, char* line);
 
 }  // namespace quorl
