@@ -51,12 +51,12 @@ long long grow_output(long long used, long long size) {
   return pos;
 }
 
-bool is_separator(char c) {
-  if (sep == 0) return c == ' ' || c == '\t';
-  return c == sep;
-}
-
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// is_separator: without a -t byte, every blank and tab separates.
+bool is_separator(char c) { return sep == 0 ? is_blank(c) : c == sep; }
 
 [[noreturn]] void bad_template() {
   errmsg("illegal \"-e <extract>\" parameter");
@@ -68,15 +68,13 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 int read_number(const char** p) {
   int n = 0;
   const char* s = *p;
-  for (; *s >= '0' && *s <= '9'; ++s) {
+  for (; is_digit(*s); ++s) {
     int d = *s - '0';
     n = n > (INT_MAX - d) / 10 ? INT_MAX : n * 10 + d;
   }
   *p = s;
   return n;
 }
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 

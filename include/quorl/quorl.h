@@ -27,18 +27,20 @@ namespace quorl {
 // remainder becomes the next word.
 constexpr int CSVWORD_MAX = 1024;
 
-// The longest run of words convert_str accepts: once the words written so
-// far and the next word reach this many bytes, it gives up.
+// The length limit of the specification convert_str builds: it gives up
+// when the text built so far plus the next word would reach this many bytes
+// (the parentheses, colon and comma around that word are not counted).
 constexpr int CONV_LIMIT = 4096;
 
 // convert_str: line edited by the pairs of from_list and to_list, matched as
 // whole words when whole_word is nonzero. Returns the edited text, valid
 // until the next call into the library; line itself is not changed.
-// Returns null without a message when the lists differ in length, when a
-// word is empty where the other list has one (so a word cannot be deleted),
-// or when the words reach CONV_LIMIT bytes; returns null after a message on
-// standard error when the engine rejects the specification built (two empty
-// lists give an empty specification, which it rejects).
+// Returns null without a message, leaving the text unedited, when the lists
+// differ in length, when a word is empty where the other list has one (so a
+// word cannot be deleted), or when the specification reaches CONV_LIMIT.
+// Returns null after a message on standard error when the engine rejects
+// the specification built: two empty lists build an empty one, and with
+// whole_word a word of digits alone reads as a field number.
 char* convert_str(int whole_word, const char* from_list, const char* to_list, const char* line);
 
 // get_csvword: splits the next word off the comma-separated list at text.
