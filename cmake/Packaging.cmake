@@ -1,0 +1,123 @@
+# Installing and packaging quorl.
+#
+# `cmake --install` lays out a prefix the way a Debian user expects:
+#   bin/quorl                               the filter
+#   <libdir>/libquorl.a, include/quorl/*.h  the library and its public headers
+#   <libdir>/cmake/quorl/                   find_package(quorl) -> quorl::quorl
+#   <libdir>/pkgconfig/quorl.pc             pkg-config --cflags --libs quorl
+#   share/man/man1, share/man/ja/man1       the manual, English and Japanese
+#   share/bash-completion/completions/quorl option completion for bash
+# The pkg-config file and the CMake package find everything relative to
+# where they are installed, so the same tree works under /usr (the .deb),
+# /usr/local or any --prefix.
+#
+# `cpack -G DEB` turns that tree into two Debian packages: quorl (the
+# command, its manual and completion) and libquorl-dev (library, headers,
+# CMake and pkg-config files), with the run-time dependencies computed by
+# dpkg-shlibdeps.
+
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(QUORL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/quorl)
+set(QUORL_PKGCONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# Programs built against the installed library write #include <quorl/quorl.h>.
+target_include_directories(quorl_lib PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+set_target_properties(quorl_lib PROPERTIES EXPORT_NAME quorl)
+
+install(TARGETS quorl
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+install(TARGETS quorl_lib EXPORT quorlTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/quorl
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development
+  FILES_MATCHING PATTERN "*.h")
+
+# The CMake package: quorl::quorl, with a version file that accepts any
+# request for the same major version.
+install(EXPORT quorlTargets NAMESPACE quorl:: FILE quorlTargets.cmake
+  DESTINATION ${QUORL_CMAKE_DIR} COMPONENT development)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/quorlConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/quorlConfig.cmake
+  INSTALL_DESTINATION ${QUORL_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/quorlConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/quorlConfig.cmake
+  ${PROJECT_BINARY_DIR}/quorlConfigVersion.cmake
+  DESTINATION ${QUORL_CMAKE_DIR} COMPONENT development)
+
+# The pkg-config file locates the prefix from its own directory.
+file(RELATIVE_PATH QUORL_PC_TO_PREFIX
+  /prefix/${QUORL_PKGCONFIG_DIR} /prefix)
+string(REGEX REPLACE "/$" "" QUORL_PC_TO_PREFIX "${QUORL_PC_TO_PREFIX}")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/quorl.pc.in
+  ${PROJECT_BINARY_DIR}/quorl.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/quorl.pc
+  DESTINATION ${QUORL_PKGCONFIG_DIR} COMPONENT development)
+
+# Manual pages go in compressed, as Debian ships them; man reads them as is.
+set(QUORL_MAN_PAGES man/quorl.1 man/ja/quorl.1)
+set(QUORL_MAN_OUTPUTS)
+foreach(page ${QUORL_MAN_PAGES})
+  set(src ${PROJECT_SOURCE_DIR}/${page})
+  set(out ${PROJECT_BINARY_DIR}/${page}.gz)
+  get_filename_component(out_dir ${out} DIRECTORY)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
+    COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${src} ${out}
+    DEPENDS ${src}
+    COMMENT "Compressing ${page}"
+    VERBATIM)
+  list(APPEND QUORL_MAN_OUTPUTS ${out})
+endforeach()
+add_custom_target(quorl_man ALL DEPENDS ${QUORL_MAN_OUTPUTS})
+install(FILES ${PROJECT_BINARY_DIR}/man/quorl.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+install(FILES ${PROJECT_BINARY_DIR}/man/ja/quorl.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/ja/man1 COMPONENT runtime)
+
+install(FILES ${PROJECT_SOURCE_DIR}/completion/quorl
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+  COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md
+  DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT runtime)
+
+# Debian packages.
+set(CPACK_PACKAGE_NAME quorl)
+set(CPACK_PACKAGE_VENDOR "quorl maintainers")
+set(QUORL_PACKAGE_MAINTAINER
+  "quorl maintainers <maintainers@users.noreply.c-seed-6741c9e2.example>"
+  CACHE STRING "Maintainer field of the Debian packages")
+set(CPACK_PACKAGE_CONTACT "${QUORL_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_STRIP_FILES ON)
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL runtime development)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME quorl)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION utils)
+# The first line of each description is the package's synopsis. No package
+# summary is set: CPack would put it in front of both descriptions.
+set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
+"line filter with a compact replacement and field language
+quorl edits lines of text: it applies replacement rules written in a small
+pattern language (character classes, whole words, captures, case
+conversion), can restrict each rule to one separator-delimited field with
+quoted fields kept whole, and can rebuild the line from its fields.
+Text is handled as bytes that understand Shift_JIS: a double-byte
+character is never split.")
+
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libquorl-dev)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
+"static library and headers for quorl
+The quorl editing engine as a static library (libquorl.a) with its public
+header, a CMake package (find_package(quorl), target quorl::quorl) and a
+pkg-config file (quorl).")
+
+include(CPack)

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Builds the Debian packages with cpack, checks their control fields
+# (dependencies computed from the binary, section, description), unpacks
+# them with dpkg-deb and uses what they hold: the packaged quorl edits a
+# line, the manual pages are the project's, and the development package's
+# pkg-config file points into the unpacked tree.
+#
+# usage: deb_test.sh <build dir> <work dir> <project version> <cpack>
+set -uo pipefail
+
+build=$1 work=$2 version=$3 cpack=$4
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+rm -rf "$work" && mkdir -p "$work" || exit 1
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log"; echo "FAIL: cpack -G DEB"; exit 1; }
+
+arch=$(dpkg --print-architecture)
+deb=$work/quorl_${version}-1_${arch}.deb
+dev=$work/libquorl-dev_${version}-1_${arch}.deb
+for f in "$deb" "$dev"; do
+  [ -f "$f" ] || { ls "$work"; echo "FAIL: no ${f##*/}"; exit 1; }
+done
+
+# field <deb> <name>: one control field.
+field() { dpkg-deb -f "$1" "$2"; }
+
+[ "$(field "$deb" Package)" = quorl ] || fail "quorl.deb: Package is '$(field "$deb" Package)'"
+[ "$(field "$deb" Version)" = "${version}-1" ] || fail "quorl.deb: Version is '$(field "$deb" Version)'"
+[ "$(field "$deb" Section)" = utils ] || fail "quorl.deb: Section is '$(field "$deb" Section)'"
+[ "$(field "$deb" Architecture)" = "$arch" ] || fail "quorl.deb: Architecture is '$(field "$deb" Architecture)'"
+[ -n "$(field "$deb" Maintainer)" ] || fail "quorl.deb: no Maintainer"
+depends=$(field "$deb" Depends)
+description=$(field "$deb" Description)
+[ "$(printf '%s\n' "$description" | head -n 1)" = "line filter with a compact replacement and field language" ] ||
+  fail "quorl.deb: synopsis is '$(printf '%s\n' "$description" | head -n 1)'"
+[ "$(printf '%s\n' "$description" | wc -l)" -ge 3 ] || fail "quorl.deb: no long description"
+[ "$(field "$dev" Package)" = libquorl-dev ] || fail "libquorl-dev.deb: Package is '$(field "$dev" Package)'"
+[ "$(field "$dev" Section)" = libdevel ] || fail "libquorl-dev.deb: Section is '$(field "$dev" Section)'"
+
+root=$work/root
+dpkg-deb -x "$deb" "$root" && dpkg-deb -x "$dev" "$root" || { echo "FAIL: dpkg-deb -x"; exit 1; }
+
+q=$root/usr/bin/quorl
+[ -x "$q" ] || { echo "FAIL: the package holds no usr/bin/quorl"; exit 1; }
+
+# Depends is computed: every shared library the packaged binary loads is
+# covered by a versioned dependency on the package that ships it.
+needed=0
+while IFS= read -r so; do
+  needed=$((needed + 1))
+  owner=$(dpkg -S "$so" 2>/dev/null || dpkg -S "$(readlink -f "$so")" 2>/dev/null)
+  pkg=${owner%%:*}
+  if [ -z "$pkg" ]; then
+    fail "no installed package owns $so"
+  elif ! printf '%s\n' "$depends" | grep -q "\(^\|, \)$pkg (>= [0-9]"; then
+    fail "quorl.deb: Depends '$depends' lacks a versioned $pkg (for $so)"
+  fi
+done < <(ldd "$q" | awk '/=> \//{print $3}')
+[ "$needed" -ge 1 ] || fail "ldd found no shared library in the packaged quorl"
+file "$q" | grep -q ', stripped' || fail "usr/bin/quorl is not stripped: $(file "$q")"
+got=$("$q" -r 'colour:color,$d:<$d>' 'the colour of 66 skies')
+[ "$got" = "the color of <66> skies" ] || fail "packaged quorl printed '$got'"
+got=$(printf 'alice,31,paris\n' | "$q" -t, -e '$3,$1')
+[ "$got" = "paris,alice" ] || fail "packaged quorl -e printed '$got'"
+
+src=$(cd "$(dirname "$0")/../.." && pwd)
+for page in man1/quorl.1 ja/man1/quorl.1; do
+  packed=$root/usr/share/man/$page.gz
+  if [ -f "$packed" ]; then
+    gzip -dc "$packed" | cmp -s - "$src/man/${page/man1\//}" || fail "usr/share/man/$page.gz differs from the source"
+  else
+    fail "the package holds no usr/share/man/$page.gz"
+  fi
+done
+[ -f "$root/usr/share/bash-completion/completions/quorl" ] || fail "no bash completion in the package"
+
+[ -f "$root/usr/include/quorl/quorl.h" ] || fail "libquorl-dev holds no usr/include/quorl/quorl.h"
+[ -n "$(find "$root/usr/lib" -name libquorl.a)" ] || fail "libquorl-dev holds no libquorl.a"
+[ -n "$(find "$root/usr/lib" -name quorlConfig.cmake)" ] || fail "libquorl-dev holds no CMake package"
+pc=$(find "$root/usr/lib" -name quorl.pc | head -n 1)
+if [ -n "$pc" ]; then
+  includedir=$(PKG_CONFIG_PATH=${pc%/*} pkg-config --variable=includedir quorl)
+  [ -f "$includedir/quorl/quorl.h" ] || fail "quorl.pc points at '$includedir', which has no quorl/quorl.h"
+else
+  fail "libquorl-dev holds no quorl.pc"
+fi
+
+[ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
+echo "Debian packages: all checks passed"

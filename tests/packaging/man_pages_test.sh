@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# The manual pages render without a single groff warning, name the version
+# the program reports, and describe what the program actually offers: every
+# option of its usage lines, its usage lines themselves, every message the
+# command line can print, and how to read the Shift_JIS help text.
+#
+# usage: man_pages_test.sh <source dir> <quorl binary> <project version>
+set -uo pipefail
+
+src=$1 quorl=$2 version=$3
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# render <page>: plain text (no overstriking), hyphens as ASCII.
+render() {
+  groff -K utf8 -man -Tutf8 -P-c -P-b -P-u "$1" 2>/dev/null |
+    sed -e 's/\xe2\x80\x90/-/g' -e 's/\xe2\x88\x92/-/g'
+}
+
+# What the program says about itself.
+usage=$("$quorl" 2>&1 >/dev/null)
+help_version=$("$quorl" -usage | iconv -f CP932 -t UTF-8 | tail -n 1)
+[ "$help_version" = "Version: $version" ] ||
+  fail "help text ends with '$help_version', the project version is $version"
+options=$(printf '%s\n' "$usage" | grep -o -- '-[A-Za-z]\+' | sort -u)
+options+=$'\n-usage'
+[ "$(printf '%s\n' "$options" | wc -l)" -ge 7 ] ||
+  fail "found too few options in the usage lines: $options"
+
+# The messages, as the sources format them; the locked allocation and the
+# appending string copy are library routines the command line never calls.
+messages=$(cd "$src" &&
+  grep -oh 'errmsg("\([^"\\]\|\\.\)*"' driver/*.cc replace/*.cc extract/*.cc \
+    support/exit.cc support/memory.cc |
+  sed -e 's/^errmsg("//' -e 's/"$//' -e 's/\\"/"/g' |
+  grep -v -e '^Faital error' -e "^can't get memory" | sort -u)
+[ "$(printf '%s\n' "$messages" | wc -l)" -ge 10 ] ||
+  fail "found too few messages in the sources: $messages"
+
+for page in man/quorl.1 man/ja/quorl.1; do
+  path=$src/$page
+  [ -f "$path" ] || { fail "$page is missing"; continue; }
+
+  # Warnings of every kind, with and without output (some, such as lines
+  # that cannot be broken, only show when the page is really formatted).
+  for mode in -z ""; do
+    warnings=$(groff -K utf8 -man -Tutf8 -ww $mode "$path" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "$page: groff -ww $mode: $warnings"
+  done
+
+  # The English page also reads on a terminal that is not UTF-8.
+  if [ "$page" = man/quorl.1 ]; then
+    LC_ALL=C grep -q '[^ -~]' "$path" && fail "$page: holds bytes other than printable ASCII"
+    warnings=$(groff -man -Tascii -ww "$path" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "$page: groff -Tascii -ww: $warnings"
+  fi
+
+  text=$(render "$path")
+  has_line() { printf '%s\n' "$text" | grep -Fxq -- "$1"; }
+
+  grep -q "^\.TH QUORL 1 .*\"quorl $version\"" "$path" ||
+    fail "$page: .TH does not name quorl $version"
+
+  while IFS= read -r opt; do
+    printf '%s\n' "$text" | grep -q -- "^       $opt\([^a-z]\|\$\)" ||
+      fail "$page: no entry for the option $opt"
+  done <<<"$options"
+
+  while IFS= read -r line; do
+    has_line "       $line" || fail "$page: usage line missing: '$line'"
+  done <<<"$usage"
+
+  while IFS= read -r msg; do
+    has_line "       $msg" || fail "$page: message missing: '$msg'"
+  done <<<"$messages"
+
+  printf '%s\n' "$text" | grep -Fq 'quorl -usage | iconv -f CP932 -t UTF-8' ||
+    fail "$page: does not show how to read the help text on a UTF-8 terminal"
+done
+
+[ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
+echo "man pages: all checks passed"
