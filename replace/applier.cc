@@ -1,7 +1,9 @@
 #include "replace/applier.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "driver/cli.h"
 #include "replace/builder.h"
@@ -105,38 +107,100 @@ char* reserve_result(char* w, size_t more) {
   return result_str + pos;
 }
 
+// inside: p points into the buffer.
+bool inside(const ByteBuf& buf, const char* p) {
+  const auto at = reinterpret_cast<uintptr_t>(p);
+  const auto begin = reinterpret_cast<uintptr_t>(buf.data);
+  return buf.data != nullptr && at >= begin && at < begin + static_cast<uintptr_t>(buf.size);
+}
+
+// starts_char: whether c, inside text known to have a character start at
+// base (base <= c), starts a character. Only the lead-range bytes right in
+// front of c tell: they pair off from the first of them, so c is a second
+// byte exactly when their number is odd.
+bool starts_char(const char* base, const char* c) {
+  const char* b = c;
+  while (b > base && is_lead(static_cast<unsigned char>(b[-1]))) --b;
+  return ((c - b) & 1) == 0;
+}
+
+// next_candidate: the first character start at or after p (a character
+// start) where a match of prog (no whole-word pattern) can begin, or end.
+const char* next_candidate(const Program& prog, const char* start, const char* p, const char* end) {
+  if (prog.anchored && p != start) return end;
+  if (prog.first_byte >= 0) {
+    const char* base = p;
+    for (;;) {
+      const auto* c = static_cast<const char*>(std::memchr(base, prog.first_byte, static_cast<size_t>(end - base)));
+      if (c == nullptr) return end;
+      if (starts_char(base, c)) return c;
+      base = c + 1;  // c is the second byte of a character
+    }
+  }
+  // A branch per byte rather than adding the table's step: the next load
+  // need not wait for this one.
+  const char* q = p;
+  for (;;) {
+    const unsigned step = prog.skip[static_cast<unsigned char>(*q)];
+    if (step == 1) {
+      ++q;
+    } else if (step == 0) {
+      return q;
+    } else {
+      q += q[1] == '\0' ? 1 : 2;
+    }
+  }
+}
+
 }  // namespace
 
 char* replace_item(const char* line, const char* from, const char* to) {
-  const size_t len = std::strlen(line);
-  char* work = work_buf.reserve(len + 1);
-  std::memmove(work, line, len + 1);
-
   const char* pattern = from;
-  char* start = work;
-  char* end = work + len;
   const long long n = field_number(from, &pattern);
   if (n == 0) {
     errmsg("\"%s\": bad <replace>\n", from);
     return nullptr;
   }
-  if (n > 0 && !select_field(work, len, n, &start, &end)) {
-    std::memcpy(result_buf.reserve(len + 1), work, len + 1);
-    return result_str;
+
+  // The scanned line must stay as it is while result_str is written. The
+  // previous item's result trades places with the work buffer instead of
+  // being copied; a caller's own line is scanned where it lies unless a
+  // field end must be marked in it.
+  const size_t len = std::strlen(line);
+  char* own = nullptr;
+  if (line == result_str) {
+    std::swap(work_buf, result_buf);
+    own = work_str;
+  } else if (n > 0 || inside(result_buf, line)) {
+    own = work_buf.reserve(len + 1);
+    std::memmove(own, line, len + 1);
+  }
+  const char* text = own != nullptr ? own : line;
+  const char* start = text;
+  const char* end = text + len;
+  if (n > 0) {
+    char* field = nullptr;
+    char* stop = nullptr;
+    if (!select_field(own, len, n, &field, &stop)) {
+      std::memcpy(result_buf.reserve(len + 1), text, len + 1);
+      return result_str;
+    }
+    start = field;
+    end = stop;
   }
 
   // What follows the field (its separator first) goes back unchanged; the
   // scan sees the field alone.
-  const size_t rest_len = static_cast<size_t>(work + len - end);
+  const size_t rest_len = static_cast<size_t>(text + len - end);
   const char rest_sep = *end;
-  *end = '\0';
+  if (rest_len > 0) own[end - own] = '\0';
 
   Program& prog = item_program;
   compile_pattern(pattern, &prog);
   const int to_len = static_cast<int>(std::strlen(to));
-  const size_t prefix = static_cast<size_t>(start - work);
-  char* w = reserve_result(result_str, prefix + static_cast<size_t>(end - start) + rest_len + 1);
-  std::memcpy(w, work, prefix);
+  const size_t prefix = static_cast<size_t>(start - text);
+  char* w = reserve_result(result_buf.reserve(1), prefix + static_cast<size_t>(end - start) + rest_len + 1);
+  std::memcpy(w, text, prefix);
   w += prefix;
 
   // Room is kept for copying the rest of the field unchanged, so the copy
@@ -145,19 +209,27 @@ char* replace_item(const char* line, const char* from, const char* to) {
   int db = 0;
   bool skipped = false;
   while (*p != '\0') {
-    if (!prog.first[static_cast<unsigned char>(*p)] || (prog.anchored && p != start)) {
-      // This position cannot begin a match: what trying it would have done
-      // to the captures is noted, and the character copied.
-      if (!prog.word || (db == 0 && !(p > work && is_left_word_byte(static_cast<unsigned char>(p[-1])))))
+    if (prog.skip[static_cast<unsigned char>(*p)] != 0 || (prog.anchored && p != start)) {
+      // No match can begin here. What trying would have done to the
+      // captures is noted, and the characters are copied as they are.
+      if (prog.word) {
+        if (db == 0 && !(p > text && is_left_word_byte(static_cast<unsigned char>(p[-1]))))
+          skipped = true;
+        copy_char(&p, &w, &db);
+      } else {
+        const char* q = next_candidate(prog, start, p, end);
+        std::memcpy(w, p, static_cast<size_t>(q - p));
+        w += q - p;
+        p = q;
         skipped = true;
-      copy_char(&p, &w, &db);
+      }
       continue;
     }
     if (skipped) {
       note_skipped_attempt(prog);
       skipped = false;
     }
-    const char* m = match_program(&prog, work, start, p, db);
+    const char* m = match_program(&prog, text, start, p, db);
     if (m == nullptr) {
       copy_char(&p, &w, &db);
       continue;

@@ -77,22 +77,42 @@ int class_of(char letter) {
   return at == nullptr ? -1 : static_cast<int>(at - CLASS_LETTERS);
 }
 
+// Skip tables ready-made: for each class, and for "no byte can begin a
+// match" (to which a single literal first byte is added), so compiling a
+// pattern costs a copy and not a pass over all byte values.
+struct SkipTables {
+  unsigned char none[256];
+  unsigned char by_class[CNTRL + 1][256];
+  constexpr SkipTables() : none(), by_class() {
+    for (int c = 1; c < 256; ++c) {
+      none[c] = is_lead(static_cast<unsigned char>(c)) ? 2 : 1;
+      for (int cls = REST; cls <= CNTRL; ++cls)
+        by_class[cls][c] = in_class(cls, c) ? 0 : none[c];
+    }
+  }
+};
+
+constexpr SkipTables SKIPS;
+
+// set_first: which bytes a match can begin with, from the first step s.
 void set_first(Program* prog, const Step& s) {
   switch (s.kind) {
     case Kind::run:
-      for (int c = 1; c < 256; ++c) prog->first[c] = (CLASSES.bits[c] >> s.cls) & 1;
+      std::memcpy(prog->skip, SKIPS.by_class[s.cls], sizeof prog->skip);
       prog->first_class = s.cls;
       break;
     case Kind::byte:
     case Kind::pair:
-      prog->first[s.b0] = true;
+      std::memcpy(prog->skip, SKIPS.none, sizeof prog->skip);
+      prog->skip[s.b0] = 0;
+      prog->first_byte = s.b0;
       break;
     case Kind::anchor:
       prog->anchored = true;
-      for (int c = 1; c < 256; ++c) prog->first[c] = true;
+      std::memset(prog->skip, 0, sizeof prog->skip);
       break;
     default:
-      for (int c = 1; c < 256; ++c) prog->first[c] = true;
+      std::memset(prog->skip, 0, sizeof prog->skip);
       break;
   }
 }
@@ -148,7 +168,7 @@ void compile_pattern(const char* pattern, Program* prog) {
   prog->word = len >= 3 && pattern[0] == '(' && pattern[len - 1] == ')';
   prog->anchored = false;
   prog->first_class = -1;
-  std::memset(prog->first, 0, sizeof prog->first);
+  prog->first_byte = -1;
   prog->code.reserve((len + 1) * sizeof(Step));
   Step* out = steps(prog);
   int n = 0;
@@ -187,10 +207,12 @@ void compile_pattern(const char* pattern, Program* prog) {
     if (s.kind == Kind::stop) break;
   }
   prog->count = n;
-  if (n > 0)
+  if (n > 0) {
     set_first(prog, out[0]);
-  else
-    for (int c = 1; c < 256; ++c) prog->first[c] = true;
+  } else {
+    // The empty pattern matches everywhere.
+    std::memset(prog->skip, 0, sizeof prog->skip);
+  }
 }
 
 const char* match_program(Program* prog, const char* line, const char* start, const char* p,

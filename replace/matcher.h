@@ -80,7 +80,11 @@ struct Program {
   bool word = false;   // a whole-word pattern
   bool anchored = false;        // begins with $^: only the text's start can match
   int first_class = -1;         // class of the first step, or -1
-  bool first[256] = {};         // bytes a match can begin with
+  int first_byte = -1;          // the one byte a match must begin with, or -1
+  // skip[c] is 0 for a byte c that a match can begin with, and for the NUL.
+  // For any other byte it is the length of the character that c begins: 2
+  // for a lead byte (the scanner checks that no NUL follows), else 1.
+  unsigned char skip[256] = {};
 };
 
 // compile_pattern: prog made ready for pattern (the <from> text without its
