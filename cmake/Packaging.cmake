@@ -26,6 +26,15 @@ set(QUORL_PKGCONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 target_include_directories(quorl_lib PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 set_target_properties(quorl_lib PROPERTIES EXPORT_NAME quorl)
 
+# A library built with the sanitizers needs their run-time libraries in
+# every program that links it, so the installed package asks for them too.
+set(QUORL_PC_EXTRA_LIBS "")
+if(QUORL_SANITIZE)
+  target_link_options(quorl_lib INTERFACE
+    $<INSTALL_INTERFACE:-fsanitize=address,undefined>)
+  set(QUORL_PC_EXTRA_LIBS " -fsanitize=address,undefined")
+endif()
+
 install(TARGETS quorl
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 install(TARGETS quorl_lib EXPORT quorlTargets
