@@ -51,7 +51,10 @@ q=$root/usr/bin/quorl
 needed=0
 while IFS= read -r so; do
   needed=$((needed + 1))
-  owner=$(dpkg -S "$so" 2>/dev/null || dpkg -S "$(readlink -f "$so")" 2>/dev/null)
+  # dpkg knows a library under the path its package ships it at, which on a
+  # merged-/usr system may be the /lib or the /usr/lib spelling.
+  owner=$(dpkg -S "$so" 2>/dev/null || dpkg -S "$(readlink -f "$so")" 2>/dev/null ||
+    dpkg -S "${so#/usr}" 2>/dev/null || dpkg -S "/usr${so}" 2>/dev/null)
   pkg=${owner%%:*}
   if [ -z "$pkg" ]; then
     fail "no installed package owns $so"
