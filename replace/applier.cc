@@ -128,6 +128,25 @@ bool starts_char(const char* base, const char* c) {
 // start) where a match of prog (no whole-word pattern) can begin, or end.
 const char* next_candidate(const Program& prog, const char* start, const char* p, const char* end) {
   if (prog.anchored && p != start) return end;
+  if (prog.literal_len > 1) {
+    // A literal pattern: a candidate is a whole occurrence of its bytes.
+    const char* lit = prog.literal.data;
+    const auto len = static_cast<size_t>(prog.literal_len);
+    const char* base = p;
+    const char* from = p;
+    for (;;) {
+      if (static_cast<size_t>(end - from) < len) return end;
+      const auto* c = static_cast<const char*>(std::memchr(from, lit[0], static_cast<size_t>(end - from) - len + 1));
+      if (c == nullptr) return end;
+      if (std::memcmp(c + 1, lit + 1, len - 1) != 0) {
+        from = c + 1;
+      } else if (starts_char(base, c)) {
+        return c;
+      } else {
+        base = from = c + 1;  // c is the second byte of a character
+      }
+    }
+  }
   if (prog.first_byte >= 0) {
     const char* base = p;
     for (;;) {

@@ -207,6 +207,18 @@ void compile_pattern(const char* pattern, Program* prog) {
     if (s.kind == Kind::stop) break;
   }
   prog->count = n;
+  prog->literal_len = 0;
+  bool literal = !prog->word && n > 0;
+  for (int k = 0; k < n && literal; ++k) literal = out[k].kind == Kind::byte || out[k].kind == Kind::pair;
+  if (literal) {
+    char* bytes = prog->literal.reserve(2 * static_cast<size_t>(n));
+    int m = 0;
+    for (int k = 0; k < n; ++k) {
+      bytes[m++] = static_cast<char>(out[k].b0);
+      if (out[k].kind == Kind::pair) bytes[m++] = static_cast<char>(out[k].b1);
+    }
+    prog->literal_len = m;
+  }
   if (n > 0) {
     set_first(prog, out[0]);
   } else {

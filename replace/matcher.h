@@ -81,6 +81,10 @@ struct Program {
   bool anchored = false;        // begins with $^: only the text's start can match
   int first_class = -1;         // class of the first step, or -1
   int first_byte = -1;          // the one byte a match must begin with, or -1
+  // A pattern of literal bytes only (no element, ?, or word test) keeps
+  // them here, so a scanner can look for all of them at once.
+  ByteBuf literal;
+  int literal_len = 0;          // 0 when the pattern is not all literal
   // skip[c] is 0 for a byte c that a match can begin with, and for the NUL.
   // For any other byte it is the length of the character that c begins: 2
   // for a lead byte (the scanner checks that no NUL follows), else 1.

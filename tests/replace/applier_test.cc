@@ -196,11 +196,12 @@ void restore(const std::vector<std::string>& all) {
 TEST(ReplaceItem, AgreesWithTryingEveryPosition) {
   const char* const patterns[] = {"$d",   "$dX",   "x$d",  "$^a",   "($a)",  "(cat)", "$$",   "a$$",
                                   "?",    "\\",    "$s$g", "$f.",   "\x82\xa0", "$A$d", "$a$d", "($^a)",
-                                  "$D0",  "c$c",   "$x;",  "(1a)", "$d-$d"};
+                                  "$D0",  "c$c",   "$x;",  "(1a)", "$d-$d", "\xa0" "b", "at ", "12-3", "\x40x", "ca",
+                                  "\\$d", "x?"};
   const char* const lines[] = {
       "",           "a",          "abc 123 x45 X",    "99X 9 aX",         "cat a1 _cat cat9 cat",
       "12-34 5-",   "a\x82\xa0" "b\x82\xa0", "\x82" "cat \xe0\x40x7", "1.5. e. x", "ff; 0x; \x01c\x01",
-      "\x82",       "a,b c;d",    "100 200 0",
+      "\x82",       "a,b c;d",    "100 200 0",  "\x82\x40x\x40x \xa0\xa0" "b\x82\xa0" "b 12-312-3",
   };
   const char* const tos[] = {"<$$>", "[$d|$a|$A|$x]", ""};
   for (const char* pattern : patterns) {
@@ -210,9 +211,21 @@ TEST(ReplaceItem, AgreesWithTryingEveryPosition) {
         restore({"A0", "a0", "s0", "d0", "D0", "f0", "x0", "g0", "c0", "m0"});
         const std::string want = reference(pattern, to, line);
         const std::vector<std::string> want_captures = snapshot();
-        restore({"A0", "a0", "s0", "d0", "D0", "f0", "x0", "g0", "c0", "m0"});
-        EXPECT_EQ(apply(pattern, to, line), want);
-        EXPECT_EQ(snapshot(), want_captures);
+        // The line as the caller's own text, as the previous item's
+        // result, and as the only field of a line.
+        for (int mode = 0; mode < 3; ++mode) {
+          SCOPED_TRACE(mode);
+          std::string from = pattern;
+          const char* text = line;
+          if (mode == 1) text = replace_item(line, "\x01\x02\x03", "");
+          Settings settings(mode == 2 ? Fields{'\x7f', 0, 0} : Fields{});
+          if (mode == 2) from = "(1)" + from;
+          restore({"A0", "a0", "s0", "d0", "D0", "f0", "x0", "g0", "c0", "m0"});
+          const char* got = replace_item(text, from.c_str(), to);
+          ASSERT_NE(got, nullptr);
+          EXPECT_EQ(std::string(got), want);
+          EXPECT_EQ(snapshot(), want_captures);
+        }
       }
     }
   }
