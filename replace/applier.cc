@@ -171,6 +171,37 @@ const char* next_candidate(const Program& prog, const char* start, const char* p
   }
 }
 
+// skip_word_run: like next_candidate, for a whole-word pattern, whose
+// attempts depend on the left neighbour. Sets *db for the character before
+// the result, and *passed when a position passed over (or the result) has a
+// left neighbour that lets an attempt begin there: only then does trying it
+// touch the captures. Counting the result too does no harm: a real attempt
+// there passes the same test and overwrites what a skipped one wrote.
+const char* skip_word_run(const Program& prog, const char* p, int* db, bool* passed) {
+  const char* q = p;
+  bool pass = *passed;
+  for (;;) {
+    const unsigned char c = static_cast<unsigned char>(*q);
+    const unsigned step = prog.skip[c];
+    if (step == 1) {
+      pass = pass || !is_left_word_byte(c);
+      *db = 0;
+      ++q;
+    } else if (step == 0) {
+      break;
+    } else if (q[1] == '\0') {
+      pass = true;  // a lone lead byte is a single byte 0x80-0xFF
+      *db = 0;
+      ++q;
+    } else {
+      *db = 1;
+      q += 2;
+    }
+  }
+  *passed = pass;
+  return q;
+}
+
 }  // namespace
 
 char* replace_item(const char* line, const char* from, const char* to) {
@@ -231,7 +262,14 @@ char* replace_item(const char* line, const char* from, const char* to) {
     if (prog.skip[static_cast<unsigned char>(*p)] != 0 || (prog.anchored && p != start)) {
       // No match can begin here. What trying would have done to the
       // captures is noted, and the characters are copied as they are.
-      if (prog.word) {
+      if (prog.word && !prog.anchored) {
+        bool passed = db == 0 && !(p > text && is_left_word_byte(static_cast<unsigned char>(p[-1])));
+        const char* q = skip_word_run(prog, p, &db, &passed);
+        std::memcpy(w, p, static_cast<size_t>(q - p));
+        w += q - p;
+        p = q;
+        if (passed) skipped = true;
+      } else if (prog.word) {
         if (db == 0 && !(p > text && is_left_word_byte(static_cast<unsigned char>(p[-1]))))
           skipped = true;
         copy_char(&p, &w, &db);
