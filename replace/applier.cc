@@ -249,12 +249,14 @@ char* replace_item(const char* line, const char* from, const char* to) {
   compile_pattern(pattern, &prog);
   const int to_len = static_cast<int>(std::strlen(to));
   const size_t prefix = static_cast<size_t>(start - text);
-  char* w = reserve_result(result_buf.reserve(1), prefix + static_cast<size_t>(end - start) + rest_len + 1);
+  pos = 0;
+  char* w = result_buf.reserve(prefix + static_cast<size_t>(end - start) + rest_len + 1);
   std::memcpy(w, text, prefix);
   w += prefix;
 
   // Room is kept for copying the rest of the field unchanged, so the copy
-  // below never checks; only an expansion makes room for itself.
+  // below never checks; only an expansion makes room for itself. db, the
+  // double-byte flag, is kept only as far as whole-word patterns need it.
   const char* p = start;
   int db = 0;
   bool skipped = false;

@@ -51,7 +51,7 @@ struct ClassTable {
 constexpr ClassTable CLASSES;
 
 enum class Kind : unsigned char {
-  run,       // a class element: the longest run of its class, never empty
+  run,       // a class element: the longest run of its class; an empty one fails
   anchor,    // $^: only at the start of the scanned text
   byte,      // one byte that must be equal
   pair,      // a double-byte character: two bytes that must be equal
