@@ -175,8 +175,9 @@ const char* next_candidate(const Program& prog, const char* start, const char* p
 // attempts depend on the left neighbour. Sets *db for the character before
 // the result, and *passed when a position passed over (or the result) has a
 // left neighbour that lets an attempt begin there: only then does trying it
-// touch the captures. Counting the result too does no harm: a real attempt
-// there passes the same test and overwrites what a skipped one wrote.
+// touch the captures. Counting the result too does no harm, unless it is
+// the end of the text: a real attempt there passes the same test and
+// overwrites what a skipped one wrote.
 const char* skip_word_run(const Program& prog, const char* p, int* db, bool* passed) {
   const char* q = p;
   bool pass = *passed;
@@ -184,14 +185,13 @@ const char* skip_word_run(const Program& prog, const char* p, int* db, bool* pas
     const unsigned char c = static_cast<unsigned char>(*q);
     const unsigned step = prog.skip[c];
     if (step == 1) {
-      pass = pass || !is_left_word_byte(c);
+      pass = pass || (q[1] != '\0' && !is_left_word_byte(c));
       *db = 0;
       ++q;
     } else if (step == 0) {
       break;
     } else if (q[1] == '\0') {
-      pass = true;  // a lone lead byte is a single byte 0x80-0xFF
-      *db = 0;
+      *db = 0;  // a lone lead byte just before the end
       ++q;
     } else {
       *db = 1;

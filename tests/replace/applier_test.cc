@@ -197,11 +197,14 @@ TEST(ReplaceItem, AgreesWithTryingEveryPosition) {
   const char* const patterns[] = {"$d",   "$dX",   "x$d",  "$^a",   "($a)",  "(cat)", "$$",   "a$$",
                                   "?",    "\\",    "$s$g", "$f.",   "\x82\xa0", "$A$d", "$a$d", "($^a)",
                                   "$D0",  "c$c",   "$x;",  "(1a)", "$d-$d", "\xa0" "b", "at ", "12-3", "\x40x", "ca",
-                                  "\\$d", "x?"};
+                                  "\\$d", "x?", "($a$^)"};
   const char* const lines[] = {
       "",           "a",          "abc 123 x45 X",    "99X 9 aX",         "cat a1 _cat cat9 cat",
       "12-34 5-",   "a\x82\xa0" "b\x82\xa0", "\x82" "cat \xe0\x40x7", "1.5. e. x", "ff; 0x; \x01c\x01",
       "\x82",       "a,b c;d",    "100 200 0",  "\x82\x40x\x40x \xa0\xa0" "b\x82\xa0" "b 12-312-3",
+      // The last attempt of a whole word is at "b": the one at the tab
+      // fails its left test and the end of the line is never tried.
+      " -eb\t",
   };
   const char* const tos[] = {"<$$>", "[$d|$a|$A|$x]", ""};
   for (const char* pattern : patterns) {
