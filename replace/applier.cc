@@ -21,6 +21,9 @@ namespace {
 // The pattern of the item being applied, taken apart once per item.
 Program item_program;
 
+// The expansion of a <to> without elements, made once per item.
+ByteBuf constant_to;
+
 // More fields than any line can hold: a larger field number selects nothing.
 constexpr long long FIELD_CAP = 1LL << 40;
 
@@ -138,7 +141,9 @@ const char* next_candidate(const Program& prog, const char* start, const char* p
       if (static_cast<size_t>(end - from) < len) return end;
       const auto* c = static_cast<const char*>(std::memchr(from, lit[0], static_cast<size_t>(end - from) - len + 1));
       if (c == nullptr) return end;
-      if (std::memcmp(c + 1, lit + 1, len - 1) != 0) {
+      size_t i = 1;
+      while (i < len && c[i] == lit[i]) ++i;
+      if (i < len) {
         from = c + 1;
       } else if (starts_char(base, c)) {
         return c;
@@ -248,6 +253,10 @@ char* replace_item(const char* line, const char* from, const char* to) {
   Program& prog = item_program;
   compile_pattern(pattern, &prog);
   const int to_len = static_cast<int>(std::strlen(to));
+  int constant_len = -1;
+  if (is_constant(to)) {
+    constant_len = make_to_string("", constant_to.reserve(static_cast<size_t>(to_len) + 1), to, 0, to_len);
+  }
   const size_t prefix = static_cast<size_t>(start - text);
   pos = 0;
   char* w = result_buf.reserve(prefix + static_cast<size_t>(end - start) + rest_len + 1);
@@ -294,8 +303,14 @@ char* replace_item(const char* line, const char* from, const char* to) {
       continue;
     }
     const int match_len = static_cast<int>(m - p);
-    w = reserve_result(w, to_string_size(to, match_len) + static_cast<size_t>(end - m) + rest_len + 1);
-    w += make_to_string(p, w, to, match_len, to_len);
+    if (constant_len >= 0) {
+      w = reserve_result(w, static_cast<size_t>(constant_len) + static_cast<size_t>(end - m) + rest_len + 1);
+      std::memcpy(w, constant_to.data, static_cast<size_t>(constant_len));
+      w += constant_len;
+    } else {
+      w = reserve_result(w, to_string_size(to, match_len) + static_cast<size_t>(end - m) + rest_len + 1);
+      w += make_to_string(p, w, to, match_len, to_len);
+    }
     if (m == p) {
       // An empty match is replaced once; the scan then moves on past the
       // character there, which stays.

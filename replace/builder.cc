@@ -72,6 +72,11 @@ void convert_case(const char* match, int len, char* out, bool upper) {
 
 }  // namespace
 
+bool is_constant(const char* to) {
+  size_t run = 0;
+  return *literal_run(to, nullptr, &run) == '\0';
+}
+
 size_t to_string_size(const char* to, int match_len) {
   size_t n = 0;
   const char* t = to;

@@ -23,6 +23,10 @@ namespace quorl {
 // A bad '$' counts as nothing: the builder stops there.
 size_t to_string_size(const char* to, int match_len);
 
+// is_constant: true when to has no '$' that make_to_string would read as an
+// element (good or bad), so every match writes the same text.
+bool is_constant(const char* to);
+
 // make_to_string: writes the expansion of to for the match_len bytes at match
 // (which from_arg holds too, right after the match) at out, then a NUL, and
 // returns the bytes written before the NUL. to_len is the length of to; the

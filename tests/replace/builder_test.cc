@@ -98,6 +98,20 @@ TEST(MakeToString, InsertsLongCapturesWhole) {
   EXPECT_EQ(expand("$d-$$-$u", match), digits + "-" + match + "-" + std::string(5000, 'M'));
 }
 
+// Templates that write the same text for every match, and some that do not
+// (a bad '$' included: it must still be reported at the first match).
+TEST(IsConstant, TellsTemplatesWithoutElements) {
+  const struct {
+    const char* to;
+    bool constant;
+  } cases[] = {{"", true},      {"abc", true},  {"a\\$b", true}, {"\x81$d", true}, {"x\\", true},
+               {"$d", false},   {"x$", false}, {"a$$", false},   {"$z", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.to);
+    EXPECT_EQ(is_constant(c.to), c.constant);
+  }
+}
+
 struct Ended {
   int status;
 };
