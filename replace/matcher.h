@@ -74,17 +74,18 @@ void settle_captures();
 // for every later start inside it, which keeps a greedy element tried at
 // every position of a long run linear. Reuse a Program for one text only:
 // compile_pattern again before matching other text.
+// Its buffers grow only for a pattern longer than any before.
 struct Program {
-  ByteBuf code;        // the steps (an array of the matcher's own records)
-  int count = 0;       // steps in code
-  bool word = false;   // a whole-word pattern
-  bool anchored = false;        // begins with $^: only the text's start can match
-  int first_class = -1;         // class of the first step, or -1
-  int first_byte = -1;          // the one byte a match must begin with, or -1
+  ByteBuf code;           // the steps (an array of the matcher's own records)
+  int count = 0;          // steps in code
+  bool word = false;      // a whole-word pattern
+  bool anchored = false;  // begins with $^: only the text's start can match
+  int first_class = -1;   // class of the first step, or -1
+  int first_byte = -1;    // the one byte a match must begin with, or -1
   // A pattern of literal bytes only (no element, ?, or word test) keeps
   // them here, so a scanner can look for all of them at once.
   ByteBuf literal;
-  int literal_len = 0;          // 0 when the pattern is not all literal
+  int literal_len = 0;    // 0 when the pattern is not all literal
   // skip[c] is 0 for a byte c that a match can begin with, and for the NUL.
   // For any other byte it is the length of the character that c begins: 2
   // for a lead byte (the scanner checks that no NUL follows), else 1.

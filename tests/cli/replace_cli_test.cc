@@ -93,6 +93,8 @@ TEST(ReplaceCli, RuleFiles) {
        {"-r", "a:b", "-R", "rules", "-r", "c:d", "abc"}, "", {{"rules", "b:c\n"}}, "ddd\n", "", 0},
       {"a rule file with a CRLF-free last line", {"-R", "rules", "abc"}, "", {{"rules", "b:X"}}, "aXc\n",
        "", 0},
+      {"a Shift_JIS rule", {"-R", "rules", "a\x95\x5c" "b"}, "", {{"rules", "\x95\x5c:\x83\x41\n"}},
+       "a\x83\x41" "b\n", "", 0},
       {"a bad rule in a file", {"-R", "rules", "-f", "in"}, "", {{"rules", "a:b\nnocolon\n"}, {"in", "ab\n"}},
        "", bad_replace("nocolon"), 1},
   };
