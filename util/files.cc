@@ -91,6 +91,15 @@ int copyFile(const char* src, const char* dst, int mode) {
       return 0;
     }
   }
+  // A read that fails looks like the end of the file to fread; a copy cut
+  // short that way is a failure, not a success.
+  if (std::ferror(in)) {
+    errmsg("%s: reading error\n", src);
+    Fclose(out, dst);
+    std::fclose(in);
+    freemem(buf);
+    return 0;
+  }
   std::fclose(in);
   if (Fclose(out, dst) != 0) {
     errmsg("%s: writing error\n", dst);

@@ -346,6 +346,19 @@ TEST_F(CopyFileTest, WriteErrorsAreReported) {
   }
 }
 
+TEST_F(CopyFileTest, ReadErrorsAreReportedNotTakenForTheEnd) {
+  // Reading /proc/self/mem from its start fails with an I/O error.
+  if (std::FILE* f = std::fopen("/proc/self/mem", "rb")) {
+    std::fclose(f);
+  } else {
+    GTEST_SKIP() << "no /proc/self/mem here";
+  }
+  const std::string dst = at("copy");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(copyFile("/proc/self/mem", dst.c_str(), 0), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "/proc/self/mem: reading error\n");
+}
+
 // ---- copyFile onto small drives
 
 TEST(CopyFileOnTmpfs, ADriveLeftWithoutRoomIsAFailure) {
