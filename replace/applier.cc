@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <utility>
 
 #include "driver/cli.h"
@@ -207,6 +208,19 @@ const char* skip_word_run(const Program& prog, const char* p, int* db, bool* pas
   return q;
 }
 
+// PendingGuard: when an item is left by an exception (an exit hook that
+// throws at a fatal template or exhausted memory), the captures that still
+// refer to the scanned text are emptied: that text is the caller's, and
+// nothing may read it once the caller has dropped it.
+struct PendingGuard {
+  ~PendingGuard() {
+    if (std::uncaught_exceptions() == 0) return;
+    for (Capture* c : {&arg_A, &arg_a, &arg_s, &arg_d, &arg_D, &arg_f, &arg_x, &arg_g, &arg_c,
+                       &from_arg})
+      if (c->pending) c->clear();
+  }
+};
+
 }  // namespace
 
 char* replace_item(const char* line, const char* from, const char* to) {
@@ -250,6 +264,7 @@ char* replace_item(const char* line, const char* from, const char* to) {
   const char rest_sep = *end;
   if (rest_len > 0) own[end - own] = '\0';
 
+  PendingGuard guard;
   Program& prog = item_program;
   compile_pattern(pattern, &prog);
   const int to_len = static_cast<int>(std::strlen(to));
