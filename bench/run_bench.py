@@ -1,0 +1,362 @@
+#!/usr/bin/env python3
+"""Times quorl against sed, mawk, gawk, perl and cut on the same work.
+
+    bench/run_bench.py --quorl BUILD/quorl [--size-mb 100] [--rounds 5]
+                       [--workdir /tmp/quorl-bench] [--memory] [--keep]
+
+One run does everything, in this order:
+  1. installs missing anchors with apt-get (sed mawk gawk perl coreutils);
+  2. compiles the C references (a memchr line loop, a static hello-world and
+     the start-up timer) with cc;
+  3. writes the ASCII and the Shift_JIS corpus with gen_corpus.py (seeded);
+  4. checks the outputs: on the ASCII corpus quorl must print what the
+     anchors print; on the Shift_JIS corpus it must print what a reference
+     that decodes code page 932 prints, so every match begins on a
+     character boundary (the byte-wise anchors' false matches are counted);
+  5. times W1..W5 for every tool on both corpora, W6 (start-up) and the
+     long-run cases, rounds interleaved, and prints medians and ratios;
+  6. with --memory, the peak resident size of quorl on a 100 MB and a 1 GB
+     file (the 1 GB file is deleted afterwards).
+Outputs go to /dev/null while timed. Times are wall-clock medians.
+"""
+import argparse
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+# Each workload: the quorl arguments, the anchors' commands, and the target
+# as the largest allowed ratio quorl time / fastest anchor time.
+WORKLOADS = [
+    ("W1", "pass-through", ["-f"], {
+        "sed": ["sed", ""],
+        "mawk": ["mawk", "1"],
+        "gawk": ["gawk", "1"],
+        "perl": ["perl", "-pe", ""],
+    }, None),
+    ("W2", "one literal", ["-r", "the:[THE]", "-f"], {
+        "sed": ["sed", "s/the/[THE]/g"],
+        "mawk": ["mawk", '{gsub(/the/,"[THE]")}1'],
+        "gawk": ["gawk", '{gsub(/the/,"[THE]")}1'],
+        "perl": ["perl", "-pe", "s/the/[THE]/g"],
+    }, 1 / 3),
+    ("W3", "digit runs", ["-r", "$d:<$d>", "-f"], {
+        "sed": ["sed", "s/[0-9][0-9]*/<&>/g"],
+        "mawk": ["mawk", '{gsub(/[0-9]+/,"<&>")}1'],
+        "gawk": ["gawk", '{gsub(/[0-9]+/,"<&>")}1'],
+        "perl": ["perl", "-pe", "s/([0-9]+)/<$1>/g"],
+    }, 1 / 2),
+    ("W4a", "reorder fields", ["-e", "$3-$1", "-f"], {
+        "mawk": ["mawk", '{print $3 "-" $1}'],
+        "gawk": ["gawk", '{print $3 "-" $1}'],
+        "perl": ["perl", "-lane", 'print "$F[2]-$F[0]"'],
+    }, 1 / 2),
+    ("W4b", "one CSV column", ["-t,", "-e", "$2", "-f"], {
+        "cut": ["cut", "-d,", "-f2"],
+        "mawk": ["mawk", "-F,", "{print $2}"],
+        "gawk": ["gawk", "-F,", "{print $2}"],
+        "perl": ["perl", "-F,", "-lane", "print $F[1]"],
+    }, 1 / 1.5),
+    ("W5", "three literals", ["-r", "the:THE,and:AND,ing:ING", "-f"], {
+        "sed": ["sed", "s/the/THE/g;s/and/AND/g;s/ing/ING/g"],
+        "mawk": ["mawk", '{gsub(/the/,"THE");gsub(/and/,"AND");gsub(/ing/,"ING")}1'],
+        "gawk": ["gawk", '{gsub(/the/,"THE");gsub(/and/,"AND");gsub(/ing/,"ING")}1'],
+        "perl": ["perl", "-pe", "s/the/THE/g;s/and/AND/g;s/ing/ING/g"],
+    }, 1 / 2),
+]
+
+# The byte-wise anchors in the C locale: fastest, and what the issue measured.
+ENV = dict(os.environ, LC_ALL="C")
+
+
+def sh(cmd, **kw):
+    return subprocess.run(cmd, check=True, env=ENV, **kw)
+
+
+def install_anchors():
+    need = []
+    for tool, pkg in [("sed", "sed"), ("mawk", "mawk"), ("gawk", "gawk"), ("perl", "perl"),
+                      ("cut", "coreutils"), ("cc", "gcc"), ("iconv", "libc-bin")]:
+        if shutil.which(tool) is None:
+            need.append(pkg)
+    if not need:
+        return
+    print("installing:", " ".join(need), flush=True)
+    sudo = [] if os.geteuid() == 0 else ["sudo"]
+    sh(sudo + ["apt-get", "update", "-qq"])
+    sh(sudo + ["apt-get", "install", "-y", "-qq"] + need, env=dict(ENV, DEBIAN_FRONTEND="noninteractive"))
+
+
+def build_references(work):
+    out = {}
+    for name, extra in [("memchr_loop", []), ("hello", ["-static"]), ("spawn_loop", [])]:
+        exe = os.path.join(work, name)
+        sh(["cc", "-O2"] + extra + ["-o", exe, os.path.join(HERE, name + ".c")])
+        out[name] = exe
+    return out
+
+
+def corpus(work, kind, size_mb, seed=1):
+    path = os.path.join(work, f"{kind}-{size_mb:g}mb-seed{seed}.txt")
+    if not os.path.exists(path):
+        print(f"writing {path}", flush=True)
+        sh([sys.executable, os.path.join(HERE, "gen_corpus.py"), kind, str(size_mb), path,
+            "--seed", str(seed)])
+    return path
+
+
+def head_file(path, out, nbytes):
+    with open(path, "rb") as f:
+        data = f.read(nbytes)
+    with open(out, "wb") as f:
+        f.write(data[: data.rindex(b"\n") + 1])
+    return out
+
+
+def run_out(cmd, path):
+    return subprocess.run(cmd + [path], check=True, env=ENV, stdout=subprocess.PIPE).stdout
+
+
+# Reference editing of code page 932 text: the lines are decoded, so a match
+# can only start at a character.
+def ref_sjis(wid, data):
+    lines = data.decode("cp932").split("\n")[:-1]
+    out = []
+    for line in lines:
+        if wid == "W1":
+            r = line
+        elif wid == "W2":
+            r = line.replace("the", "[THE]")
+        elif wid == "W3":
+            r = re.sub(r"[0-9]+", lambda m: "<" + m.group(0) + ">", line)
+        elif wid == "W4a":
+            f = re.split(r"[ \t]+", line)
+            if f and f[0] == "":
+                f = f[1:]
+            pick = lambda i: f[i] if i < len(f) else ""
+            r = pick(2) + "-" + pick(0)
+        elif wid == "W4b":
+            f = line.split(",")
+            r = f[1] if len(f) > 1 else ""
+        elif wid == "W5":
+            r = line.replace("the", "THE").replace("and", "AND").replace("ing", "ING")
+        out.append(r)
+    return ("\n".join(out) + "\n").encode("cp932")
+
+
+def check_outputs(quorl, work, ascii_path, sjis_path):
+    ok = True
+    sample_a = head_file(ascii_path, os.path.join(work, "check-ascii.txt"), 8 << 20)
+    sample_s = head_file(sjis_path, os.path.join(work, "check-sjis.txt"), 8 << 20)
+    with open(sample_s, "rb") as f:
+        sjis_data = f.read()
+    with open(sample_a, "rb") as f:
+        ascii_data = f.read()
+    for wid, _, qargs, anchors, _ in WORKLOADS:
+        q = run_out([quorl] + qargs, sample_a)
+        for name, cmd in anchors.items():
+            if wid == "W4b" and name == "cut":
+                continue  # cut prints a line without a comma whole; awk prints nothing
+            if run_out(cmd, sample_a) != q:
+                print(f"CHECK FAILED: {wid} ascii: quorl differs from {name}")
+                ok = False
+        if wid == "W1" and q != ascii_data:
+            print("CHECK FAILED: W1 ascii: output differs from input")
+            ok = False
+        qs = run_out([quorl] + qargs, sample_s)
+        ref = ref_sjis(wid, sjis_data)
+        if qs != ref:
+            print(f"CHECK FAILED: {wid} sjis: quorl differs from the code page 932 reference")
+            ok = False
+        if wid in ("W2", "W3", "W5"):
+            m = run_out(anchors["mawk"], sample_s)
+            wrong = sum(1 for a, b in zip(m.split(b"\n"), ref.split(b"\n")) if a != b)
+            print(f"  {wid} sjis: quorl matches the reference; byte-wise mawk gets {wrong} lines wrong")
+    print("output checks:", "passed" if ok else "FAILED", flush=True)
+    return ok
+
+
+def time_cmd(cmd, stdin_path=None):
+    with open(os.devnull, "wb") as null, open(stdin_path or os.devnull, "rb") as inp:
+        t0 = time.perf_counter()
+        subprocess.run(cmd, stdin=inp, stdout=null, check=True, env=ENV)
+        return time.perf_counter() - t0
+
+
+def fmt_rate(size, t):
+    return f"{size / t / 1e6:7.0f}"
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--quorl", required=True, help="the quorl binary to time")
+    ap.add_argument("--size-mb", type=float, default=100)
+    ap.add_argument("--rounds", type=int, default=5)
+    ap.add_argument("--workdir", default="/tmp/quorl-bench")
+    ap.add_argument("--memory", action="store_true", help="also peak memory on 100 MB and 1 GB")
+    ap.add_argument("--keep", action="store_true", help="keep the corpora afterwards")
+    ap.add_argument("--no-check", action="store_true")
+    args = ap.parse_args()
+    quorl = os.path.abspath(args.quorl)
+    os.makedirs(args.workdir, exist_ok=True)
+    work = args.workdir
+
+    install_anchors()
+    refs = build_references(work)
+    paths = {"ascii": corpus(work, "ascii", args.size_mb), "sjis": corpus(work, "sjis", args.size_mb)}
+    sizes = {k: os.path.getsize(v) for k, v in paths.items()}
+    if not args.no_check and not check_outputs(quorl, work, paths["ascii"], paths["sjis"]):
+        sys.exit(1)
+
+    # Throughput: every round runs every command once, so background load
+    # falls on all of them alike.
+    cmds = []
+    for wid, _, qargs, anchors, _ in WORKLOADS:
+        for kind in paths:
+            cmds.append((wid, kind, "quorl", [quorl] + qargs))
+            for name, cmd in anchors.items():
+                cmds.append((wid, kind, name, cmd))
+        if wid == "W1":
+            for kind in paths:
+                cmds.append((wid, kind, "memchr-loop", [refs["memchr_loop"]]))
+    times = {}
+    for r in range(args.rounds):
+        print(f"round {r + 1}/{args.rounds}", flush=True)
+        for wid, kind, name, cmd in cmds:
+            times.setdefault((wid, kind, name), []).append(time_cmd(cmd + [paths[kind]]))
+    med = {k: statistics.median(v) for k, v in times.items()}
+
+    print()
+    print(f"Throughput in MB/s (median of {args.rounds}), {args.size_mb:g} MB corpora, output to /dev/null")
+    print("ratio = quorl time / fastest anchor time (below 1: quorl is faster); target is the largest ratio allowed")
+    for wid, title, _, anchors, target in WORKLOADS:
+        for kind in paths:
+            size = sizes[kind]
+            q = med[(wid, kind, "quorl")]
+            row = [f"{wid:4} {kind:5} quorl {fmt_rate(size, q)}"]
+            for name in anchors:
+                row.append(f"{name} {fmt_rate(size, med[(wid, kind, name)])}")
+            best = min(anchors, key=lambda n: med[(wid, kind, n)])
+            ratio = q / med[(wid, kind, best)]
+            line = "  ".join(row) + f"  | vs {best}: {ratio:.2f}"
+            if wid == "W1":
+                ref = med[(wid, kind, "memchr-loop")]
+                line += f"  | memchr-loop {fmt_rate(size, ref)}: {q / ref:.2f} (target 1.50)"
+            else:
+                line += f" (target {target:.2f}) {'met' if ratio <= target else 'MISSED'}"
+            print(line)
+    print()
+    print("Shift_JIS time / ASCII time for quorl (target 1.20; per byte):")
+    for wid, *_ in WORKLOADS:
+        a = med[(wid, "ascii", "quorl")] / sizes["ascii"]
+        s = med[(wid, "sjis", "quorl")] / sizes["sjis"]
+        print(f"  {wid:4} {s / a:.2f} {'met' if s / a <= 1.2 else 'MISSED'}")
+
+    # Start-up: the timer forks each command 1000 times per round.
+    stdin_abc = os.path.join(work, "abc.txt")
+    with open(stdin_abc, "w") as f:
+        f.write("abc\n")
+    starts = {
+        "static hello": [refs["hello"]],
+        "quorl": [quorl, "-r", "a:b", "abc"],
+        "sed": [shutil.which("sed"), "s/a/b/"],
+        "mawk": [shutil.which("mawk"), '{sub(/a/,"b")}1'],
+    }
+    st = {k: [] for k in starts}
+    for _ in range(args.rounds):
+        for name, cmd in starts.items():
+            out = subprocess.run([refs["spawn_loop"], "1000", stdin_abc] + cmd, check=True,
+                                 stdout=subprocess.PIPE, text=True).stdout
+            st[name].append(float(out))
+    print()
+    print("W6 start-up, median microseconds per run:")
+    hello = statistics.median(st["static hello"])
+    for name in starts:
+        m = statistics.median(st[name])
+        print(f"  {name:13} {m:7.0f}  {m / hello:.2f}x static hello")
+    q6 = statistics.median(st["quorl"]) / hello
+    print(f"  W6 target 1.50x: {'met' if q6 <= 1.5 else 'MISSED'}")
+
+    long_runs(quorl, work, args.rounds)
+    if args.memory:
+        memory(quorl, work, paths["ascii"], args.size_mb)
+    if not args.keep:
+        for p in paths.values():
+            os.remove(p)
+
+
+def long_runs(quorl, work, rounds):
+    """A greedy element tried at every position of a long run, against a
+    literal replacement over the same bytes."""
+    digits = os.path.join(work, "digits-4093.txt")
+    with open(digits, "wb") as f:
+        line = (b"0123456789" * 410)[:4093] + b"\n"  # the longest line a file may hold
+        f.write(line * 5000)
+    one_mb = os.path.join(work, "digits-1mb.txt")
+    with open(one_mb, "wb") as f:
+        f.write((b"0123456789" * 100000)[:1 << 20] + b"\n")
+    cases = [
+        ("file of 4093-digit lines", digits, "-f", [
+            ("literal '9:Y'", "9:Y"), ("'$dX:Y'", "$dX:Y"), ("'$$X:Y'", "$$X:Y"),
+            ("'$d$aX:Y'", "$d$aX:Y"), ("20 items '$dX:Y,...'", ",".join(["$dX:Y"] * 20)),
+            ("20 literal items '9:Y,...'", ",".join(["9:Y"] * 20))]),
+        ("1 MB line on standard input", one_mb, None, [
+            ("literal '9:Y'", "9:Y"), ("'$dX:Y'", "$dX:Y"), ("'$$X:Y'", "$$X:Y")]),
+    ]
+    print()
+    print(f"Long runs (median of {rounds}); ratio to the literal replacement over the same bytes, target 5:")
+    for title, path, flag, specs in cases:
+        res = {}
+        for _ in range(rounds):
+            for label, spec in specs:
+                if flag:
+                    t = time_cmd([quorl, "-r", spec, flag, path])
+                else:
+                    t = time_cmd([quorl, "-r", spec], stdin_path=path)
+                res.setdefault(label, []).append(t)
+        base = statistics.median(res[specs[0][0]])
+        print(f"  {title} ({os.path.getsize(path) / 1e6:.1f} MB):")
+        for label, _ in specs:
+            m = statistics.median(res[label])
+            single = label.startswith("20 ")
+            per = f"{m / base:6.2f}x" + (" (20 passes)" if single else "")
+            print(f"    {label:28} {m * 1e3:8.1f} ms  {per}")
+    os.remove(digits)
+    os.remove(one_mb)
+
+
+def peak_kib(cmd):
+    r = subprocess.run(["/usr/bin/time", "-f", "%M"] + cmd, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.PIPE, text=True, env=ENV, check=True)
+    return int(r.stderr.strip().splitlines()[-1])
+
+
+def memory(quorl, work, ascii_path, size_mb):
+    print()
+    print("Peak resident memory (KiB, /usr/bin/time), target under 4096:")
+    big = os.path.join(work, "ascii-1gb.txt")
+    src = ascii_path
+    if abs(size_mb - 100) > 0.5:
+        src = corpus(work, "ascii", 100)
+    with open(big, "wb") as out, open(src, "rb") as f:
+        data = f.read()
+        while out.tell() < 1_000_000_000:
+            out.write(data)
+    try:
+        for label, path in [("100 MB", src), ("1 GB", big)]:
+            for wid, _, qargs, _, _ in WORKLOADS:
+                kib = peak_kib([quorl] + qargs + [path])
+                print(f"  {label:6} {wid:4} {kib:6d} {'met' if kib < 4096 else 'MISSED'}")
+        print(f"  C memchr loop on 1 GB: {peak_kib([os.path.join(work, 'memchr_loop'), big])}")
+        print(f"  static hello: {peak_kib([os.path.join(work, 'hello')])}")
+    finally:
+        os.remove(big)
+
+
+if __name__ == "__main__":
+    main()
