@@ -35,7 +35,10 @@ namespace {
 class LineFile {
  public:
   // open: false when name cannot be opened as a file (a directory cannot).
+  // A file still open was left by an end that did not exit (an exit hook
+  // that throws): it is closed here rather than kept for good.
   bool open(const char* name) {
+    close();
     name_ = name;
     fd_ = ::open(name, O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) return false;
