@@ -1,0 +1,70 @@
+// Shared set-up of the fuzz targets.
+//
+// Every path that ends quorl goes through end_process, which calls exit_hook
+// first. The targets install a hook that throws Ended, so an input that makes
+// the program end (a bad template, exhausted memory, a finished command line)
+// returns to the target like any other input instead of ending the fuzzer.
+// Standard output goes to /dev/null: the targets look for crashes, hangs and
+// sanitizer reports, not at the edited text.
+#ifndef QUORL_FUZZ_FUZZ_COMMON_H
+#define QUORL_FUZZ_FUZZ_COMMON_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "support/exit.h"
+
+namespace quorl_fuzz {
+
+// Ended: thrown by the hook with the status the process would have ended with.
+struct Ended {
+  int status;
+};
+
+inline void throw_ended(int status) { throw Ended{status}; }
+
+// install: the hook and a silent standard output; called once per process.
+inline void install() {
+  quorl::exit_hook = throw_ended;
+  if (std::freopen("/dev/null", "w", stdout) == nullptr) __builtin_trap();
+}
+
+// check: a property every input must keep; a violation is a finding.
+inline void check(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
+// Input: the fuzz data cut into NUL-terminated texts at its NUL bytes.
+class Input {
+ public:
+  Input(const uint8_t* data, size_t size) : bytes_(reinterpret_cast<const char*>(data), size) {}
+
+  // next: the next text (up to the next NUL or the end), or "" when none is left.
+  std::string next() {
+    if (at_ > bytes_.size()) return std::string();
+    size_t end = bytes_.find('\0', at_);
+    if (end == std::string::npos) end = bytes_.size();
+    std::string s = bytes_.substr(at_, end - at_);
+    at_ = end + 1;
+    return s;
+  }
+
+  // byte: the next byte, or 0 when none is left.
+  unsigned char byte() {
+    if (at_ >= bytes_.size()) {
+      at_ = bytes_.size() + 1;
+      return 0;
+    }
+    return static_cast<unsigned char>(bytes_[at_++]);
+  }
+
+ private:
+  std::string bytes_;
+  size_t at_ = 0;
+};
+
+}  // namespace quorl_fuzz
+
+#endif
