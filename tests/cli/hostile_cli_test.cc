@@ -1,0 +1,348 @@
+// Hostile input: huge lines and files, odd line ends, every byte value, lone
+// Shift_JIS lead bytes at every edge, patterns that look quadratic, files
+// that cannot be read, too little memory and a reader that goes away.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli/harness.h"
+
+namespace quorl_test {
+namespace {
+
+// A scratch directory removed with its contents at the end of the test.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string templ = (std::filesystem::temp_directory_path() / "quorl-hostile-XXXXXX").string();
+    if (mkdtemp(templ.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+    path_ = templ;
+  }
+  ~ScratchDir() { std::filesystem::remove_all(path_); }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+std::string read_file(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+// run_shell: runs script with bash in dir, $QUORL naming the binary, with
+// standard input empty and SIGPIPE at its default (the test runner ignores
+// it, and an ignored signal would stay ignored across exec). Standard output
+// and standard error are collected through files in dir. A "timeout 60" in
+// the script is only a guard against a hang; no time is measured.
+CliResult run_shell(const std::string& script, const ScratchDir& dir) {
+  const std::string out = dir / ".out";
+  const std::string err = dir / ".err";
+  pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGPIPE, SIG_DFL);
+    if (chdir(dir.path().c_str()) != 0) _exit(127);
+    int in = open("/dev/null", O_RDONLY);
+    int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || o < 0 || e < 0) _exit(127);
+    dup2(in, 0);
+    dup2(o, 1);
+    dup2(e, 2);
+    setenv("QUORL", QUORL_BIN, 1);
+    execl("/bin/bash", "bash", "-c", script.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  CliResult r;
+  r.out = read_file(out);
+  r.err = read_file(err);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return r;
+}
+
+bool is_lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// x_to_y: text after the rule "x:y": every 'x' that is a character of its
+// own becomes 'y'; a lead byte with a following byte is one character.
+std::string x_to_y(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (is_lead(c) && i + 1 < text.size()) {
+      out += text.substr(i, 2);
+      ++i;
+    } else {
+      out += c == 'x' ? 'y' : text[i];
+    }
+  }
+  return out;
+}
+
+// Lines far beyond the file line limit arrive whole from standard input and
+// as the operand (a single argument holds at most 128 KB on Linux).
+TEST(HostileCli, HugeLines) {
+  struct Case {
+    const char* name;
+    std::string text;
+    bool from_stdin;
+  };
+  const std::string mb(1 << 20, 'x');
+  const Case cases[] = {
+      {"1 MB from standard input", mb, true},
+      {"8 MB of mixed text from standard input", std::string(1 << 20, 'a') + "x\x81x" + std::string(7 << 20, 'b') + "\x82", true},
+      {"the longest argument", std::string(128 * 1024 - 2, 'x') + "\x83", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CliOptions opts;
+    std::vector<std::string> args = {"-r", "x:y"};
+    if (c.from_stdin)
+      opts.in = c.text + "\nnot read\n";
+    else
+      args.push_back(c.text);
+    CliResult r = run_quorl(args, opts);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(r.out == x_to_y(c.text) + "\n") << "output of " << r.out.size() << " bytes";
+  }
+}
+
+// A 100 MB file of the longest lines a file may have (4093 bytes and the
+// newline) is edited whole; the output is compared line by line.
+TEST(HostileCli, HundredMegabyteFile) {
+  ScratchDir dir;
+  constexpr int kLine = 4093;
+  constexpr int kLines = 100 * 1024 * 1024 / (kLine + 1) + 1;
+  auto line_at = [](int i) {
+    std::string line(kLine, static_cast<char>('a' + i % 23));
+    line[static_cast<size_t>(i) % kLine] = 'x';
+    line[kLine - 1] = 'x';
+    return line;
+  };
+  {
+    std::ofstream f(dir / "big", std::ios::binary);
+    for (int i = 0; i < kLines; ++i) f << line_at(i) << '\n';
+  }
+  ASSERT_GE(std::filesystem::file_size(dir / "big"), 100u * 1024 * 1024);
+  CliResult r = run_shell("timeout 120 \"$QUORL\" -r x:y -f big > edited", dir);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  std::ifstream edited(dir / "edited", std::ios::binary);
+  std::string got;
+  int i = 0;
+  int wrong = 0;
+  while (std::getline(edited, got)) {
+    if (i >= kLines || got != x_to_y(line_at(i))) ++wrong;
+    ++i;
+  }
+  EXPECT_EQ(i, kLines);
+  EXPECT_EQ(wrong, 0);
+}
+
+// Line ends: a missing final newline, an empty file, CR LF and a lone CR
+// (carriage returns are bytes of the line like any other).
+TEST(HostileCli, LineEnds) {
+  const CliCase cases[] = {
+      {"no final newline", {"-r", "x:y", "-f", "in"}, "", {{"in", "ax\nbx"}}, "ay\nby\n", "", 0},
+      {"empty file", {"-r", "x:y", "-f", "in"}, "", {{"in", ""}}, "", "", 0},
+      {"empty standard input", {"-r", "x:y"}, "", {}, "", "", 0},
+      {"only a newline", {"-r", "x:y", "-f", "in"}, "", {{"in", "\n"}}, "\n", "", 0},
+      {"CR LF", {"-r", "x:y", "-f", "in"}, "", {{"in", "ax\r\nbx\r\n"}}, "ay\r\nby\r\n", "", 0},
+      {"CR LF from standard input", {"-r", "x:y"}, "x\r\nx\r\n", {}, "y\r\n", "", 0},
+      {"lone CR", {"-r", "x:y", "-f", "in"}, "", {{"in", "ax\rbx\rcx"}}, "ay\rby\rcy\n", "", 0},
+      {"CR before a field separator", {"-t,", "-r", "(2)x:y", "-f", "in"}, "", {{"in", "x\r,x\r\n"}},
+       "x\r,y\r\n", "", 0},
+      {"CR in a template", {"-e", "$2\r$1", "-f", "in"}, "", {{"in", "a b\r\n"}}, "b\r\ra\n", "", 0},
+  };
+  for (const CliCase& c : cases) expect_cli(c);
+}
+
+// Every byte value at the start, in the middle and at the end of an operand,
+// of a pattern and of a template.
+TEST(HostileCli, EveryByteInEveryPosition) {
+  for (int b = 1; b < 256; ++b) {
+    const std::string c(1, static_cast<char>(b));
+    SCOPED_TRACE("byte " + std::to_string(b));
+    const std::string text = c + "x" + c + "x" + c;
+    CliResult r = run_quorl({"-r", "x:y", text});
+    EXPECT_EQ(r.out, x_to_y(text) + "\n");
+    EXPECT_EQ(r.status, 0);
+    // The byte as a pattern of its own and inside a template, escaped so
+    // that it stands for itself even where it would be syntax; last in the
+    // line, so that a lead byte has no second byte to take.
+    const std::string before = b == '=' ? "-" : "=";
+    r = run_quorl({"-r", "\\" + c + ":<\\" + c + ">", before + c});
+    EXPECT_EQ(r.out, before + "<" + c + ">\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+// A file holding all 256 byte values in every position: line k starts with
+// byte k. A NUL ends the text of its line; what comes before it is kept.
+TEST(HostileCli, EveryByteInAFile) {
+  std::string file;
+  std::string want;
+  for (int k = 0; k < 256; ++k) {
+    std::string line;
+    for (int j = 0; j < 256; ++j) {
+      const int b = (k + j) % 256;
+      if (b != '\n') line += static_cast<char>(b);
+    }
+    file += line + "\n";
+    want += line.substr(0, line.find('\0')) + "\n";
+  }
+  CliOptions opts;
+  opts.files = {{"in", file}};
+  CliResult r = run_quorl({"-r", "QQQ:z", "-f", "in"}, opts);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(r.out == want);
+}
+
+// A Shift_JIS lead byte as the last byte of a line, a field, a pattern, a
+// template and a file is an ordinary byte: nothing after it is taken into
+// it and nothing is read past the end.
+TEST(HostileCli, LeadByteAtEveryEnd) {
+  const CliCase cases[] = {
+      {"end of the operand", {"-r", "b:c", "ab\x81"}, "", {}, "ac\x81\n", "", 0},
+      {"end of the standard-input line", {"-r", "b:c"}, "ab\x9F\nzz\n", {}, "ac\x9F\n", "", 0},
+      {"end of a file line", {"-r", "b:c", "-f", "in"}, "", {{"in", "ab\xE0\nb\n"}}, "ac\xE0\nc\n", "", 0},
+      {"end of the file", {"-r", "b:c", "-f", "in"}, "", {{"in", "b\nab\xFC"}}, "c\nac\xFC\n", "", 0},
+      {"end of a rule file", {"-R", "r", "abc"}, "", {{"r", "b:X\x81"}}, "aX\x81" "c\n", "", 0},
+      // Before a separator the lead byte takes it as its second byte.
+      {"end of a selected field", {"-t,", "-r", "(1)b:c", "ab\x81,b"}, "", {}, "ac\x81,c\n", "", 0},
+      {"end of the last field", {"-t,", "-r", "(2)b:c", "b,ab\x81"}, "", {}, "b,ac\x81\n", "", 0},
+      {"end of an extracted field", {"-e", "[$2]", "a b\x81"}, "", {}, "[b\x81]\n", "", 0},
+      // In a pattern it takes the colon too, unless escaped to one byte.
+      {"end of a pattern", {"-r", "b\x81:X", "ab\x81"}, "", {}, "", "\"b\x81:X\": bad <replace>\n", 1},
+      {"end of an escaped pattern", {"-r", "b\\\x81:X", "ab\x81"}, "", {}, "aX\n", "", 0},
+      {"end of a whole-word pattern", {"-r", "(b\\\x81):X", "b b\x81"}, "", {}, "b X\n", "", 0},
+      {"end of a <to>", {"-r", "b:X\x81", "abc"}, "", {}, "aX\x81" "c\n", "", 0},
+      {"end of a <to> after an element", {"-r", "$d:$d\x81", "a1"}, "", {}, "a1\x81\n", "", 0},
+      {"end of a template", {"-e", "$1\x81", "a b"}, "", {}, "a\x81\n", "", 0},
+      {"end of a template after a dollar", {"-e", "$1$\x81", "a b"}, "", {},
+       "", "illegal \"-e <extract>\" parameter", 1},
+  };
+  for (const CliCase& c : cases) expect_cli(c);
+}
+
+// Patterns whose naive matching would cost the square of the line length: a
+// greedy run tried at every position of a long run, and $$ (the rest of the
+// line) followed by more pattern that never matches. They must finish; the
+// timeout only guards against a hang.
+TEST(HostileCli, QuadraticLookingPatternsFinish) {
+  struct Case {
+    const char* name;
+    const char* spec;
+    const char* fill;  // the line: 2 MB of this byte
+    const char* want;  // the first bytes of the output
+  };
+  const Case cases[] = {
+      {"greedy letters then a digit", "$a1:X", "a", "aaaa"},
+      {"greedy run then a literal", "$d-:X", "7", "7777"},
+      {"rest of line then more", "$$x:X", "a", "aaaa"},
+      {"rest of line twice", "$$$$b:X", "a", "aaaa"},
+      {"whole word over a run", "(aaab):X", "a", "aaaa"},
+      {"rest of line matching once", "$$:[$$]", "a", "[aaa"},
+  };
+  ScratchDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string script = std::string("head -c 2097152 /dev/zero | tr '\\0' '") + c.fill +
+                               "' > line; echo >> line; timeout 60 \"$QUORL\" -r '" + c.spec +
+                               "' < line | head -c 4";
+    CliResult r = run_shell(script, dir);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, c.want);
+  }
+}
+
+// Rule and input files that cannot be read: a directory is no file, and a
+// read error (EIO from /proc/self/mem) is reported, never taken for the end
+// of the file.
+TEST(HostileCli, UnreadableFiles) {
+  const CliCase cases[] = {
+      {"directory as input file", {"-f", "."}, "", {}, "", ".: not found", 1},
+      {"directory as rule file", {"-R", "/", "abc"}, "", {}, "", "/: not found\n", 1},
+      {"read error in a rule file", {"-R", "/proc/self/mem", "abc"}, "", {}, "",
+       "/proc/self/mem: reading error\n", 1},
+      {"read error in the input file after rules", {"-r", "a:b", "-f", "/proc/self/mem"}, "", {}, "",
+       "/proc/self/mem: reading error\n", 1},
+  };
+  for (const CliCase& c : cases) expect_cli(c);
+}
+
+// Too little memory: the memory helpers report it and the status is 1, with
+// no crash. Each item doubles the line, so the line outgrows any limit.
+TEST(HostileCli, MemoryExhaustion) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#else
+  std::string spec;
+  for (int i = 0; i < 40; ++i) spec += "a:aa,";
+  struct Case {
+    const char* name;
+    std::string script;
+  };
+  const Case cases[] = {
+      {"rule on the command line",
+       "ulimit -v 200000; exec \"$QUORL\" -r '" + spec + "' aaaa"},
+      {"rule from a rule file, input from a file",
+       "printf '%s\\n' '" + spec + "' > r; printf 'a\\nb\\n' > in; ulimit -v 200000; exec \"$QUORL\" -R r -f in"},
+  };
+  const std::regex message("\n?cannot get the memory of [0-9]+ K bytes\n");
+  ScratchDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CliResult r = run_shell(c.script, dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(std::regex_match(r.err, message)) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+#endif
+}
+
+// A reader that stops early ends quorl quietly through SIGPIPE, as for
+// other filters: no message, the status of the signal.
+TEST(HostileCli, ClosedPipeEndsQuietly) {
+  struct Case {
+    const char* name;
+    const char* script;
+  };
+  const Case cases[] = {
+      {"many lines",
+       "seq 1 2000000 > in; timeout 60 \"$QUORL\" -r 1:one -f in | head -c1 > /dev/null; "
+       "echo \"${PIPESTATUS[0]}\""},
+      {"one long line",
+       "head -c 8000000 /dev/zero | tr '\\0' a > in; echo >> in; "
+       "timeout 60 \"$QUORL\" -r a:bb < in | head -c1 > /dev/null; echo \"${PIPESTATUS[0]}\""},
+  };
+  ScratchDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CliResult r = run_shell(c.script, dir);
+    EXPECT_EQ(r.out, std::to_string(128 + SIGPIPE) + "\n");
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+}  // namespace
+}  // namespace quorl_test
