@@ -174,16 +174,28 @@ TEST(HostileCli, LineEnds) {
   for (const CliCase& c : cases) expect_cli(c);
 }
 
-// Every byte value at the start, in the middle and at the end of an operand,
-// of a pattern and of a template.
+// Every byte value at the start, in the middle and at the end of a line (all
+// lines in one file), and as a pattern and inside a template.
 TEST(HostileCli, EveryByteInEveryPosition) {
+  std::string file;
+  std::string want;
+  for (int b = 1; b < 256; ++b) {
+    if (b == '\n') continue;
+    const std::string c(1, static_cast<char>(b));
+    const std::string line = c + "x" + c + "x" + c;
+    file += line + "\n";
+    want += x_to_y(line) + "\n";
+  }
+  CliOptions opts;
+  opts.files = {{"in", file}};
+  CliResult r = run_quorl({"-r", "x:y", "-f", "in"}, opts);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(r.out == want);
+
   for (int b = 1; b < 256; ++b) {
     const std::string c(1, static_cast<char>(b));
     SCOPED_TRACE("byte " + std::to_string(b));
-    const std::string text = c + "x" + c + "x" + c;
-    CliResult r = run_quorl({"-r", "x:y", text});
-    EXPECT_EQ(r.out, x_to_y(text) + "\n");
-    EXPECT_EQ(r.status, 0);
     // The byte as a pattern of its own and inside a template, escaped so
     // that it stands for itself even where it would be syntax; last in the
     // line, so that a lead byte has no second byte to take.
