@@ -11,6 +11,11 @@ command -v groff >/dev/null 2>&1 || need+=(groff-base)
 command -v pkg-config >/dev/null 2>&1 || need+=(pkg-config)
 command -v dpkg-shlibdeps >/dev/null 2>&1 || need+=(dpkg-dev)
 command -v file >/dev/null 2>&1 || need+=(file)
+command -v python3 >/dev/null 2>&1 || need+=(python3)
+# The fuzz targets: clang and its runtime libraries (libFuzzer, sanitizers).
+command -v clang++ >/dev/null 2>&1 || need+=(clang)
+compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null ||
+  need+=(libclang-rt-dev)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 

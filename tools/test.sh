@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds quorl and runs the whole test suite: once in
 # an optimised build, then again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, where any report fails the run.
+# UndefinedBehaviorSanitizer, where any report fails the run; last, a short
+# run of every fuzz target, where any finding fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,3 +22,6 @@ cmake --build build-asan
 ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=0:abort_on_error=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== fuzz smoke run (every target, 20 s each, two at a time)"
+bash tools/fuzz.sh 20
