@@ -219,8 +219,12 @@ void edit_line(char* line) {
     }
   }
   if (output_str != nullptr) text = extract_fields(output_str, text);
-  std::fputs(text, stdout);
-  std::putc('\n', stdout);
+  // One write for the line and its newline: the newline stands in for the
+  // NUL for a moment (every text here is writable).
+  const size_t len = std::strlen(text);
+  text[len] = '\n';
+  fwrite_unlocked(text, 1, len + 1, stdout);
+  text[len] = '\0';
 }
 
 void run(int argc, char** argv) {

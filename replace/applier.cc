@@ -10,6 +10,7 @@
 #include "replace/builder.h"
 #include "replace/matcher.h"
 #include "replace/splitter.h"
+#include "support/bytescan.h"
 #include "support/errors.h"
 #include "support/sjis.h"
 
@@ -19,11 +20,14 @@ int pos = 0;
 
 namespace {
 
-// The pattern of the item being applied, taken apart once per item.
-Program item_program;
+// The item of a single replace_item call.
+ReadyItem single_item;
 
-// The expansion of a <to> without elements, made once per item.
-ByteBuf constant_to;
+// copy_text: text copied into buf, NUL-terminated.
+void copy_text(ByteBuf* buf, const char* text) {
+  const size_t n = std::strlen(text);
+  std::memmove(buf->reserve(n + 1), text, n + 1);
+}
 
 // More fields than any line can hold: a larger field number selects nothing.
 constexpr long long FIELD_CAP = 1LL << 40;
@@ -118,16 +122,6 @@ bool inside(const ByteBuf& buf, const char* p) {
   return buf.data != nullptr && at >= begin && at < begin + static_cast<uintptr_t>(buf.size);
 }
 
-// starts_char: whether c, inside text known to have a character start at
-// base (base <= c), starts a character. Only the lead-range bytes right in
-// front of c tell: they pair off from the first of them, so c is a second
-// byte exactly when their number is odd.
-bool starts_char(const char* base, const char* c) {
-  const char* b = c;
-  while (b > base && is_lead(static_cast<unsigned char>(b[-1]))) --b;
-  return ((c - b) & 1) == 0;
-}
-
 // next_candidate: the first character start at or after p (a character
 // start) where a match of prog (no whole-word pattern) can begin, or end.
 const char* next_candidate(const Program& prog, const char* start, const char* p, const char* end) {
@@ -137,26 +131,19 @@ const char* next_candidate(const Program& prog, const char* start, const char* p
     const char* lit = prog.literal.data;
     const auto len = static_cast<size_t>(prog.literal_len);
     const char* base = p;
-    const char* from = p;
     for (;;) {
-      if (static_cast<size_t>(end - from) < len) return end;
-      const auto* c = static_cast<const char*>(std::memchr(from, lit[0], static_cast<size_t>(end - from) - len + 1));
+      const char* c = find_literal(base, end, lit, len);
       if (c == nullptr) return end;
-      size_t i = 1;
-      while (i < len && c[i] == lit[i]) ++i;
-      if (i < len) {
-        from = c + 1;
-      } else if (starts_char(base, c)) {
-        return c;
-      } else {
-        base = from = c + 1;  // c is the second byte of a character
-      }
+      if (starts_char(base, c)) return c;
+      base = c + 1;  // c is the second byte of a character
     }
   }
-  if (prog.first_byte >= 0) {
+  if (prog.first_byte >= 0 || prog.first_set.count > 0) {
     const char* base = p;
     for (;;) {
-      const auto* c = static_cast<const char*>(std::memchr(base, prog.first_byte, static_cast<size_t>(end - base)));
+      const auto* c = prog.first_byte >= 0
+                          ? static_cast<const char*>(std::memchr(base, prog.first_byte, static_cast<size_t>(end - base)))
+                          : find_in_set(base, end, prog.first_set);
       if (c == nullptr) return end;
       if (starts_char(base, c)) return c;
       base = c + 1;  // c is the second byte of a character
@@ -208,6 +195,61 @@ const char* skip_word_run(const Program& prog, const char* p, int* db, bool* pas
   return q;
 }
 
+// expand_to: writes the expansion of the item's <to> for the match_len
+// bytes at match at w, making room for it and for the rest_len bytes that
+// may still follow; returns the write position after it.
+char* expand_to(const ReadyItem& item, const char* match, int match_len, size_t rest_len, char* w) {
+  if (item.constant_len >= 0) {
+    w = reserve_result(w, static_cast<size_t>(item.constant_len) + rest_len);
+    std::memcpy(w, item.constant_to.data, static_cast<size_t>(item.constant_len));
+    return w + item.constant_len;
+  }
+  w = reserve_result(w, to_string_size(item.to.data, match_len) + rest_len);
+  return w + make_to_string(match, w, item.to.data, match_len, item.to_len);
+}
+
+// scan_literal: the scan of [start, end) for a pattern of literal bytes
+// only, going from occurrence to occurrence. An attempt that fails does
+// nothing but empty from_arg, so the failed attempts between two matches
+// need not be made; from_arg ends as they would leave it. Returns the write
+// position after the scanned text.
+char* scan_literal(const Program& prog, const ReadyItem& item, const char* start, const char* end,
+                   size_t rest_len, char* w) {
+  const int len = prog.literal_len;
+  // A match that ends in a lead byte takes the byte after it along.
+  const bool may_split = is_lead(static_cast<unsigned char>(prog.literal.data[len - 1]));
+  const char* p = start;
+  const char* last_end = nullptr;  // where the scan resumed after the last match
+  while (p < end) {
+    const char* c = next_candidate(prog, start, p, end);
+    std::memcpy(w, p, static_cast<size_t>(c - p));
+    w += c - p;
+    p = c;
+    if (c == end) break;
+    from_arg.refer(c, len);
+    w = expand_to(item, c, len, static_cast<size_t>(end - (c + len)) + rest_len + 1, w);
+    p = c + len;
+    if (may_split) {
+      for (p = c; p < c + len;) p += char_len(p);
+    }
+    last_end = p;
+  }
+  // Had every position been tried, an attempt after the last match would
+  // have emptied from_arg; with no text, none is made at all.
+  if (start < end && last_end != end) from_arg.clear();
+  return w;
+}
+
+// finish_result: ends the result at w, putting back what followed the
+// scanned field.
+void finish_result(char* w, const char* end, char rest_sep, size_t rest_len) {
+  *w = '\0';
+  if (rest_len > 0) {
+    *w = rest_sep;
+    std::memcpy(w + 1, end + 1, rest_len);
+  }
+}
+
 // PendingGuard: when an item is left by an exception (an exit hook that
 // throws at a fatal template or exhausted memory), the captures that still
 // refer to the scanned text are emptied: that text is the caller's, and
@@ -224,10 +266,31 @@ struct PendingGuard {
 }  // namespace
 
 char* replace_item(const char* line, const char* from, const char* to) {
+  copy_text(&single_item.from, from);
+  copy_text(&single_item.to, to);
+  ready_item(&single_item);
+  return apply_item(line, &single_item);
+}
+
+void ready_item(ReadyItem* item) {
+  const char* from = item->from.data;
   const char* pattern = from;
-  const long long n = field_number(from, &pattern);
+  item->field = field_number(from, &pattern);
+  const char* to = item->to.data;
+  item->to_len = static_cast<int>(std::strlen(to));
+  item->constant_len = -1;
+  if (item->field == 0) return;
+  compile_pattern(pattern, &item->prog);
+  if (is_constant(to)) {
+    char* out = item->constant_to.reserve(static_cast<size_t>(item->to_len) + 1);
+    item->constant_len = make_to_string("", out, to, 0, item->to_len);
+  }
+}
+
+char* apply_item(const char* line, ReadyItem* item) {
+  const long long n = item->field;
   if (n == 0) {
-    errmsg("\"%s\": bad <replace>\n", from);
+    errmsg("\"%s\": bad <replace>\n", item->from.data);
     return nullptr;
   }
 
@@ -265,18 +328,26 @@ char* replace_item(const char* line, const char* from, const char* to) {
   if (rest_len > 0) own[end - own] = '\0';
 
   PendingGuard guard;
-  Program& prog = item_program;
-  compile_pattern(pattern, &prog);
-  const int to_len = static_cast<int>(std::strlen(to));
-  int constant_len = -1;
-  if (is_constant(to)) {
-    constant_len = make_to_string("", constant_to.reserve(static_cast<size_t>(to_len) + 1), to, 0, to_len);
-  }
+  Program& prog = item->prog;
+  forget_runs(&prog);
+  const char* to = item->to.data;
+  const int to_len = item->to_len;
+  const int constant_len = item->constant_len;
+  const char* constant_to = item->constant_to.data;
   const size_t prefix = static_cast<size_t>(start - text);
   pos = 0;
   char* w = result_buf.reserve(prefix + static_cast<size_t>(end - start) + rest_len + 1);
   std::memcpy(w, text, prefix);
   w += prefix;
+
+  if (prog.literal_len > 1) {
+    w = scan_literal(prog, *item, start, end, rest_len, w);
+    finish_result(w, end, rest_sep, rest_len);
+    // Every item leaves the captures settled, and a literal pattern
+    // touches from_arg alone.
+    from_arg.settle();
+    return result_str;
+  }
 
   // Room is kept for copying the rest of the field unchanged, so the copy
   // below never checks; only an expansion makes room for itself. db, the
@@ -320,7 +391,7 @@ char* replace_item(const char* line, const char* from, const char* to) {
     const int match_len = static_cast<int>(m - p);
     if (constant_len >= 0) {
       w = reserve_result(w, static_cast<size_t>(constant_len) + static_cast<size_t>(end - m) + rest_len + 1);
-      std::memcpy(w, constant_to.data, static_cast<size_t>(constant_len));
+      std::memcpy(w, constant_to, static_cast<size_t>(constant_len));
       w += constant_len;
     } else {
       w = reserve_result(w, to_string_size(to, match_len) + static_cast<size_t>(end - m) + rest_len + 1);
@@ -345,11 +416,7 @@ char* replace_item(const char* line, const char* from, const char* to) {
     }
   }
   if (skipped) note_skipped_attempt(prog);
-  *w = '\0';
-  if (rest_len > 0) {
-    *w = rest_sep;
-    std::memcpy(w + 1, end + 1, rest_len);
-  }
+  finish_result(w, end, rest_sep, rest_len);
   settle_captures();
   return result_str;
 }

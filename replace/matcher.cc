@@ -94,12 +94,36 @@ struct SkipTables {
 
 constexpr SkipTables SKIPS;
 
+// The classes as byte ranges, for a scanner looking for where a run can
+// begin; $f needs more ranges than a ByteSet holds and $$ takes any byte, so
+// both have none.
+constexpr ByteSet class_set(int cls) {
+  ByteSet set;
+  switch (cls) {
+    case ALNUM: set.add('0', '9'); set.add('A', 'Z'); set.add('a', 'z'); break;
+    case ALPHA: set.add('A', 'Z'); set.add('a', 'z'); break;
+    case SPACE: set.add(' ', ' '); set.add('\t', '\n'); set.add('\f', '\f'); break;
+    case DIGIT: set.add('0', '9'); break;
+    case NONZERO: set.add('1', '9'); break;
+    case HEX: set.add('0', '9'); set.add('A', 'F'); set.add('a', 'f'); break;
+    case GRAPH: set.add(0x21, 0x7E); break;
+    case CNTRL: set.add(0x01, 0x1F); set.add(0x7F, 0x7F); break;
+    default: break;
+  }
+  return set;
+}
+
+constexpr ByteSet CLASS_SETS[] = {
+    class_set(REST),    class_set(ALNUM), class_set(ALPHA), class_set(SPACE), class_set(DIGIT),
+    class_set(NONZERO), class_set(FLOAT), class_set(HEX),   class_set(GRAPH), class_set(CNTRL)};
+
 // set_first: which bytes a match can begin with, from the first step s.
 void set_first(Program* prog, const Step& s) {
   switch (s.kind) {
     case Kind::run:
       std::memcpy(prog->skip, SKIPS.by_class[s.cls], sizeof prog->skip);
       prog->first_class = s.cls;
+      prog->first_set = CLASS_SETS[s.cls];
       break;
     case Kind::byte:
     case Kind::pair:
@@ -169,6 +193,7 @@ void compile_pattern(const char* pattern, Program* prog) {
   prog->anchored = false;
   prog->first_class = -1;
   prog->first_byte = -1;
+  prog->first_set = ByteSet();
   prog->code.reserve((len + 1) * sizeof(Step));
   Step* out = steps(prog);
   int n = 0;
@@ -225,6 +250,11 @@ void compile_pattern(const char* pattern, Program* prog) {
     // The empty pattern matches everywhere.
     std::memset(prog->skip, 0, sizeof prog->skip);
   }
+}
+
+void forget_runs(Program* prog) {
+  Step* s = steps(prog);
+  for (int k = 0; k < prog->count; ++k) s[k].lo = s[k].end = nullptr;
 }
 
 const char* match_program(Program* prog, const char* line, const char* start, const char* p,

@@ -25,6 +25,7 @@
 #include <cstddef>
 
 #include "support/bytebuf.h"
+#include "support/bytescan.h"
 
 namespace quorl {
 
@@ -73,7 +74,7 @@ void settle_captures();
 // per class element, the last run it found: a run that ends at E ends at E
 // for every later start inside it, which keeps a greedy element tried at
 // every position of a long run linear. Reuse a Program for one text only:
-// compile_pattern again before matching other text.
+// compile_pattern again, or forget_runs, before matching other text.
 // Its buffers grow only for a pattern longer than any before.
 struct Program {
   ByteBuf code;           // the steps (an array of the matcher's own records)
@@ -82,6 +83,9 @@ struct Program {
   bool anchored = false;  // begins with $^: only the text's start can match
   int first_class = -1;   // class of the first step, or -1
   int first_byte = -1;    // the one byte a match must begin with, or -1
+  // The bytes a match can begin with, as ranges a scanner can look for
+  // (count 0 when the first step is no class element that ranges can hold).
+  ByteSet first_set;
   // A pattern of literal bytes only (no element, ?, or word test) keeps
   // them here, so a scanner can look for all of them at once.
   ByteBuf literal;
@@ -95,6 +99,9 @@ struct Program {
 // compile_pattern: prog made ready for pattern (the <from> text without its
 // field number, NUL-terminated). Never fails: every byte string is a pattern.
 void compile_pattern(const char* pattern, Program* prog);
+
+// forget_runs: prog's remembered runs dropped, so it may match other text.
+void forget_runs(Program* prog);
 
 // match_program: the end of the match of prog at p, or null.
 // line is the first byte of the whole line, start the first byte of the

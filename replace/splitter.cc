@@ -1,6 +1,9 @@
 #include "replace/splitter.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <new>
 
 #include "replace/applier.h"
 #include "support/errors.h"
@@ -13,12 +16,6 @@ ByteBuf result_buf;
 
 namespace {
 
-// The <from> and <to> texts of the item being applied. They serve one item
-// at a time and are reused by every call, so splitting allocates nothing
-// once they have grown to the longest item seen.
-ByteBuf item_from;
-ByteBuf item_to;
-
 // TextWriter: appends bytes to a buffer that grows as needed.
 struct TextWriter {
   ByteBuf* buf;
@@ -30,6 +27,62 @@ struct TextWriter {
   }
   void end() { buf->reserve(n + 1)[n] = '\0'; }
 };
+
+// ReadySpec: a specification cut into items once and kept for the lines
+// that follow. An item is only cut, never applied, when it is made ready, so
+// applying the kept items in order and then reporting a bad one does what
+// cutting each item just before applying it does.
+struct ReadySpec {
+  const char* key = nullptr;  // the specification pointer it was made for
+  ByteBuf text;               // the specification's text then
+  ByteBuf items;              // ReadyItem[built]
+  int built = 0;              // ReadyItems constructed in items
+  int count = 0;              // good items, in order
+  bool bad = false;           // a bad item follows them
+};
+
+// Specifications kept, by the address they are given at. A slot is reused
+// when another specification lands on it, and every use compares the text,
+// so a changed specification at the same address is cut again.
+constexpr int SPEC_SLOTS = 64;
+ReadySpec ready_specs[SPEC_SLOTS];
+
+// ready_slot: the item slot k of spec, constructed on first use.
+ReadyItem* ready_slot(ReadySpec* spec, int k) {
+  spec->items.reserve((static_cast<size_t>(k) + 1) * sizeof(ReadyItem));
+  auto* items = reinterpret_cast<ReadyItem*>(spec->items.data);
+  for (; spec->built <= k; ++spec->built) new (&items[spec->built]) ReadyItem();
+  return &items[k];
+}
+
+// ready_spec: spec cut into items and made ready, from the cache when it
+// holds this text for this address.
+ReadySpec* ready_spec(const char* spec) {
+  const auto addr = reinterpret_cast<uintptr_t>(spec);
+  ReadySpec* slot = &ready_specs[((addr >> 3) * 0x9E3779B97F4A7C15ULL) >> 58];
+  if (slot->key == spec && std::strcmp(slot->text.data, spec) == 0) return slot;
+  // Not valid again until it is complete: an exit hook may leave half-way.
+  slot->key = nullptr;
+  const size_t len = std::strlen(spec);
+  std::memcpy(slot->text.reserve(len + 1), spec, len + 1);
+  slot->count = 0;
+  slot->bad = false;
+  const char* item = spec;
+  for (;;) {
+    ReadyItem* ready = ready_slot(slot, slot->count);
+    const char* next = next_replace_item(item, &ready->from, &ready->to);
+    if (next == nullptr) {
+      slot->bad = true;
+      break;
+    }
+    ready_item(ready);
+    ++slot->count;
+    if (*next == '\0') break;
+    item = next;
+  }
+  slot->key = spec;
+  return slot;
+}
 
 // is_field_number: text[0..len) is '(' then only ASCII digits then ')'.
 bool is_field_number(const char* text, size_t len) {
@@ -92,20 +145,20 @@ char* apply_replace(const char* spec, const char* line) {
     work_buf.reserve(BYTEBUF_STEP);
     result_buf.reserve(BYTEBUF_STEP);
   }
-  const char* item = spec;
+  ReadySpec* ready = ready_spec(spec);
+  auto* items = reinterpret_cast<ReadyItem*>(ready->items.data);
   const char* text = line;
-  for (;;) {
-    const char* next = next_replace_item(item, &item_from, &item_to);
-    if (next == nullptr) {
-      errmsg("\"%s\": bad <replace>\n", spec);
-      return nullptr;
-    }
-    char* result = replace_item(text, item_from.data, item_to.data);
+  char* result = nullptr;
+  for (int k = 0; k < ready->count; ++k) {
+    result = apply_item(text, &items[k]);
     if (result == nullptr) return nullptr;
-    if (*next == '\0') return result;
     text = result;
-    item = next;
   }
+  if (ready->bad) {
+    errmsg("\"%s\": bad <replace>\n", spec);
+    return nullptr;
+  }
+  return result;
 }
 
 }  // namespace quorl

@@ -3,9 +3,10 @@
 // A specification is a comma-separated list of items [(<no>)]<from>:[<to>].
 // apply_replace applies them left to right, each to the result of the one
 // before; next_replace_item cuts one item off and tells from its text alone
-// whether it is well formed. Items are cut one at a time, each just before
-// it is applied, so a bad item is found after the items in front of it have
-// done their work.
+// whether it is well formed. A specification is cut into items once and
+// kept for the lines that follow (a few dozen are kept, by address and
+// text); its items are applied in order, and a bad item is reported when the
+// scan reaches it, after the items in front of it have done their work.
 //
 // Text is NUL-terminated bytes; a backslash and the byte after it, and a
 // Shift_JIS lead byte and the byte after it, are kept together, so neither a
