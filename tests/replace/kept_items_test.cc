@@ -1,0 +1,134 @@
+// Specifications kept between lines, and the scan's 16-byte search on lines
+// long enough to use it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "replace/applier.h"
+#include "replace/builder.h"
+#include "replace/matcher.h"
+#include "replace/splitter.h"
+#include "support/errors.h"
+#include "support/sjis.h"
+
+namespace quorl {
+namespace {
+
+std::string run(const char* spec, const std::string& line) {
+  const char* got = apply_replace(spec, line.c_str());
+  return got == nullptr ? std::string("<null>") : std::string(got);
+}
+
+TEST(KeptSpec, ATextChangedInPlaceIsCutAgain) {
+  char spec[] = "a:b";
+  EXPECT_EQ(run(spec, "aaa"), "bbb");
+  spec[2] = 'c';
+  EXPECT_EQ(run(spec, "aaa"), "ccc");
+  spec[1] = ',';  // "a,c": no colon in the first item any more
+  EXPECT_EQ(run(spec, "aaa"), "<null>");
+}
+
+TEST(KeptSpec, ManySpecificationsTakeTurns) {
+  // More specifications than are kept at once, used round and round.
+  std::vector<std::string> specs;
+  std::vector<std::string> wants;
+  for (int i = 0; i < 200; ++i) {
+    char text[32];
+    std::snprintf(text, sizeof text, "x:%d", i);
+    specs.emplace_back(text);
+    std::snprintf(text, sizeof text, "a%db", i);
+    wants.emplace_back(text);
+  }
+  for (int round = 0; round < 3; ++round) {
+    for (size_t i = 0; i < specs.size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(run(specs[i].c_str(), "axb"), wants[i]);
+    }
+  }
+}
+
+TEST(KeptSpec, ABadItemIsReportedEveryTimeAfterTheItemsBefore) {
+  const char* spec = "a:$d,$dX:<$d>,no-colon";
+  errmsg_output_flg = 0;
+  // The second item captures 12 into arg_d before the third item fails.
+  for (int i = 0; i < 3; ++i) {
+    arg_d.clear();
+    EXPECT_EQ(apply_replace(spec, "12X"), nullptr);
+    EXPECT_STREQ(arg_d.str(), "12");
+  }
+}
+
+// Every match tried character by character with checkstr: what the scan
+// must print, whatever it skips.
+std::string reference(const std::string& pattern, const std::string& to, const std::string& line) {
+  const char* s = line.c_str();
+  const char* p = s;
+  int db = 0;
+  std::string out;
+  while (*p != '\0') {
+    const char* m = checkstr(s, p, pattern.c_str(), db);
+    if (m != nullptr) {
+      const int len = static_cast<int>(m - p);
+      std::vector<char> buf(to_string_size(to.c_str(), len) + 1);
+      out.append(buf.data(), static_cast<size_t>(make_to_string(p, buf.data(), to.c_str(), len,
+                                                                 static_cast<int>(to.size()))));
+      if (m > p) {
+        while (p < m) {
+          db = is_double(p) ? 1 : 0;
+          p += char_len(p);
+        }
+        continue;
+      }
+    }
+    db = is_double(p) ? 1 : 0;
+    out.append(p, static_cast<size_t>(char_len(p)));
+    p += char_len(p);
+  }
+  return out;
+}
+
+std::vector<std::string> captures() {
+  std::vector<std::string> all;
+  for (Capture* c : {&arg_A, &arg_a, &arg_s, &arg_d, &arg_D, &arg_f, &arg_x, &arg_g, &arg_c, &from_arg})
+    all.push_back(c->str());
+  return all;
+}
+
+void reset_captures() {
+  clear_captures();
+  from_arg.clear();
+}
+
+// Long random lines of ASCII and Shift_JIS pieces where the patterns' bytes
+// also turn up as second bytes ("\x95\x74" holds 't', "\x83\x65" 'e').
+TEST(LongLineScan, AgreesWithTryingEveryPosition) {
+  const char* const pieces[] = {"the", "t",     "he",        "1",         "23",   " ",
+                                "ing", "x",     "\x95\x74",  "\x83\x65",  "\x81", "\x81\x81",
+                                "a",   "nd",    "\x82\xa0",  "\x95\x74" "he"};
+  const char* const patterns[] = {"the", "he", "\x74he", "\x95\x74", "$d", "$a", "$s", "x$d", "ing", "\x81\x81"};
+  const char* const tos[] = {"<$$>", "#", "[$d]"};
+  std::mt19937 rng(3);
+  for (int round = 0; round < 400; ++round) {
+    std::string line;
+    const size_t want = rng() % 90;
+    while (line.size() < want) line += pieces[rng() % (sizeof pieces / sizeof *pieces)];
+    const char* pattern = patterns[round % (sizeof patterns / sizeof *patterns)];
+    const char* to = tos[round % 3];
+    SCOPED_TRACE(std::string(pattern) + ":" + to + " on " + line);
+    reset_captures();
+    const std::string want_text = reference(pattern, to, line);
+    settle_captures();
+    const std::vector<std::string> want_captures = captures();
+    reset_captures();
+    const char* got = replace_item(line.c_str(), pattern, to);
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(std::string(got), want_text);
+    EXPECT_EQ(captures(), want_captures);
+  }
+}
+
+}  // namespace
+}  // namespace quorl
