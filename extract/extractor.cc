@@ -5,6 +5,7 @@
 
 #include "driver/cli.h"
 #include "replace/applier.h"
+#include "support/bytescan.h"
 #include "support/errors.h"
 #include "support/exit.h"
 #include "support/memory.h"
@@ -55,9 +56,6 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// is_separator: without a -t byte, every blank and tab separates.
-bool is_separator(char c) { return sep == 0 ? is_blank(c) : c == sep; }
-
 [[noreturn]] void bad_template() {
   errmsg("illegal \"-e <extract>\" parameter");
   end_process(1);
@@ -76,22 +74,18 @@ int read_number(const char** p) {
   return n;
 }
 
-}  // namespace
-
-int split_fields(char* line) {
-  if (field_ptr == nullptr) {
-    field_ptr = static_cast<char**>(first_block(FIELD_PTR_STEP * static_cast<int>(sizeof(char*))));
-    field_ptr_max = FIELD_PTR_STEP;
-  }
+// split_by_chars: split_fields, stepping through line one character at a
+// time.
+int split_by_chars(char* line) {
+  const char separator = sep;
   int n = 0;
-  field_ptr[0] = line;
   char* p = line;
   while (*p != '\0') {
     // The separator test comes before the double-byte test, so a -t byte
     // that is also a lead byte still separates.
-    if (is_separator(*p)) {
+    if (separator == 0 ? is_blank(*p) : *p == separator) {
       *p++ = '\0';
-      if (sep == 0)
+      if (separator == 0)
         while (is_blank(*p)) ++p;
       if (n + 1 == field_ptr_max) grow_table();
       field_ptr[++n] = p;
@@ -100,6 +94,54 @@ int split_fields(char* line) {
     }
   }
   return n;
+}
+
+// split_by_search: split_fields, jumping from one separator byte to the
+// next; a byte found is a separator when it starts a character, which the
+// lead-range bytes in front of it tell (see starts_char). The separator is
+// no lead byte here, so it is always a character of its own.
+int split_by_search(char* line) {
+  ByteSet seps;
+  if (sep == 0) {
+    seps.add(' ', ' ');
+    seps.add('\t', '\t');
+  } else {
+    seps.add(static_cast<unsigned char>(sep), static_cast<unsigned char>(sep));
+  }
+  const bool blanks = sep == 0;
+  char* const end = line + std::strlen(line);
+  int n = 0;
+  char* base = line;  // a character start; no separator lies before it unseen
+  for (;;) {
+    char* c = const_cast<char*>(find_in_set(base, end, seps));
+    if (c == nullptr) break;
+    if (!starts_char(base, c)) {
+      base = c + 1;  // c is a second byte
+      continue;
+    }
+    *c = '\0';
+    char* next = c + 1;
+    if (blanks)
+      while (is_blank(*next)) ++next;
+    if (n + 1 == field_ptr_max) grow_table();
+    field_ptr[++n] = next;
+    base = next;
+  }
+  return n;
+}
+
+}  // namespace
+
+int split_fields(char* line) {
+  if (field_ptr == nullptr) {
+    field_ptr = static_cast<char**>(first_block(FIELD_PTR_STEP * static_cast<int>(sizeof(char*))));
+    field_ptr_max = FIELD_PTR_STEP;
+  }
+  field_ptr[0] = line;
+  // A -t byte that is also a lead byte separates even where it would begin
+  // a character: only stepping through the line character by character
+  // tells those apart.
+  return sep != 0 && is_lead(static_cast<unsigned char>(sep)) ? split_by_chars(line) : split_by_search(line);
 }
 
 const char* read_field_no(const char* spec, int* first_no, int* last_no, int field_count) {

@@ -49,27 +49,33 @@ inline bool starts_char(const char* base, const char* c) {
   return ((c - b) & 1) == 0;
 }
 
+#if defined(__SSE2__)
+// set_bits: bit i set when set holds p[i], for the 16 bytes at p.
+inline unsigned set_bits(const char* p, const ByteSet& set) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i hit = _mm_setzero_si128();
+  for (int i = 0; i < set.count; ++i) {
+    // v - lo <= span, unsigned: the minimum of the two is v - lo.
+    const __m128i d = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(set.lo[i])));
+    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(static_cast<char>(set.span[i]))), d));
+  }
+  return static_cast<unsigned>(_mm_movemask_epi8(hit));
+}
+#endif
+
 // find_in_set: the first byte in [p, end) that set holds, or null.
 inline const char* find_in_set(const char* p, const char* end, const ByteSet& set) {
 #if defined(__SSE2__)
   if (end - p >= 16) {
-    __m128i lo[3];
-    __m128i span[3];
-    for (int i = 0; i < set.count; ++i) {
-      lo[i] = _mm_set1_epi8(static_cast<char>(set.lo[i]));
-      span[i] = _mm_set1_epi8(static_cast<char>(set.span[i]));
-    }
     for (; end - p >= 16; p += 16) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      __m128i hit = _mm_setzero_si128();
-      for (int i = 0; i < set.count; ++i) {
-        // v - lo <= span, unsigned: the minimum of the two is v - lo.
-        const __m128i d = _mm_sub_epi8(v, lo[i]);
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_min_epu8(d, span[i]), d));
-      }
-      const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+      const unsigned mask = set_bits(p, set);
       if (mask != 0) return p + __builtin_ctz(mask);
     }
+    if (p == end) return nullptr;
+    // The last block ends at end and overlaps bytes already looked at.
+    const char* q = end - 16;
+    const unsigned mask = set_bits(q, set) & (~0u << (p - q));
+    return mask != 0 ? q + __builtin_ctz(mask) : nullptr;
   }
 #endif
   for (; p < end; ++p)
