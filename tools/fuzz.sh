@@ -18,7 +18,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(splitter replace extract convert strings cli)
 
 CC=clang CXX=clang++ cmake -S fuzz -B "$build" -G Ninja >/dev/null
-cmake --build "$build" -j2 >/dev/null
+cmake --build "$build" -j2 >"$build/build.log" 2>&1 || { cat "$build/build.log"; exit 1; }
 rm -rf "$build/seeds"
 python3 fuzz/make_seeds.py "$build/seeds" >/dev/null
 
