@@ -138,12 +138,12 @@ const char* next_candidate(const Program& prog, const char* start, const char* p
       base = c + 1;  // c is the second byte of a character
     }
   }
-  if (prog.first_byte >= 0 || prog.first_set.count > 0) {
+  if (prog.first_byte >= 0 || prog.first_scan.set.count > 0) {
     const char* base = p;
     for (;;) {
       const auto* c = prog.first_byte >= 0
                           ? static_cast<const char*>(std::memchr(base, prog.first_byte, static_cast<size_t>(end - base)))
-                          : find_in_set(base, end, prog.first_set);
+                          : find_in_set(base, end, prog.first_scan);
       if (c == nullptr) return end;
       if (starts_char(base, c)) return c;
       base = c + 1;  // c is the second byte of a character
@@ -385,6 +385,13 @@ char* apply_item(const char* line, ReadyItem* item) {
     }
     const char* m = match_program(&prog, text, start, p, db);
     if (m == nullptr) {
+      // A greedy first element that failed here fails all along its run.
+      if (const char* e = pass_failed_run(&prog, p, &db)) {
+        std::memcpy(w, p, static_cast<size_t>(e - p));
+        w += e - p;
+        p = e;
+        continue;
+      }
       copy_char(&p, &w, &db);
       continue;
     }

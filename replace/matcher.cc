@@ -123,7 +123,7 @@ void set_first(Program* prog, const Step& s) {
     case Kind::run:
       std::memcpy(prog->skip, SKIPS.by_class[s.cls], sizeof prog->skip);
       prog->first_class = s.cls;
-      prog->first_set = CLASS_SETS[s.cls];
+      prog->first_scan = SetScanner(CLASS_SETS[s.cls]);
       break;
     case Kind::byte:
     case Kind::pair:
@@ -193,7 +193,7 @@ void compile_pattern(const char* pattern, Program* prog) {
   prog->anchored = false;
   prog->first_class = -1;
   prog->first_byte = -1;
-  prog->first_set = ByteSet();
+  prog->first_scan = SetScanner();
   prog->code.reserve((len + 1) * sizeof(Step));
   Step* out = steps(prog);
   int n = 0;
@@ -307,6 +307,21 @@ const char* match_program(Program* prog, const char* line, const char* start, co
   }
   from_arg.refer(p, static_cast<int>(t - p));
   return t;
+}
+
+const char* pass_failed_run(Program* prog, const char* p, int* db) {
+  if (prog->word || prog->count == 0) return nullptr;
+  const Step& s = steps(prog)[0];
+  if (s.kind != Kind::run || s.lo == nullptr || p < s.lo || p >= s.end) return nullptr;
+  // The last character start of the run: every class but $$ holds single
+  // bytes only.
+  const char* last = s.end - 1;
+  if (s.cls == REST)
+    for (const char* q = p; q < s.end; q += char_len(q)) last = q;
+  if (last <= p) return nullptr;
+  CLASS_CAPTURE[s.cls]->refer(last, static_cast<int>(s.end - last));
+  *db = s.end - last == 2 ? 1 : 0;
+  return s.end;
 }
 
 const char* checkstr(const char* start, const char* p, const char* pattern, int db) {

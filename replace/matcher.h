@@ -84,8 +84,8 @@ struct Program {
   int first_class = -1;   // class of the first step, or -1
   int first_byte = -1;    // the one byte a match must begin with, or -1
   // The bytes a match can begin with, as ranges a scanner can look for
-  // (count 0 when the first step is no class element that ranges can hold).
-  ByteSet first_set;
+  // (set.count 0 when the first step is no class element ranges can hold).
+  SetScanner first_scan;
   // A pattern of literal bytes only (no element, ?, or word test) keeps
   // them here, so a scanner can look for all of them at once.
   ByteBuf literal;
@@ -112,6 +112,15 @@ void forget_runs(Program* prog);
 // it is the separator before the field.
 const char* match_program(Program* prog, const char* line, const char* start, const char* p,
                           int db);
+
+// pass_failed_run: called right after match_program(prog, ..., p, ...)
+// failed. When prog (no whole-word pattern) begins with a class element
+// whose run from p is longer than one character, every attempt from a later
+// character of that run fails the same way, since each runs to the same end
+// and goes on from there alike: the captures are left as the last of those
+// attempts would leave them, *db is set for the run's last character, and
+// the run's end is returned. Null otherwise (nothing is changed).
+const char* pass_failed_run(Program* prog, const char* p, int* db);
 
 // checkstr: the end of the match of pattern at p, or null; start is the
 // first byte of the scanned text, where $^ matches and before which nothing

@@ -53,10 +53,11 @@ inline bool starts_char(const char* base, const char* c) {
 struct SetScanner {
   ByteSet set;
 #if defined(__SSE2__)
-  __m128i lo[3];
-  __m128i span[3];
+  __m128i lo[3] = {};
+  __m128i span[3] = {};
 #endif
 
+  SetScanner() = default;
   explicit SetScanner(const ByteSet& s) : set(s) {
 #if defined(__SSE2__)
     for (int i = 0; i < set.count; ++i) {
@@ -91,9 +92,8 @@ struct SetScanner {
   }
 };
 
-// find_in_set: the first byte in [p, end) that set holds, or null.
-inline const char* find_in_set(const char* p, const char* end, const ByteSet& set) {
-  const SetScanner scan(set);
+// find_in_set: the first byte in [p, end) that scan's set holds, or null.
+inline const char* find_in_set(const char* p, const char* end, const SetScanner& scan) {
   if (end - p >= 16) {
     for (; end - p >= 16; p += 16) {
       const unsigned mask = scan.bits(p);

@@ -103,15 +103,17 @@ void reset_captures() {
 }
 
 // Long random lines of ASCII and Shift_JIS pieces where the patterns' bytes
-// also turn up as second bytes ("\x95\x74" holds 't', "\x83\x65" 'e').
+// also turn up as second bytes ("\x95\x74" holds 't', "\x83\x65" 'e'), and
+// greedy runs that fail after them.
 TEST(LongLineScan, AgreesWithTryingEveryPosition) {
   const char* const pieces[] = {"the", "t",     "he",        "1",         "23",   " ",
                                 "ing", "x",     "\x95\x74",  "\x83\x65",  "\x81", "\x81\x81",
                                 "a",   "nd",    "\x82\xa0",  "\x95\x74" "he"};
-  const char* const patterns[] = {"the", "he", "\x74he", "\x95\x74", "$d", "$a", "$s", "x$d", "ing", "\x81\x81"};
+  const char* const patterns[] = {"the", "he",   "\x74he", "\x95\x74", "$d",  "$a",   "$s",
+                                 "x$d", "ing", "\x81\x81", "$d$a",    "$aX", "$$X", "$s$d"};
   const char* const tos[] = {"<$$>", "#", "[$d]"};
   std::mt19937 rng(3);
-  for (int round = 0; round < 400; ++round) {
+  for (int round = 0; round < 700; ++round) {
     std::string line;
     const size_t want = rng() % 90;
     while (line.size() < want) line += pieces[rng() % (sizeof pieces / sizeof *pieces)];
