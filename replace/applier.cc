@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <exception>
 #include <utility>
 
 #include "driver/cli.h"
@@ -254,9 +253,12 @@ void finish_result(char* w, const char* end, char rest_sep, size_t rest_len) {
 // throws at a fatal template or exhausted memory), the captures that still
 // refer to the scanned text are emptied: that text is the caller's, and
 // nothing may read it once the caller has dropped it.
+// An item that ends normally marks the guard done first (cheaper than
+// asking the run time whether an exception is in flight, once per item).
 struct PendingGuard {
+  bool done = false;
   ~PendingGuard() {
-    if (std::uncaught_exceptions() == 0) return;
+    if (done) return;
     for (Capture* c : {&arg_A, &arg_a, &arg_s, &arg_d, &arg_D, &arg_f, &arg_x, &arg_g, &arg_c,
                        &from_arg})
       if (c->pending) c->clear();
@@ -346,6 +348,7 @@ char* apply_item(const char* line, ReadyItem* item) {
     // Every item leaves the captures settled, and a literal pattern
     // touches from_arg alone.
     from_arg.settle();
+    guard.done = true;
     return result_str;
   }
 
@@ -425,6 +428,7 @@ char* apply_item(const char* line, ReadyItem* item) {
   if (skipped) note_skipped_attempt(prog);
   finish_result(w, end, rest_sep, rest_len);
   settle_captures();
+  guard.done = true;
   return result_str;
 }
 

@@ -55,12 +55,20 @@ ReadyItem* ready_slot(ReadySpec* spec, int k) {
   return &items[k];
 }
 
+// same_text: a and b hold the same NUL-terminated text (specifications are
+// short: a loop beats a call).
+bool same_text(const char* a, const char* b) {
+  for (; *a == *b; ++a, ++b)
+    if (*a == '\0') return true;
+  return false;
+}
+
 // ready_spec: spec cut into items and made ready, from the cache when it
 // holds this text for this address.
 ReadySpec* ready_spec(const char* spec) {
   const auto addr = reinterpret_cast<uintptr_t>(spec);
   ReadySpec* slot = &ready_specs[((addr >> 3) * 0x9E3779B97F4A7C15ULL) >> 58];
-  if (slot->key == spec && std::strcmp(slot->text.data, spec) == 0) return slot;
+  if (slot->key == spec && same_text(slot->text.data, spec)) return slot;
   // Not valid again until it is complete: an exit hook may leave half-way.
   slot->key = nullptr;
   const size_t len = std::strlen(spec);
