@@ -127,11 +127,9 @@ const char* next_candidate(const Program& prog, const char* start, const char* p
   if (prog.anchored && p != start) return end;
   if (prog.literal_len > 1) {
     // A literal pattern: a candidate is a whole occurrence of its bytes.
-    const char* lit = prog.literal.data;
-    const auto len = static_cast<size_t>(prog.literal_len);
     const char* base = p;
     for (;;) {
-      const char* c = find_literal(base, end, lit, len);
+      const char* c = prog.finder.find(base, end, start);
       if (c == nullptr) return end;
       if (starts_char(base, c)) return c;
       base = c + 1;  // c is the second byte of a character
@@ -142,7 +140,7 @@ const char* next_candidate(const Program& prog, const char* start, const char* p
     for (;;) {
       const auto* c = prog.first_byte >= 0
                           ? static_cast<const char*>(std::memchr(base, prog.first_byte, static_cast<size_t>(end - base)))
-                          : find_in_set(base, end, prog.first_scan);
+                          : find_in_set(base, end, prog.first_scan, start);
       if (c == nullptr) return end;
       if (starts_char(base, c)) return c;
       base = c + 1;  // c is the second byte of a character

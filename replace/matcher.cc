@@ -243,6 +243,7 @@ void compile_pattern(const char* pattern, Program* prog) {
       if (out[k].kind == Kind::pair) bytes[m++] = static_cast<char>(out[k].b1);
     }
     prog->literal_len = m;
+    prog->finder = LiteralFinder(bytes, static_cast<size_t>(m));
   }
   if (n > 0) {
     set_first(prog, out[0]);

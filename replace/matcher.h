@@ -90,6 +90,7 @@ struct Program {
   // them here, so a scanner can look for all of them at once.
   ByteBuf literal;
   int literal_len = 0;    // 0 when the pattern is not all literal
+  LiteralFinder finder;   // looks for literal (when literal_len > 0)
   // skip[c] is 0 for a byte c that a match can begin with, and for the NUL.
   // For any other byte it is the length of the character that c begins: 2
   // for a lead byte (the scanner checks that no NUL follows), else 1.

@@ -93,20 +93,27 @@ struct SetScanner {
 };
 
 // find_in_set: the first byte in [p, end) that scan's set holds, or null.
-inline const char* find_in_set(const char* p, const char* end, const SetScanner& scan) {
-  if (end - p >= 16) {
+// Bytes in [floor, end) may be read (floor <= p), so a short rest is tested
+// as the end of a 16-byte block that begins before p, when there is room.
+inline const char* find_in_set(const char* p, const char* end, const SetScanner& scan,
+                               const char* floor) {
+  if (end - floor >= 16) {
     for (; end - p >= 16; p += 16) {
       const unsigned mask = scan.bits(p);
       if (mask != 0) return p + __builtin_ctz(mask);
     }
-    if (p == end) return nullptr;
-    // The last block ends at end and overlaps bytes already looked at.
+    if (p >= end) return nullptr;
+    // The block that ends at end; the bytes before p are done.
     const char* q = end - 16;
     const unsigned mask = scan.bits(q) & (~0u << (p - q));
     return mask != 0 ? q + __builtin_ctz(mask) : nullptr;
   }
   const unsigned mask = scan.some_bits(p, static_cast<size_t>(end - p));
   return mask != 0 ? p + __builtin_ctz(mask) : nullptr;
+}
+
+inline const char* find_in_set(const char* p, const char* end, const SetScanner& scan) {
+  return find_in_set(p, end, scan, p);
 }
 
 // same_bytes: the n bytes at a and b are equal (n is small: a plain loop
@@ -117,17 +124,50 @@ inline bool same_bytes(const char* a, const char* b, size_t n) {
   return true;
 }
 
+// LiteralFinder: finds a literal of len >= 1 bytes. A 16-byte block is
+// first tested on the literal's first, second and last byte (the second is
+// the last for two bytes); only positions where all three agree are
+// compared whole.
+struct LiteralFinder {
+  const char* lit = nullptr;
+  size_t len = 0;
 #if defined(__SSE2__)
-// LiteralProbe: the bytes of a literal that a 16-byte block is tested on
-// first: its first, second and last byte (the second again for a literal of
-// two bytes).
-struct LiteralProbe {
-  __m128i first, second, last;
-  size_t len;
-  LiteralProbe(const char* lit, size_t n)
-      : first(_mm_set1_epi8(lit[0])), second(_mm_set1_epi8(lit[1])), last(_mm_set1_epi8(lit[n - 1])),
-        len(n) {}
+  __m128i first = {}, second = {}, last = {};
+#endif
 
+  LiteralFinder() = default;
+  LiteralFinder(const char* bytes, size_t n) : lit(bytes), len(n) {
+#if defined(__SSE2__)
+    first = _mm_set1_epi8(lit[0]);
+    second = _mm_set1_epi8(lit[n > 1 ? 1 : 0]);
+    last = _mm_set1_epi8(lit[n - 1]);
+#endif
+  }
+
+  // find: the first occurrence that begins in [p, end - len], or null.
+  // Bytes in [floor, end) may be read (floor <= p), so a short rest of the
+  // text is tested as the last 16 positions of a block that begins before
+  // p, when there is room for one.
+  const char* find(const char* p, const char* end, const char* floor) const {
+    if (static_cast<size_t>(end - p) < len) return nullptr;
+    const char* last_start = end - len;  // the last place an occurrence can begin
+#if defined(__SSE2__)
+    if (len >= 2 && last_start - floor >= 15) {
+      for (; last_start - p >= 15; p += 16)
+        if (const char* hit = in_block(p, hits(p))) return hit;
+      if (p > last_start) return nullptr;
+      // The block that ends at last_start; positions before p are done.
+      const char* q = last_start - 15;
+      return in_block(q, hits(q) & (~0u << (p - q)));
+    }
+#endif
+    for (; p <= last_start; ++p)
+      if (p[0] == lit[0] && same_bytes(p + 1, lit + 1, len - 1)) return p;
+    return nullptr;
+  }
+
+ private:
+#if defined(__SSE2__)
   // hits: bit i set when the probed bytes agree at p + i (0 <= i < 16);
   // reads p[0 .. len + 14].
   unsigned hits(const char* p) const {
@@ -137,45 +177,23 @@ struct LiteralProbe {
     const __m128i c = _mm_cmpeq_epi8(at(len - 1), last);
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_and_si128(a, b), c)));
   }
-};
+
+  // in_block: the first position of mask (relative to p) where the whole
+  // literal stands, or null.
+  const char* in_block(const char* p, unsigned mask) const {
+    for (; mask != 0; mask &= mask - 1) {
+      const int i = __builtin_ctz(mask);
+      if (same_bytes(p + i + 2, lit + 2, len - 2)) return p + i;
+    }
+    return nullptr;
+  }
 #endif
+};
 
 // find_literal: the first occurrence of the len bytes at lit (len >= 1) that
 // lies wholly in [p, end), or null.
 inline const char* find_literal(const char* p, const char* end, const char* lit, size_t len) {
-  if (static_cast<size_t>(end - p) < len) return nullptr;
-  if (len == 1) return static_cast<const char*>(std::memchr(p, lit[0], static_cast<size_t>(end - p)));
-  const char* last_start = end - len;  // the last place an occurrence can begin
-#if defined(__SSE2__)
-  if (last_start - p >= 15) {
-    const LiteralProbe probe(lit, len);
-    for (;;) {
-      unsigned mask = probe.hits(p);
-      while (mask != 0) {
-        const int i = __builtin_ctz(mask);
-        if (same_bytes(p + i + 2, lit + 2, len - 2)) return p + i;
-        mask &= mask - 1;
-      }
-      p += 16;
-      if (p > last_start) return nullptr;
-      if (last_start - p < 15) {
-        // The last block ends at last_start; it overlaps the one before,
-        // whose positions are already done.
-        const char* q = last_start - 15;
-        mask = probe.hits(q) & (~0u << (p - q));
-        while (mask != 0) {
-          const int i = __builtin_ctz(mask);
-          if (same_bytes(q + i + 2, lit + 2, len - 2)) return q + i;
-          mask &= mask - 1;
-        }
-        return nullptr;
-      }
-    }
-  }
-#endif
-  for (; p <= last_start; ++p)
-    if (p[0] == lit[0] && same_bytes(p + 1, lit + 1, len - 1)) return p;
-  return nullptr;
+  return LiteralFinder(lit, len).find(p, end, p);
 }
 
 }  // namespace quorl

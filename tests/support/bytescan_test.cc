@@ -70,6 +70,25 @@ TEST(FindLiteral, AgreesWithPlainSearch) {
   }
 }
 
+// With room to read before p, a short rest is tested as the end of a block
+// that begins before p: what lies before p must never be found.
+TEST(FindLiteral, ReadingBeforeTheStartFindsNothingThere) {
+  std::mt19937 rng(9);
+  const char alphabet[] = "ab\x81";
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(16 + rng() % 40, ' ');
+    for (char& ch : text) ch = alphabet[rng() % 3];
+    std::string lit(2 + rng() % 3, ' ');
+    for (char& ch : lit) ch = alphabet[rng() % 3];
+    const char* floor = text.data();
+    const char* e = floor + text.size();
+    const char* b = floor + rng() % text.size();
+    SCOPED_TRACE(text + " / " + lit);
+    const LiteralFinder finder(lit.data(), lit.size());
+    EXPECT_EQ(finder.find(b, e, floor), naive_literal(b, e, lit));
+  }
+}
+
 TEST(FindInSet, AgreesWithPlainSearch) {
   ByteSet digits;
   digits.add('0', '9');
@@ -91,6 +110,7 @@ TEST(FindInSet, AgreesWithPlainSearch) {
     const char* b = text.data() + from;
     const char* e = text.data() + text.size();
     EXPECT_EQ(find_in_set(b, e, SetScanner(set)), naive_set(b, e, set)) << "round " << round;
+    EXPECT_EQ(find_in_set(b, e, SetScanner(set), text.data()), naive_set(b, e, set)) << "round " << round;
   }
 }
 
