@@ -10,6 +10,7 @@
 
 #include "driver/help.h"
 #include "extract/extractor.h"
+#include "replace/applier.h"
 #include "replace/matcher.h"
 #include "replace/splitter.h"
 #include "support/bytebuf.h"
@@ -211,17 +212,23 @@ void reset_settings() {
 
 void edit_line(char* line) {
   char* text = line;
+  // The engine tells each result's length, so only the first rule and the
+  // extraction measure their text.
+  size_t len = UNKNOWN_LEN;
   if (sup_list.name != nullptr) {
     for (name_node* rule = &sup_list; rule != nullptr; rule = rule->next) {
       if (rule->name == nullptr) continue;
-      text = apply_replace(rule->name, text);
+      text = apply_replace_len(rule->name, text, &len);
       if (text == nullptr) end_process(1);
     }
   }
-  if (output_str != nullptr) text = extract_fields(output_str, text);
+  if (output_str != nullptr) {
+    text = extract_fields(output_str, text);
+    len = UNKNOWN_LEN;
+  }
   // One write for the line and its newline: the newline stands in for the
   // NUL for a moment (every text here is writable).
-  const size_t len = std::strlen(text);
+  if (len == UNKNOWN_LEN) len = std::strlen(text);
   text[len] = '\n';
   fwrite_unlocked(text, 1, len + 1, stdout);
   text[len] = '\0';

@@ -238,13 +238,15 @@ char* scan_literal(const Program& prog, const ReadyItem& item, const char* start
 }
 
 // finish_result: ends the result at w, putting back what followed the
-// scanned field.
-void finish_result(char* w, const char* end, char rest_sep, size_t rest_len) {
+// scanned field (rest_len bytes, its separator first); returns the length
+// of the result.
+size_t finish_result(char* w, const char* end, char rest_sep, size_t rest_len) {
   *w = '\0';
   if (rest_len > 0) {
     *w = rest_sep;
     std::memcpy(w + 1, end + 1, rest_len);
   }
+  return static_cast<size_t>(w - result_str) + rest_len;
 }
 
 // PendingGuard: when an item is left by an exception (an exit hook that
@@ -269,7 +271,8 @@ char* replace_item(const char* line, const char* from, const char* to) {
   copy_text(&single_item.from, from);
   copy_text(&single_item.to, to);
   ready_item(&single_item);
-  return apply_item(line, &single_item);
+  size_t len = UNKNOWN_LEN;
+  return apply_item(line, &single_item, &len);
 }
 
 void ready_item(ReadyItem* item) {
@@ -287,7 +290,7 @@ void ready_item(ReadyItem* item) {
   }
 }
 
-char* apply_item(const char* line, ReadyItem* item) {
+char* apply_item(const char* line, ReadyItem* item, size_t* result_len) {
   const long long n = item->field;
   if (n == 0) {
     errmsg("\"%s\": bad <replace>\n", item->from.data);
@@ -298,7 +301,7 @@ char* apply_item(const char* line, ReadyItem* item) {
   // previous item's result trades places with the work buffer instead of
   // being copied; a caller's own line is scanned where it lies unless a
   // field end must be marked in it.
-  const size_t len = std::strlen(line);
+  const size_t len = *result_len != UNKNOWN_LEN ? *result_len : std::strlen(line);
   char* own = nullptr;
   if (line == result_str) {
     std::swap(work_buf, result_buf);
@@ -315,6 +318,7 @@ char* apply_item(const char* line, ReadyItem* item) {
     char* stop = nullptr;
     if (!select_field(own, len, n, &field, &stop)) {
       std::memcpy(result_buf.reserve(len + 1), text, len + 1);
+      *result_len = len;
       return result_str;
     }
     start = field;
@@ -342,7 +346,7 @@ char* apply_item(const char* line, ReadyItem* item) {
 
   if (prog.literal_len > 1) {
     w = scan_literal(prog, *item, start, end, rest_len, w);
-    finish_result(w, end, rest_sep, rest_len);
+    *result_len = finish_result(w, end, rest_sep, rest_len);
     // Every item leaves the captures settled, and a literal pattern
     // touches from_arg alone.
     from_arg.settle();
@@ -424,7 +428,7 @@ char* apply_item(const char* line, ReadyItem* item) {
     }
   }
   if (skipped) note_skipped_attempt(prog);
-  finish_result(w, end, rest_sep, rest_len);
+  *result_len = finish_result(w, end, rest_sep, rest_len);
   settle_captures();
   guard.done = true;
   return result_str;

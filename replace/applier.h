@@ -18,6 +18,8 @@
 #ifndef QUORL_REPLACE_APPLIER_H
 #define QUORL_REPLACE_APPLIER_H
 
+#include <cstddef>
+
 #include "replace/matcher.h"
 #include "support/bytebuf.h"
 
@@ -51,8 +53,11 @@ struct ReadyItem {
 // ready_item: item made ready for the texts now in item->from and item->to.
 void ready_item(ReadyItem* item);
 
-// apply_item: as replace_item, for an item made ready with ready_item.
-char* apply_item(const char* line, ReadyItem* item);
+// apply_item: as replace_item, for an item made ready with ready_item. *len
+// is the length of line, or UNKNOWN_LEN to have it measured; it is set to
+// the length of the result (which holds no NUL before its end).
+constexpr size_t UNKNOWN_LEN = static_cast<size_t>(-1);
+char* apply_item(const char* line, ReadyItem* item, size_t* len);
 
 }  // namespace quorl
 

@@ -149,6 +149,11 @@ const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to) {
 }
 
 char* apply_replace(const char* spec, const char* line) {
+  size_t len = UNKNOWN_LEN;
+  return apply_replace_len(spec, line, &len);
+}
+
+char* apply_replace_len(const char* spec, const char* line, size_t* len) {
   if (work_size == 0) {
     work_buf.reserve(BYTEBUF_STEP);
     result_buf.reserve(BYTEBUF_STEP);
@@ -157,8 +162,9 @@ char* apply_replace(const char* spec, const char* line) {
   auto* items = reinterpret_cast<ReadyItem*>(ready->items.data);
   const char* text = line;
   char* result = nullptr;
+  size_t text_len = *len;
   for (int k = 0; k < ready->count; ++k) {
-    result = apply_item(text, &items[k]);
+    result = apply_item(text, &items[k], &text_len);
     if (result == nullptr) return nullptr;
     text = result;
   }
@@ -166,6 +172,7 @@ char* apply_replace(const char* spec, const char* line) {
     errmsg("\"%s\": bad <replace>\n", spec);
     return nullptr;
   }
+  *len = text_len;
   return result;
 }
 

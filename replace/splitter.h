@@ -19,6 +19,8 @@
 #ifndef QUORL_REPLACE_SPLITTER_H
 #define QUORL_REPLACE_SPLITTER_H
 
+#include <cstddef>
+
 #include "support/bytebuf.h"
 
 namespace quorl {
@@ -37,6 +39,11 @@ inline int& result_size = result_buf.size;
 // the message of the item that failed). line may be result_str itself. The
 // result stays valid until the next call into the engine.
 char* apply_replace(const char* spec, const char* line);
+
+// apply_replace_len: apply_replace, for a line of *len bytes (or
+// static_cast<size_t>(-1) to have it measured); *len is set to the length of
+// the result. Left alone when the result is null.
+char* apply_replace_len(const char* spec, const char* line, size_t* len);
 
 // next_replace_item: splits the item at item into its <from> text (with its
 // field-number group, if any, as written) and its <to> text, each

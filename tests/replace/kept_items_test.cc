@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "replace/applier.h"
 #include "replace/builder.h"
 #include "replace/matcher.h"
+#include "driver/cli.h"
 #include "replace/splitter.h"
 #include "support/errors.h"
 #include "support/sjis.h"
@@ -58,6 +60,37 @@ TEST(KeptSpec, ABadItemIsReportedEveryTimeAfterTheItemsBefore) {
     arg_d.clear();
     EXPECT_EQ(apply_replace(spec, "12X"), nullptr);
     EXPECT_STREQ(arg_d.str(), "12");
+  }
+}
+
+// The length the engine reports is the result's, item after item, whether
+// the line's own length was given or measured.
+TEST(KeptSpec, TheReportedLengthIsTheResults) {
+  struct Case {
+    const char* spec;
+    const char* line;
+    char sep;
+  };
+  const Case cases[] = {
+      {"a:bb,bb:", "abcabc", 0},
+      {"$d:<$d>,<:((", "x12y345", 0},
+      {"(2)b:XYZ", "b,b,b", ','},
+      {"(5)b:X", "b,b", ','},   // no such field: the line as it was
+      {"(1)$$:", "abc,def", ','},
+      {"ing:,r:R", "ringing \x81\x40r", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.spec);
+    sep = c.sep;
+    const std::string want = run(c.spec, c.line);
+    for (size_t given : {UNKNOWN_LEN, std::strlen(c.line)}) {
+      size_t len = given;
+      const char* got = apply_replace_len(c.spec, c.line, &len);
+      ASSERT_NE(got, nullptr);
+      EXPECT_EQ(std::string(got), want);
+      EXPECT_EQ(len, std::strlen(got));
+    }
+    sep = 0;
   }
 }
 
