@@ -212,8 +212,8 @@ void reset_settings() {
 
 void edit_line(char* line) {
   char* text = line;
-  // The engine tells each result's length, so only the first rule and the
-  // extraction measure their text.
+  // The engine and the extractor tell each result's length, so a line is
+  // measured once, by whichever reads it first.
   size_t len = UNKNOWN_LEN;
   if (sup_list.name != nullptr) {
     for (name_node* rule = &sup_list; rule != nullptr; rule = rule->next) {
@@ -222,10 +222,7 @@ void edit_line(char* line) {
       if (text == nullptr) end_process(1);
     }
   }
-  if (output_str != nullptr) {
-    text = extract_fields(output_str, text);
-    len = UNKNOWN_LEN;
-  }
+  if (output_str != nullptr) text = extract_fields_len(output_str, text, &len);
   // One write for the line and its newline: the newline stands in for the
   // NUL for a moment (every text here is writable).
   if (len == UNKNOWN_LEN) len = std::strlen(text);

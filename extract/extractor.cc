@@ -100,7 +100,7 @@ int split_by_chars(char* line) {
 // bytes. A byte found is a separator when it starts a character, which the
 // lead-range bytes in front of it tell (see starts_char); the separator is
 // no lead byte here, so it is always a character of its own.
-int split_by_search(char* line) {
+int split_by_search(char* line, size_t len) {
   ByteSet seps;
   if (sep == 0) {
     seps.add(' ', ' ');
@@ -110,7 +110,7 @@ int split_by_search(char* line) {
   }
   const SetScanner scan(seps);
   const bool blanks = sep == 0;
-  char* const end = line + std::strlen(line);
+  char* const end = line + len;
   int n = 0;
   char* base = line;  // a character start; every separator before it is cut
   for (char* block = line; block < end; block += 16) {
@@ -147,7 +147,9 @@ int split_by_search(char* line) {
 
 }  // namespace
 
-int split_fields(char* line) {
+int split_fields(char* line) { return split_fields_len(line, std::strlen(line)); }
+
+int split_fields_len(char* line, size_t len) {
   if (field_ptr == nullptr) {
     field_ptr = static_cast<char**>(first_block(FIELD_PTR_STEP * static_cast<int>(sizeof(char*))));
     field_ptr_max = FIELD_PTR_STEP;
@@ -156,7 +158,8 @@ int split_fields(char* line) {
   // A -t byte that is also a lead byte separates even where it would begin
   // a character: only stepping through the line character by character
   // tells those apart.
-  return sep != 0 && is_lead(static_cast<unsigned char>(sep)) ? split_by_chars(line) : split_by_search(line);
+  return sep != 0 && is_lead(static_cast<unsigned char>(sep)) ? split_by_chars(line)
+                                                               : split_by_search(line, len);
 }
 
 const char* read_field_no(const char* spec, int* first_no, int* last_no, int field_count) {
@@ -205,12 +208,17 @@ const char* read_field_no(const char* spec, int* first_no, int* last_no, int fie
 }
 
 char* extract_fields(const char* templ, char* line) {
+  size_t len = static_cast<size_t>(-1);
+  return extract_fields_len(templ, line, &len);
+}
+
+char* extract_fields_len(const char* templ, char* line, size_t* len) {
   if (extract_buf == nullptr) {
     extract_buf = static_cast<char*>(first_block(EXTRACT_BUF_STEP));
     extract_buf_size = EXTRACT_BUF_STEP;
   }
   extract_buf[0] = '\0';
-  int n = split_fields(line);
+  int n = split_fields_len(line, *len != static_cast<size_t>(-1) ? *len : std::strlen(line));
   // An empty first piece is not counted as a field, but $$ still stands for
   // the piece count, so on such a line it names no piece.
   int skip = field_ptr[0][0] == '\0' ? 1 : 0;
@@ -239,6 +247,7 @@ char* extract_fields(const char* templ, char* line) {
     }
   }
   extract_buf[used] = '\0';
+  *len = static_cast<size_t>(used);
   return extract_buf;
 }
 

@@ -22,6 +22,8 @@
 #ifndef QUORL_EXTRACT_EXTRACTOR_H
 #define QUORL_EXTRACT_EXTRACTOR_H
 
+#include <cstddef>
+
 namespace quorl {
 
 // The field table: field_ptr[0] .. field_ptr[n] start the pieces of the line
@@ -45,6 +47,10 @@ constexpr int EXTRACT_BUF_STEP = 4096;
 // with a separator.
 int split_fields(char* line);
 
+// split_fields_len: split_fields for a line of len bytes (its NUL at
+// line[len]).
+int split_fields_len(char* line, size_t len);
+
 // read_field_no: reads one template element; spec points at the byte after
 // its '$'. Sets *first_no and *last_no to the element's first and last field
 // number (1-based, inclusive); '$' and '*' stand for field_count. Returns a
@@ -57,6 +63,11 @@ const char* read_field_no(const char* spec, int* first_no, int* last_no, int fie
 // is cut in place and must not be used afterwards. Returns extract_buf.
 // A malformed element prints its message and ends the process (status 1).
 char* extract_fields(const char* templ, char* line);
+
+// extract_fields_len: extract_fields for a line of *len bytes, or
+// static_cast<size_t>(-1) to have it measured; *len is set to the length of
+// the output.
+char* extract_fields_len(const char* templ, char* line, size_t* len);
 
 }  // namespace quorl
 

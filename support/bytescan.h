@@ -73,9 +73,13 @@ struct SetScanner {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     __m128i hit = _mm_setzero_si128();
     for (int i = 0; i < set.count; ++i) {
-      // v - lo <= span, unsigned: the minimum of the two is v - lo.
-      const __m128i d = _mm_sub_epi8(v, lo[i]);
-      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_min_epu8(d, span[i]), d));
+      if (set.span[i] == 0) {
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, lo[i]));
+      } else {
+        // v - lo <= span, unsigned: the minimum of the two is v - lo.
+        const __m128i d = _mm_sub_epi8(v, lo[i]);
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_min_epu8(d, span[i]), d));
+      }
     }
     return static_cast<unsigned>(_mm_movemask_epi8(hit));
 #else

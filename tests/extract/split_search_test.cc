@@ -66,5 +66,36 @@ TEST(SplitFields, LongMixedLinesAgreeWithCharacterSteps) {
   }
 }
 
+// extract_fields_len gives what extract_fields gives, and the output's
+// length, whether the line's length was given or measured.
+TEST(ExtractFieldsLen, ReportsTheOutputLength) {
+  struct Case {
+    const char* templ;
+    const char* line;
+    char sep;
+  };
+  const Case cases[] = {
+      {"$3-$1", "alpha beta  gamma", 0},
+      {"[$*]", "  lead blanks", 0},
+      {"$2", "a,,c", ','},
+      {"$(2-9)$$", "a,b\x81,c", ','},
+      {"x", "", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.templ);
+    sep = c.sep;
+    std::string plain = c.line;
+    const std::string want = extract_fields(c.templ, plain.data());
+    for (size_t given : {static_cast<size_t>(-1), std::string(c.line).size()}) {
+      std::string line = c.line;
+      size_t len = given;
+      const char* got = extract_fields_len(c.templ, line.data(), &len);
+      EXPECT_EQ(std::string(got), want);
+      EXPECT_EQ(len, want.size());
+    }
+    sep = 0;
+  }
+}
+
 }  // namespace
 }  // namespace quorl
