@@ -51,6 +51,7 @@ class LineFile {
     }
     buf_.reserve(kBlock + LINE_LIMIT + 1);
     begin_ = end_ = 0;
+    nul_ = kNone;
     eof_ = false;
     return true;
   }
@@ -62,14 +63,19 @@ class LineFile {
 
   // next: the next line, NUL-terminated without its newline, or null at end
   // of file. *len is the line's length as read, its newline included.
+  // *text_len is the length of the line as text, up to the NUL put in place
+  // of the newline, or UNKNOWN_LEN when the file put a NUL into the line.
   // A read error prints "<name>: reading error\n" and ends the process.
-  char* next(int* len) {
+  char* next(int* len, size_t* text_len) {
     char* nl = find_newline();
     char* line = buf_.data + begin_;
     if (nl != nullptr) {
       *nl = '\0';
       *len = static_cast<int>(nl - line) + 1;
-      begin_ += *len;
+      const size_t stop = static_cast<size_t>(nl - buf_.data);
+      *text_len = nul_ == kNone || nul_ > stop ? stop - begin_ : UNKNOWN_LEN;
+      begin_ += static_cast<size_t>(*len);
+      if (nul_ != kNone && nul_ < begin_) find_nul(begin_);
       return line;
     }
     if (begin_ == end_) return nullptr;
@@ -84,12 +90,14 @@ class LineFile {
       return line;
     }
     line[n] = '\0';
+    *text_len = nul_ == kNone ? n : UNKNOWN_LEN;
     begin_ = end_;
     return line;
   }
 
  private:
   static constexpr size_t kBlock = 1 << 16;
+  static constexpr size_t kNone = static_cast<size_t>(-1);
 
   // find_newline: the newline that ends the line at begin_, reading more
   // input as needed; null when the line has no newline within LINE_LIMIT
@@ -104,12 +112,20 @@ class LineFile {
     }
   }
 
+  // find_nul: nul_ set to the first NUL byte read at or after from.
+  void find_nul(size_t from) {
+    const void* at = std::memchr(buf_.data + from, '\0', end_ - from);
+    nul_ = at == nullptr ? kNone : static_cast<size_t>(static_cast<const char*>(at) - buf_.data);
+  }
+
   void fill() {
     if (begin_ > 0) {
       std::memmove(buf_.data, buf_.data + begin_, end_ - begin_);
       end_ -= begin_;
+      if (nul_ != kNone) nul_ -= begin_;
       begin_ = 0;
     }
+    const size_t old_end = end_;
     size_t room = static_cast<size_t>(buf_.size) - 1 - end_;
     ssize_t got;
     do {
@@ -121,6 +137,9 @@ class LineFile {
     }
     if (got == 0) eof_ = true;
     end_ += static_cast<size_t>(got);
+    // One search per block tells which lines hold no NUL of their own, so
+    // their length is known without measuring each.
+    if (nul_ == kNone) find_nul(old_end);
   }
 
   const char* name_ = nullptr;
@@ -128,10 +147,32 @@ class LineFile {
   ByteBuf buf_;
   size_t begin_ = 0;
   size_t end_ = 0;
+  size_t nul_ = kNone;  // the first NUL byte read at or after begin_, or kNone
   bool eof_ = false;
 };
 
 LineFile line_file;
+
+// edit_text: edit_line for a line of len bytes (UNKNOWN_LEN: not known).
+void edit_text(char* line, size_t len) {
+  char* text = line;
+  // The engine and the extractor tell each result's length, so a line is
+  // measured once at most, by whichever reads it first.
+  if (sup_list.name != nullptr) {
+    for (name_node* rule = &sup_list; rule != nullptr; rule = rule->next) {
+      if (rule->name == nullptr) continue;
+      text = apply_replace_len(rule->name, text, &len);
+      if (text == nullptr) end_process(1);
+    }
+  }
+  if (output_str != nullptr) text = extract_fields_len(output_str, text, &len);
+  // One write for the line and its newline: the newline stands in for the
+  // NUL for a moment (every text here is writable).
+  if (len == UNKNOWN_LEN) len = std::strlen(text);
+  text[len] = '\n';
+  fwrite_unlocked(text, 1, len + 1, stdout);
+  text[len] = '\0';
+}
 
 bool is_blank_line(const char* line) {
   return line[std::strspn(line, " \t\n\f")] == '\0';
@@ -144,7 +185,8 @@ void read_rule_file(const char* rfile) {
     end_process(1);
   }
   int len = 0;
-  while (char* line = line_file.next(&len)) {
+  size_t text_len = 0;
+  while (char* line = line_file.next(&len, &text_len)) {
     if (len >= LINE_LIMIT) {
       errmsg("%s \nError: too long line found in %s!\n", line, rfile);
       end_process(1);
@@ -161,12 +203,13 @@ void edit_file(const char* name) {
     end_process(1);
   }
   int len = 0;
-  while (char* line = line_file.next(&len)) {
+  size_t text_len = 0;
+  while (char* line = line_file.next(&len, &text_len)) {
     if (len >= LINE_LIMIT) {
       errmsg("%s \nError: too long line found!\n", line);
       end_process(1);
     }
-    edit_line(line);
+    edit_text(line, text_len);
   }
   line_file.close();
 }
@@ -210,26 +253,7 @@ void reset_settings() {
   name_init(&sup_list);
 }
 
-void edit_line(char* line) {
-  char* text = line;
-  // The engine and the extractor tell each result's length, so a line is
-  // measured once, by whichever reads it first.
-  size_t len = UNKNOWN_LEN;
-  if (sup_list.name != nullptr) {
-    for (name_node* rule = &sup_list; rule != nullptr; rule = rule->next) {
-      if (rule->name == nullptr) continue;
-      text = apply_replace_len(rule->name, text, &len);
-      if (text == nullptr) end_process(1);
-    }
-  }
-  if (output_str != nullptr) text = extract_fields_len(output_str, text, &len);
-  // One write for the line and its newline: the newline stands in for the
-  // NUL for a moment (every text here is writable).
-  if (len == UNKNOWN_LEN) len = std::strlen(text);
-  text[len] = '\n';
-  fwrite_unlocked(text, 1, len + 1, stdout);
-  text[len] = '\0';
-}
+void edit_line(char* line) { edit_text(line, UNKNOWN_LEN); }
 
 void run(int argc, char** argv) {
   static char out_buf[1 << 16];
