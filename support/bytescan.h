@@ -3,9 +3,10 @@
 // The scanners look for a byte (or a literal) without stepping character by
 // character: they see bytes, not Shift_JIS characters, so a caller checks
 // that a hit starts a character (starts_char) and resumes after it when not.
-// All work on the bytes [p, end) and never read outside them; a hit is a
-// pointer into that range, a miss is null. On x86-64 they test 16 bytes at a
-// time with SSE2; elsewhere they fall back to memchr and plain loops.
+// They look in [p, end) and read nothing outside it, or outside [floor, end)
+// where a caller names an earlier floor that may be read; a hit is a pointer
+// into [p, end), a miss is null. On x86-64 they test 16 bytes at a time with
+// SSE2; elsewhere they fall back to plain loops.
 #ifndef QUORL_SUPPORT_BYTESCAN_H
 #define QUORL_SUPPORT_BYTESCAN_H
 
@@ -153,6 +154,7 @@ struct LiteralFinder {
   // text is tested as the last 16 positions of a block that begins before
   // p, when there is room for one.
   const char* find(const char* p, const char* end, const char* floor) const {
+    (void)floor;  // only the 16-byte blocks read before p
     if (static_cast<size_t>(end - p) < len) return nullptr;
     const char* last_start = end - len;  // the last place an occurrence can begin
 #if defined(__SSE2__)
