@@ -58,11 +58,11 @@ while IFS= read -r so; do
   pkg=${owner%%:*}
   if [ -z "$pkg" ]; then
     fail "no installed package owns $so"
-  elif ! printf '%s\n' "$depends" | grep -q "\(^\|, \)$pkg\( (>= [0-9][^)]*)\)\?\(,\|\$\)"; then
+  elif ! grep -q "\(^\|, \)$pkg\( (>= [0-9][^)]*)\)\?\(,\|\$\)" <<<"$depends"; then
     fail "quorl.deb: Depends '$depends' lacks $pkg (for $so)"
   fi
 done < <(ldd "$q" | awk '/=> \//{print $3}')
-printf '%s\n' "$depends" | grep -q "\(^\|, \)libc6 (>= [0-9]" ||
+grep -q "\(^\|, \)libc6 (>= [0-9]" <<<"$depends" ||
   fail "quorl.deb: Depends '$depends' lacks a versioned libc6"
 [ "$needed" -ge 1 ] || fail "ldd found no shared library in the packaged quorl"
 file "$q" | grep -q ', stripped' || fail "usr/bin/quorl is not stripped: $(file "$q")"

@@ -56,13 +56,13 @@ for page in man/quorl.1 man/ja/quorl.1; do
   fi
 
   text=$(render "$path")
-  has_line() { printf '%s\n' "$text" | grep -Fxq -- "$1"; }
+  has_line() { grep -Fxq -- "$1" <<<"$text"; }
 
   grep -q "^\.TH QUORL 1 .*\"quorl $version\"" "$path" ||
     fail "$page: .TH does not name quorl $version"
 
   while IFS= read -r opt; do
-    printf '%s\n' "$text" | grep -q -- "^       $opt\([^a-z]\|\$\)" ||
+    grep -q -- "^       $opt\([^a-z]\|\$\)" <<<"$text" ||
       fail "$page: no entry for the option $opt"
   done <<<"$options"
 
@@ -74,7 +74,7 @@ for page in man/quorl.1 man/ja/quorl.1; do
     has_line "       $msg" || fail "$page: message missing: '$msg'"
   done <<<"$messages"
 
-  printf '%s\n' "$text" | grep -Fq 'quorl -usage | iconv -f CP932 -t UTF-8' ||
+  grep -Fq 'quorl -usage | iconv -f CP932 -t UTF-8' <<<"$text" ||
     fail "$page: does not show how to read the help text on a UTF-8 terminal"
 done
 
