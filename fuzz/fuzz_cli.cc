@@ -68,8 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   write_file("i", section(bytes, &at, kFileSep));
   quorl_fuzz::check(std::freopen("i", "r", stdin) != nullptr);
 
+  std::vector<quorl_fuzz::Text> texts(args.begin(), args.end());
   std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
+  for (quorl_fuzz::Text& a : texts) argv.push_back(a.c_str());
   argv.push_back(nullptr);
   int status = -1;
   try {

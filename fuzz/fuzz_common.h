@@ -12,7 +12,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "support/exit.h"
 
@@ -36,19 +38,34 @@ inline void check(bool ok) {
   if (!ok) __builtin_trap();
 }
 
+// Text: a NUL-terminated copy in a heap block of exactly its size, so that
+// reading one byte past its NUL is caught (a std::string may have spare
+// capacity, or keep a short text inside itself, where no read is caught).
+class Text {
+ public:
+  explicit Text(const std::string& s) : bytes_(s.size() + 1) {
+    std::memcpy(bytes_.data(), s.c_str(), s.size() + 1);
+  }
+  char* c_str() { return bytes_.data(); }
+  size_t size() const { return bytes_.size() - 1; }
+
+ private:
+  std::vector<char> bytes_;
+};
+
 // Input: the fuzz data cut into NUL-terminated texts at its NUL bytes.
 class Input {
  public:
   Input(const uint8_t* data, size_t size) : bytes_(reinterpret_cast<const char*>(data), size) {}
 
   // next: the next text (up to the next NUL or the end), or "" when none is left.
-  std::string next() {
-    if (at_ > bytes_.size()) return std::string();
+  Text next() {
+    if (at_ > bytes_.size()) return Text(std::string());
     size_t end = bytes_.find('\0', at_);
     if (end == std::string::npos) end = bytes_.size();
-    std::string s = bytes_.substr(at_, end - at_);
+    Text t(bytes_.substr(at_, end - at_));
     at_ = end + 1;
-    return s;
+    return t;
   }
 
   // byte: the next byte, or 0 when none is left.

@@ -17,9 +17,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   quorl_fuzz::Input in(data, size);
   const int whole_word = in.byte() & 1;
-  const std::string from = in.next();
-  const std::string to = in.next();
-  const std::string line = in.next();
+  quorl_fuzz::Text from = in.next();
+  quorl_fuzz::Text to = in.next();
+  quorl_fuzz::Text line = in.next();
 
   // Every word comes back within its limit, and the walk moves forward.
   const char* p = from.c_str();

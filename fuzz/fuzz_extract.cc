@@ -4,7 +4,6 @@
 // Input: the -t separator byte (0: blanks and tabs), then the template and
 // the line, separated by a NUL.
 #include <cstring>
-#include <vector>
 
 #include "driver/cli.h"
 #include "extract/extractor.h"
@@ -18,12 +17,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   quorl_fuzz::Input in(data, size);
   quorl::sep = static_cast<char>(in.byte());
-  const std::string templ = in.next();
-  const std::string line = in.next();
-  // The line is cut in place: hand over a writable copy of its exact size.
-  std::vector<char> text(line.c_str(), line.c_str() + line.size() + 1);
+  quorl_fuzz::Text templ = in.next();
+  quorl_fuzz::Text line = in.next();
   try {
-    const char* out = quorl::extract_fields(templ.c_str(), text.data());
+    // The line is cut in place, in its own block of its exact size.
+    const char* out = quorl::extract_fields(templ.c_str(), line.c_str());
     quorl_fuzz::check(out == quorl::extract_buf);
     quorl_fuzz::check(std::strlen(out) < static_cast<size_t>(quorl::extract_buf_size));
   } catch (const quorl_fuzz::Ended&) {

@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   quorl::sep = static_cast<char>(in.byte());
   quorl::field_bracket_s = static_cast<char>(in.byte());
   quorl::field_bracket_e = static_cast<char>(in.byte());
-  const std::string spec = in.next();
-  const std::string line = in.next();
+  quorl_fuzz::Text spec = in.next();
+  quorl_fuzz::Text line = in.next();
   // Captures outlive a line by design; starting empty keeps every input
   // reproducible on its own.
   quorl::clear_captures();

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static quorl::ByteBuf from, to;
   quorl_fuzz::Input in(data, size);
-  const std::string spec = in.next();
+  quorl_fuzz::Text spec = in.next();
   const char* end = spec.c_str() + spec.size();
   const char* item = spec.c_str();
   while (*item != '\0') {

@@ -21,7 +21,7 @@ namespace {
 // in_area: p points into the area of n bytes at area.
 bool in_area(const char* p, const char* area, size_t n) { return p >= area && p < area + n; }
 
-void scanners(const std::string& s, int param) {
+void scanners(quorl_fuzz::Text& s, int param) {
   const char* text = s.c_str();
   const char* end = text + s.size();
 
@@ -48,7 +48,7 @@ void scanners(const std::string& s, int param) {
   }
 }
 
-void wildcards(const std::string& s, int param) {
+void wildcards(quorl_fuzz::Text& s, int param) {
   std::vector<char> copy(s.c_str(), s.c_str() + s.size() + 1);
   quorl::conv_search_str(copy.data(), param & 1);
   quorl_fuzz::check(std::strlen(copy.data()) <= s.size());
@@ -61,7 +61,7 @@ void wildcards(const std::string& s, int param) {
   quorl_fuzz::check(std::strlen(find) < static_cast<size_t>(quorl::PATTERN_AREA_SIZE));
 }
 
-void tabs(const std::string& s, int param) {
+void tabs(quorl_fuzz::Text& s, int param) {
   const int tab = param % 17 - 1;
   const int need = quorl::chk_exptab(tab, s.c_str());
   try {
@@ -78,7 +78,7 @@ void tabs(const std::string& s, int param) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   quorl_fuzz::Input in(data, size);
   const int param = in.byte();
-  const std::string text = in.next();
+  quorl_fuzz::Text text = in.next();
   scanners(text, param);
   wildcards(text, param);
   tabs(text, param);
