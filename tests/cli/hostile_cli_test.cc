@@ -229,6 +229,20 @@ TEST(HostileCli, EveryByteInAFile) {
   EXPECT_TRUE(r.out == want);
 }
 
+// A NUL byte ends the text of its line wherever the line comes from; the
+// bytes after it up to the newline are dropped, and the next line is read.
+TEST(HostileCli, NulBytes) {
+  using namespace std::string_literals;
+  const CliCase cases[] = {
+      {"standard input", {"-r", "x:y"}, "ax\0bx\nzz\n"s, {}, "ay\n", "", 0},
+      {"input file", {"-r", "x:y", "-f", "in"}, "", {{"in", "ax\0bx\nx\0\0\n\0\n"s}}, "ay\ny\n\n", "", 0},
+      {"rule file", {"-R", "r", "axb"}, "", {{"r", "x:y\0junk\n"s}}, "ayb\n", "", 0},
+      {"rule file, NUL before the colon", {"-R", "r", "axb"}, "", {{"r", "x\0:y\n"s}}, "",
+       "\"x\": bad <replace>\n", 1},
+  };
+  for (const CliCase& c : cases) expect_cli(c);
+}
+
 // A Shift_JIS lead byte as the last byte of a line, a field, a pattern, a
 // template and a file is an ordinary byte: nothing after it is taken into
 // it and nothing is read past the end.
