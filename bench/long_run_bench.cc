@@ -18,7 +18,7 @@ std::string digits(size_t n) {
   return s;
 }
 
-// One text of range(1) digits, the spec range(0) applied to it.
+// One text of range(1) digits, with the specification kSpecs[range(0)] applied to it.
 void BM_LongRun(benchmark::State& state) {
   const char* spec = kSpecs[state.range(0)];
   const std::string text = digits(static_cast<size_t>(state.range(1)));
