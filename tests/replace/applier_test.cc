@@ -10,6 +10,7 @@
 #include "replace/builder.h"
 #include "replace/matcher.h"
 #include "replace/splitter.h"
+#include "replace/reference_scan.h"
 #include "support/sjis.h"
 
 namespace quorl {
@@ -143,36 +144,6 @@ TEST(ReplaceItem, CapturesOutliveTheItem) {
   EXPECT_EQ(apply("q", "$a", "qq"), "abab");
 }
 
-// reference: the item applied by trying checkstr at every character, as the
-// scan is described, without any shortcut. Leaves the captures as it goes.
-std::string reference(const std::string& pattern, const std::string& to, const std::string& line) {
-  const char* s = line.c_str();
-  const char* p = s;
-  int db = 0;
-  std::string out;
-  while (*p != '\0') {
-    const char* m = checkstr(s, p, pattern.c_str(), db);
-    if (m != nullptr) {
-      const int len = static_cast<int>(m - p);
-      std::vector<char> buf(to_string_size(to.c_str(), len) + 1);
-      const int n = make_to_string(p, buf.data(), to.c_str(), len, static_cast<int>(to.size()));
-      out.append(buf.data(), static_cast<size_t>(n));
-      if (m > p) {
-        while (p < m) {
-          db = is_double(p) ? 1 : 0;
-          p += char_len(p);
-        }
-        continue;
-      }
-    }
-    db = is_double(p) ? 1 : 0;
-    out.append(p, static_cast<size_t>(char_len(p)));
-    p += char_len(p);
-  }
-  settle_captures();
-  return out;
-}
-
 const char kNames[] = "AasdDfxgc";
 
 std::vector<std::string> snapshot() {
@@ -212,7 +183,7 @@ TEST(ReplaceItem, AgreesWithTryingEveryPosition) {
       for (const char* to : tos) {
         SCOPED_TRACE(std::string(pattern) + ":" + to + " on " + line);
         restore({"A0", "a0", "s0", "d0", "D0", "f0", "x0", "g0", "c0", "m0"});
-        const std::string want = reference(pattern, to, line);
+        const std::string want = reference_scan(pattern, to, line);
         const std::vector<std::string> want_captures = snapshot();
         // The line as the caller's own text, as the previous item's
         // result, and as the only field of a line.

@@ -13,6 +13,7 @@
 #include "replace/matcher.h"
 #include "driver/cli.h"
 #include "replace/splitter.h"
+#include "replace/reference_scan.h"
 #include "support/errors.h"
 #include "support/sjis.h"
 
@@ -94,35 +95,6 @@ TEST(KeptSpec, TheReportedLengthIsTheResults) {
   }
 }
 
-// Every match tried character by character with checkstr: what the scan
-// must print, whatever it skips.
-std::string reference(const std::string& pattern, const std::string& to, const std::string& line) {
-  const char* s = line.c_str();
-  const char* p = s;
-  int db = 0;
-  std::string out;
-  while (*p != '\0') {
-    const char* m = checkstr(s, p, pattern.c_str(), db);
-    if (m != nullptr) {
-      const int len = static_cast<int>(m - p);
-      std::vector<char> buf(to_string_size(to.c_str(), len) + 1);
-      out.append(buf.data(), static_cast<size_t>(make_to_string(p, buf.data(), to.c_str(), len,
-                                                                 static_cast<int>(to.size()))));
-      if (m > p) {
-        while (p < m) {
-          db = is_double(p) ? 1 : 0;
-          p += char_len(p);
-        }
-        continue;
-      }
-    }
-    db = is_double(p) ? 1 : 0;
-    out.append(p, static_cast<size_t>(char_len(p)));
-    p += char_len(p);
-  }
-  return out;
-}
-
 std::vector<std::string> captures() {
   std::vector<std::string> all;
   for (Capture* c : {&arg_A, &arg_a, &arg_s, &arg_d, &arg_D, &arg_f, &arg_x, &arg_g, &arg_c, &from_arg})
@@ -154,7 +126,7 @@ TEST(LongLineScan, AgreesWithTryingEveryPosition) {
     const char* to = tos[round % 3];
     SCOPED_TRACE(std::string(pattern) + ":" + to + " on " + line);
     reset_captures();
-    const std::string want_text = reference(pattern, to, line);
+    const std::string want_text = reference_scan(pattern, to, line);
     settle_captures();
     const std::vector<std::string> want_captures = captures();
     reset_captures();
