@@ -92,7 +92,44 @@ class LineFile {
     line[n] = '\0';
     *text_len = nul_ == kNone ? n : UNKNOWN_LEN;
     begin_ = end_;
+    nul_ = kNone;
     return line;
+  }
+
+  // lines: the whole lines at hand, all but the last of them, when there
+  // are at least two and every one is shorter than the limit and holds no
+  // NUL; null otherwise. *n is their length, the last newline included.
+  // They are taken as next would take them one by one; the line held back
+  // is left for next, so every stop (end of file, a line too long, a NUL, a
+  // read) comes after a line that next has handed out.
+  char* lines(size_t* n) {
+    const size_t stop = nul_ == kNone ? end_ : nul_;
+    if (stop < begin_ + 2) return nullptr;
+    char* s = buf_.data + begin_;
+    auto* last = static_cast<char*>(memrchr(s, '\n', stop - begin_));
+    if (last == nullptr) return nullptr;
+    auto* held = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(last - s)));
+    if (held == nullptr) return nullptr;
+    // A line is short enough when its newline is among its first
+    // LINE_LIMIT - 1 bytes. Looking for the last newline in such a window
+    // checks every line inside it at once.
+    constexpr size_t kWindow = LINE_LIMIT - 1;
+    char* q = s;
+    while (static_cast<size_t>(held - q) >= kWindow) {
+      auto* nl = static_cast<char*>(memrchr(q, '\n', kWindow));
+      if (nl == nullptr) {
+        // The line at q is too long: take the lines before it, holding
+        // back the last of them.
+        if (q == s) return nullptr;
+        held = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(q - 1 - s)));
+        if (held == nullptr) return nullptr;
+        break;
+      }
+      q = nl + 1;
+    }
+    *n = static_cast<size_t>(held + 1 - s);
+    begin_ += *n;
+    return s;
   }
 
  private:
@@ -174,6 +211,44 @@ void edit_text(char* line, size_t len) {
   text[len] = '\0';
 }
 
+// The two buffers a run of lines is edited in, and what it leaves in
+// from_arg.
+ByteBuf lines_bufs[2];
+FromArgEnd lines_end;
+
+// lines_at_once_here: whether runs of lines can be edited at once: every
+// rule edits them as it edits each line alone, and no fields are extracted.
+bool lines_at_once_here() {
+  if (output_str != nullptr) return false;
+  for (name_node* rule = &sup_list; rule != nullptr; rule = rule->next)
+    if (rule->name != nullptr && !lines_at_once(rule->name)) return false;
+  return true;
+}
+
+// edit_lines: edits the n bytes of whole lines at run (each ending in a
+// newline, none too long or holding a NUL) as edit_text edits each alone.
+void edit_lines(char* run, size_t n) {
+  const size_t run_len = n;
+  const char* text = run;
+  lines_end.start();
+  for (name_node* rule = &sup_list; rule != nullptr; rule = rule->next) {
+    if (rule->name == nullptr) continue;
+    text = replace_lines(rule->name, text, &n, lines_bufs, &lines_end);
+    if (text == nullptr) {
+      // The result would grow too large at once: line by line instead.
+      for (char* line = run; line < run + run_len;) {
+        auto* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(run + run_len - line)));
+        *nl = '\0';
+        edit_text(line, static_cast<size_t>(nl - line));
+        line = nl + 1;
+      }
+      return;
+    }
+  }
+  apply_from_arg_end(lines_end);
+  fwrite_unlocked(text, 1, n, stdout);
+}
+
 bool is_blank_line(const char* line) {
   return line[std::strspn(line, " \t\n\f")] == '\0';
 }
@@ -204,12 +279,24 @@ void edit_file(const char* name) {
   }
   int len = 0;
   size_t text_len = 0;
-  while (char* line = line_file.next(&len, &text_len)) {
+  // Once the first line is edited (which makes every rule ready and
+  // reports a bad one), runs of lines are edited at once when that does
+  // the same.
+  bool first = true;
+  bool at_once = false;
+  for (;;) {
+    size_t n = 0;
+    if (at_once)
+      while (char* run = line_file.lines(&n)) edit_lines(run, n);
+    char* line = line_file.next(&len, &text_len);
+    if (line == nullptr) break;
     if (len >= LINE_LIMIT) {
       errmsg("%s \nError: too long line found!\n", line);
       end_process(1);
     }
     edit_text(line, text_len);
+    if (first) at_once = lines_at_once_here();
+    first = false;
   }
   line_file.close();
 }

@@ -7,6 +7,10 @@
 // returns: the process ends through end_process, with status 0 after the
 // whole input was edited and 1 after any message.
 //
+// The lines of a file whose rules only replace literal text are edited many
+// at a time (see replace_lines); what is printed, reported and left in the
+// engine's buffers is what editing them one by one would give.
+//
 // The editing modules read sep, field_bracket_s, field_bracket_e and
 // output_str; only run() writes them.
 #ifndef QUORL_DRIVER_CLI_H

@@ -434,4 +434,79 @@ char* apply_item(const char* line, ReadyItem* item, size_t* result_len) {
   return result_str;
 }
 
+bool whole_line_literal(const ReadyItem& item) {
+  const Program& prog = item.prog;
+  const int len = prog.literal_len;
+  if (item.field != -1 || len < 1 || item.constant_len < 0) return false;
+  const char* lit = prog.literal.data;
+  return !is_lead(static_cast<unsigned char>(lit[len - 1])) &&
+         std::memchr(lit, '\n', static_cast<size_t>(len)) == nullptr &&
+         std::memchr(item.constant_to.data, '\n', static_cast<size_t>(item.constant_len)) == nullptr;
+}
+
+size_t replace_literal_lines(const ReadyItem& item, const char* text, size_t len, ByteBuf* out,
+                             FromArgEnd* end_state) {
+  const Program& prog = item.prog;
+  const size_t lit_len = static_cast<size_t>(prog.literal_len);
+  const unsigned char first = static_cast<unsigned char>(prog.literal.data[0]);
+  const size_t to_len = static_cast<size_t>(item.constant_len);
+  const char* to = item.constant_to.data;
+  const char* end = text + len;
+  char* w = out->reserve(len);
+  const char* p = text;     // the first byte not yet written
+  const char* base = text;  // a character start at or before the next occurrence
+  const char* last_end = nullptr;
+  for (;;) {
+    const char* c = lit_len == 1
+                        ? static_cast<const char*>(std::memchr(base, first, static_cast<size_t>(end - base)))
+                        : prog.finder.find(base, end, text);
+    if (c == nullptr) break;
+    if (!starts_char(base, c)) {
+      base = c + 1;  // c is the second byte of a character
+      continue;
+    }
+    // Room for this piece, the expansion and the rest of the text unchanged.
+    const size_t at = static_cast<size_t>(w - out->data);
+    const size_t need = at + static_cast<size_t>(c - p) + to_len + static_cast<size_t>(end - c) - lit_len;
+    if (need > static_cast<size_t>(out->size)) {
+      if (need > LINES_CAP) return UNKNOWN_LEN;
+      w = out->reserve(need) + at;
+    }
+    std::memcpy(w, p, static_cast<size_t>(c - p));
+    w += c - p;
+    std::memcpy(w, to, to_len);
+    w += to_len;
+    p = base = last_end = c + lit_len;
+  }
+  std::memcpy(w, p, static_cast<size_t>(end - p));
+  w += end - p;
+
+  // The run's last line that was not empty as read decides what from_arg
+  // holds; the empty lines after it are empty here too.
+  if (end_state->empty_tail == FromArgEnd::UNCOUNTED) {
+    size_t newlines = 0;
+    while (newlines < len && text[len - 1 - newlines] == '\n') ++newlines;
+    end_state->empty_tail = newlines - 1;
+  }
+  const char* line_end = end - 1 - end_state->empty_tail;
+  const auto* line_start = static_cast<const char*>(memrchr(text, '\n', static_cast<size_t>(line_end - text)));
+  line_start = line_start == nullptr ? text : line_start + 1;
+  if (line_start < line_end) {
+    end_state->touched = true;
+    end_state->len = last_end == line_end ? prog.literal_len : 0;
+    std::memcpy(end_state->match.reserve(lit_len), prog.literal.data, static_cast<size_t>(end_state->len));
+  }
+  return static_cast<size_t>(w - out->data);
+}
+
+void apply_from_arg_end(const FromArgEnd& end) {
+  if (!end.touched) return;
+  if (end.len == 0) {
+    from_arg.clear();
+  } else {
+    from_arg.refer(end.match.data, end.len);
+    from_arg.settle();
+  }
+}
+
 }  // namespace quorl

@@ -59,6 +59,55 @@ void ready_item(ReadyItem* item);
 constexpr size_t UNKNOWN_LEN = static_cast<size_t>(-1);
 char* apply_item(const char* line, ReadyItem* item, size_t* len);
 
+// Many lines at once. An item that replaces literal bytes with constant text
+// anywhere in the line (no field number, no element in either text, no
+// newline in either, and a pattern that does not end in a lead byte) does to
+// a run of whole lines, each ending in its newline, exactly what it does to
+// each line alone: no match can reach across a newline, and a newline ends
+// every run of lead bytes that tells where characters start.
+
+// FromArgEnd: what applying items to a run of lines leaves in from_arg. An
+// item scanning an empty line leaves it alone, and an empty line stays
+// empty, so the run's last line that is not empty decides, and there the
+// last item that still scanned some text: touched false when there is no
+// such line (from_arg stays as it was); otherwise from_arg holds the len
+// bytes of match, or is empty when len is 0. The bytes are kept here, so
+// the items may be changed in between. start() makes it ready for a run.
+struct FromArgEnd {
+  static constexpr size_t UNCOUNTED = static_cast<size_t>(-1);
+  bool touched = false;
+  int len = 0;
+  ByteBuf match;
+  size_t empty_tail = UNCOUNTED;  // the empty lines that end the run as read
+
+  void start() {
+    touched = false;
+    empty_tail = UNCOUNTED;
+  }
+};
+
+// whole_line_literal: the item is applied the same to a run of lines as to
+// each line alone (see above).
+bool whole_line_literal(const ReadyItem& item);
+
+// LINES_CAP: the largest result replace_literal_lines makes; a run whose
+// result would be longer is better edited line by line.
+constexpr size_t LINES_CAP = size_t{1} << 20;
+
+// replace_literal_lines: item (whole_line_literal) applied to the len bytes
+// of whole lines at text (each ending in a newline, none holding a NUL), the
+// results, each with its newline, written to out from its start. Returns
+// their length, or UNKNOWN_LEN (and writes nothing that matters) when it
+// would exceed LINES_CAP. *end is updated for the run's last line that is
+// not empty (the first item applied to the run, with end started, counts
+// the empty lines that end it); the captures themselves are not touched
+// (see apply_from_arg_end).
+size_t replace_literal_lines(const ReadyItem& item, const char* text, size_t len, ByteBuf* out,
+                             FromArgEnd* end);
+
+// apply_from_arg_end: from_arg set as end tells.
+void apply_from_arg_end(const FromArgEnd& end);
+
 }  // namespace quorl
 
 #endif

@@ -176,4 +176,29 @@ char* apply_replace_len(const char* spec, const char* line, size_t* len) {
   return result;
 }
 
+bool lines_at_once(const char* spec) {
+  ReadySpec* ready = ready_spec(spec);
+  if (ready->bad) return false;
+  auto* items = reinterpret_cast<ReadyItem*>(ready->items.data);
+  for (int k = 0; k < ready->count; ++k)
+    if (!whole_line_literal(items[k])) return false;
+  return true;
+}
+
+const char* replace_lines(const char* spec, const char* text, size_t* len, ByteBuf bufs[2],
+                          FromArgEnd* end) {
+  ReadySpec* ready = ready_spec(spec);
+  auto* items = reinterpret_cast<ReadyItem*>(ready->items.data);
+  int next = text == bufs[0].data ? 1 : 0;
+  for (int k = 0; k < ready->count; ++k) {
+    ByteBuf* out = &bufs[next];
+    const size_t n = replace_literal_lines(items[k], text, *len, out, end);
+    if (n == UNKNOWN_LEN) return nullptr;
+    text = out->data;
+    *len = n;
+    next ^= 1;
+  }
+  return text;
+}
+
 }  // namespace quorl

@@ -21,6 +21,7 @@
 
 #include <cstddef>
 
+#include "replace/applier.h"
 #include "support/bytebuf.h"
 
 namespace quorl {
@@ -44,6 +45,20 @@ char* apply_replace(const char* spec, const char* line);
 // static_cast<size_t>(-1) to have it measured); *len is set to the length of
 // the result. Left alone when the result is null.
 char* apply_replace_len(const char* spec, const char* line, size_t* len);
+
+// lines_at_once: whether spec (with no bad item) edits a run of whole lines
+// at once exactly as it edits each line alone (see whole_line_literal).
+bool lines_at_once(const char* spec);
+
+// replace_lines: spec (lines_at_once) applied to the *len bytes of whole
+// lines at text, each ending in a newline and none holding a NUL: returns
+// the lines as apply_replace edits them, each with its newline, in one of
+// the two buffers in bufs (the one that text is not in), with *len set to
+// their length. from_arg is left alone; *end tells what the lines leave in
+// it (see FromArgEnd). Null when the result would grow beyond LINES_CAP;
+// the lines are then better edited one by one.
+const char* replace_lines(const char* spec, const char* text, size_t* len, ByteBuf bufs[2],
+                          FromArgEnd* end);
 
 // next_replace_item: splits the item at item into its <from> text (with its
 // field-number group, if any, as written) and its <to> text, each

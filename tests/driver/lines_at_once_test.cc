@@ -1,0 +1,268 @@
+// Runs of lines edited at once must print, report and leave behind exactly
+// what editing each line alone does. The reference here edits the lines one
+// at a time through apply_replace; the run under test is the whole command
+// line on a file of many read blocks.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/cli.h"
+#include "replace/matcher.h"
+#include "replace/splitter.h"
+#include "support/exit.h"
+#include "support/namelist_ops.h"
+
+namespace quorl {
+namespace {
+
+struct Ended {
+  int status;
+};
+
+void throw_ended(int status) { throw Ended{status}; }
+
+std::string read_file(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+};
+
+// run_quorl_here: the whole command line run in this process, its
+// standard output caught in a file.
+RunResult run_quorl_here(std::vector<std::string> args, const std::string& out_path) {
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::fflush(stdout);
+  const int saved = dup(1);
+  const int fd = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  dup2(fd, 1);
+  close(fd);
+  RunResult r;
+  exit_hook = throw_ended;
+  try {
+    run(static_cast<int>(args.size()), argv.data());
+  } catch (const Ended& e) {
+    r.status = e.status;
+  }
+  exit_hook = nullptr;
+  std::fflush(stdout);
+  dup2(saved, 1);
+  close(saved);
+  del_allname(&sup_list);
+  reset_settings();
+  r.out = read_file(out_path);
+  return r;
+}
+
+// set_from_arg: from_arg made to hold text, as a match would leave it.
+void set_from_arg(const std::string& text) {
+  from_arg.refer(text.data(), static_cast<int>(text.size()));
+  from_arg.settle();
+}
+
+struct Reference {
+  std::string out;
+  std::string from_arg;
+  std::string result;
+};
+
+// edit_one_by_one: every line of in (to its first NUL) edited alone by the
+// rules in order, as a file of no overlong lines prints it; and what the
+// engine holds after the last line.
+Reference edit_one_by_one(const std::string& in, const std::vector<std::string>& rules) {
+  Reference ref;
+  size_t at = 0;
+  std::string result;
+  while (at < in.size()) {
+    size_t nl = in.find('\n', at);
+    if (nl == std::string::npos) nl = in.size();
+    std::string line = in.substr(at, nl - at);
+    line = line.substr(0, line.find('\0'));
+    const char* text = line.c_str();
+    for (const std::string& rule : rules) {
+      text = apply_replace(rule.c_str(), text);
+      if (text == nullptr) return ref;
+    }
+    ref.out += text;
+    ref.out += '\n';
+    result = text;
+    at = nl + 1;
+  }
+  ref.from_arg = from_arg.str();
+  ref.result = result;
+  return ref;
+}
+
+// Bytes the texts and patterns are made of: ASCII, Shift_JIS lead bytes
+// (0x81, 0x9F, 0xE0) and bytes that are second bytes after them ('@', 'a').
+const char kAlphabet[] = "ab @\x81\x9f\xe0[]";
+
+std::string random_bytes(std::mt19937& rng, size_t n) {
+  std::string s;
+  for (size_t i = 0; i < n; ++i) s += kAlphabet[rng() % (sizeof kAlphabet - 1)];
+  return s;
+}
+
+// random_item: a literal item, sometimes one that must be edited line by
+// line (an element, a newline, a pattern ending in a lead byte, a field).
+std::string random_item(std::mt19937& rng) {
+  std::string from = random_bytes(rng, 1 + rng() % 3);
+  // A lead byte at the end would take the colon as its second byte.
+  if (static_cast<unsigned char>(from.back()) >= 0x80) from += 'a';
+  std::string to = random_bytes(rng, rng() % 4);
+  if (!to.empty() && static_cast<unsigned char>(to.back()) >= 0x80) to += 'b';
+  switch (rng() % 12) {
+    case 0: to += "$$"; break;                    // the match itself
+    case 1: to += "\n"; break;                    // a newline put in
+    case 2: from = "\\\x81"; break;               // a lone lead byte
+    case 3: from = "(2)" + from; break;           // a field
+    case 4: to = std::string(40, 'x'); break;     // lines grow a lot
+    default: break;
+  }
+  return from + ":" + to;
+}
+
+std::string random_rule(std::mt19937& rng) {
+  std::string rule = random_item(rng);
+  for (int n = static_cast<int>(rng() % 3); n > 0; --n) rule += "," + random_item(rng);
+  return rule;
+}
+
+// random_input: about 200 KB of lines of 0 to 150 bytes (one in eight
+// empty, one in forty holding a NUL), ending in an empty line or none now
+// and then, and without a final newline (with or without a NUL) now and
+// then.
+std::string random_input(std::mt19937& rng) {
+  std::string in;
+  while (in.size() < 200000) {
+    if (rng() % 8 != 0) in += random_bytes(rng, 1 + rng() % 150);
+    if (rng() % 40 == 0) in.insert(in.size() - rng() % 3, 1, '\0');
+    in += '\n';
+  }
+  if (rng() % 3 == 0) in += '\n';
+  if (rng() % 3 == 0) in += random_bytes(rng, 1 + rng() % 20);
+  if (rng() % 3 == 0) in += std::string("tail\0end", 8);
+  return in;
+}
+
+class LinesAtOnce : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() / ("quorl-lines-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string path(const char* name) const { return (dir_ / name).string(); }
+
+  // check: quorl with rules on in prints what editing each line alone
+  // prints, and leaves from_arg and result_str as it leaves them.
+  void check(const std::string& in, const std::vector<std::string>& rules) {
+    std::ofstream(path("in"), std::ios::binary) << in;
+    set_from_arg("before");
+    const Reference want = edit_one_by_one(in, rules);
+    // Something else in the engine's buffers, so the run must put back
+    // what the reference left there.
+    apply_replace("q:Q", "something else");
+    set_from_arg("before");
+    std::vector<std::string> args = {"quorl"};
+    for (const std::string& rule : rules) {
+      args.push_back("-r");
+      args.push_back(rule);
+    }
+    args.push_back("-f");
+    args.push_back(path("in"));
+    const RunResult got = run_quorl_here(args, path("out"));
+    ASSERT_EQ(got.status, 0);
+    ASSERT_EQ(got.out.size(), want.out.size());
+    ASSERT_TRUE(got.out == want.out) << "the outputs differ";
+    EXPECT_EQ(std::string(from_arg.str()), want.from_arg);
+    if (!rules.empty()) {
+      EXPECT_EQ(std::string(result_str), want.result);
+    }
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(LinesAtOnce, RandomRulesPrintAndLeaveWhatLineByLineDoes) {
+  std::mt19937 rng(20261207);
+  for (int round = 0; round < 60; ++round) {
+    SCOPED_TRACE(round);
+    const std::string in = random_input(rng);
+    std::vector<std::string> rules;
+    for (int n = 1 + static_cast<int>(rng() % 2); n > 0; --n) rules.push_back(random_rule(rng));
+    SCOPED_TRACE(rules[0]);
+    check(in, rules);
+  }
+}
+
+TEST_F(LinesAtOnce, PlacesWhereTheRunsStop) {
+  const std::string body = [] {
+    std::string s;
+    for (int i = 0; s.size() < 150000; ++i) s += "the other " + std::string(i % 50, 'e') + "\n";
+    return s;
+  }();
+  struct Case {
+    const char* name;
+    std::string in;
+    std::vector<std::string> rules;
+  };
+  const Case cases[] = {
+      {"an empty last line keeps the match before it", body + "xthe\n\n", {"the:T"}},
+      {"an empty last line after a line with no match", body + "x\n\n", {"the:T"}},
+      {"two empty last lines keep the match before them", body + "xthe\n\n\n", {"the:T"}},
+      {"an item that empties the line", body + "the\n\n", {"the:,x:y"}},
+      {"a match at the very end", body + "the", {"the:T"}},
+      {"lines of the longest length", body + std::string(LINE_LIMIT - 2, 't') + "\n" + body, {"t:TT"}},
+      {"NUL bytes between runs", body + std::string("th\0e the\n", 9) + body, {"the:[THE]"}},
+      {"a result too long for one run", [] {
+         std::string s;
+         for (int i = 0; i < 60; ++i) s += std::string(4000, 'a') + "\n";
+         return s;
+       }() + body, {"a:" + std::string(30, 'b')}},
+      {"a match across a lead byte at a line end", body + "ab\x81\nthe\n" + body, {"the:T,b:B"}},
+      {"no rule at all", body, {}},
+      {"two rules, one after the other", body + "x\n", {"e:E", "h:H,t:T"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    check(c.in, c.rules);
+  }
+}
+
+// A line too long, or a bad item, is reported after the lines before it
+// have been printed, however they were edited.
+TEST_F(LinesAtOnce, MessagesComeAfterTheLinesBeforeThem) {
+  std::string before;
+  for (int i = 0; before.size() < 100000; ++i) before += "the line " + std::to_string(i) + "\n";
+  std::ofstream(path("in"), std::ios::binary) << before << std::string(LINE_LIMIT, 'x') << "\nthe\n";
+  const RunResult r = run_quorl_here({"quorl", "-r", "the:THE", "-f", path("in")}, path("out"));
+  EXPECT_EQ(r.status, 1);
+  std::string want;
+  for (size_t at = 0; at < before.size();) {
+    const size_t nl = before.find('\n', at);
+    want += "THE" + before.substr(at + 3, nl + 1 - (at + 3));
+    at = nl + 1;
+  }
+  EXPECT_TRUE(r.out == want) << r.out.size() << " bytes printed, " << want.size() << " wanted";
+}
+
+}  // namespace
+}  // namespace quorl
