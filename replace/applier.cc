@@ -334,6 +334,7 @@ char* apply_item(const char* line, ReadyItem* item, size_t* result_len) {
   PendingGuard guard;
   Program& prog = item->prog;
   forget_runs(&prog);
+  prog.text_end = end;
   const char* to = item->to.data;
   const int to_len = item->to_len;
   const int constant_len = item->constant_len;

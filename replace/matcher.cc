@@ -141,17 +141,34 @@ void set_first(Program* prog, const Step& s) {
   }
 }
 
+// class_run_end: where the run of class cls (not $$) starting at t ends;
+// text_end is the text's NUL, or null when unknown.
+const char* class_run_end(int cls, const char* t, const char* text_end) {
+  const unsigned mask = 1u << cls;
+  const char* e = t;
+  // Most runs are short: their first bytes one at a time. No class holds
+  // the NUL, so the text's end stops every run.
+  for (const char* quick = t + 16; e < quick; ++e)
+    if (!(CLASSES.bits[static_cast<unsigned char>(*e)] & mask)) return e;
+  if (text_end != nullptr && CLASS_SETS[cls].count > 0) {
+    const SetScanner scan(CLASS_SETS[cls]);
+    for (; text_end - e >= 16; e += 16) {
+      const unsigned outside = ~scan.bits(e) & 0xFFFFu;
+      if (outside != 0) return e + __builtin_ctz(outside);
+    }
+  }
+  while (CLASSES.bits[static_cast<unsigned char>(*e)] & mask) ++e;
+  return e;
+}
+
 // run_end: where the run of the step's class starting at t ends.
-const char* run_end(Step* s, const char* t) {
+const char* run_end(Step* s, const char* t, const char* text_end) {
   if (s->lo != nullptr && t >= s->lo && t < s->end) return s->end;
   const char* e;
-  if (s->cls == REST) {
-    e = t + std::strlen(t);
-  } else {
-    const unsigned mask = 1u << s->cls;
-    e = t;
-    while (CLASSES.bits[static_cast<unsigned char>(*e)] & mask) ++e;
-  }
+  if (s->cls == REST)
+    e = text_end != nullptr ? text_end : t + std::strlen(t);
+  else
+    e = class_run_end(s->cls, t, text_end);
   s->lo = t;
   s->end = e;
   return e;
@@ -256,6 +273,7 @@ void compile_pattern(const char* pattern, Program* prog) {
 void forget_runs(Program* prog) {
   Step* s = steps(prog);
   for (int k = 0; k < prog->count; ++k) s[k].lo = s[k].end = nullptr;
+  prog->text_end = nullptr;
 }
 
 const char* match_program(Program* prog, const char* line, const char* start, const char* p,
@@ -277,7 +295,7 @@ const char* match_program(Program* prog, const char* line, const char* start, co
     switch (s->kind) {
       case Kind::run: {
         // Greedy and final: the run is never shortened for what follows.
-        const char* e = run_end(s, t);
+        const char* e = run_end(s, t, prog->text_end);
         CLASS_CAPTURE[s->cls]->refer(t, static_cast<int>(e - t));
         if (e == t) return nullptr;
         t = e;

@@ -95,13 +95,18 @@ struct Program {
   // For any other byte it is the length of the character that c begins: 2
   // for a lead byte (the scanner checks that no NUL follows), else 1.
   unsigned char skip[256] = {};
+  // The NUL that ends the text being matched, when the caller knows it
+  // (null otherwise): a long run is then looked through 16 bytes at a
+  // time. It belongs to that text: forget_runs clears it.
+  const char* text_end = nullptr;
 };
 
 // compile_pattern: prog made ready for pattern (the <from> text without its
 // field number, NUL-terminated). Never fails: every byte string is a pattern.
 void compile_pattern(const char* pattern, Program* prog);
 
-// forget_runs: prog's remembered runs dropped, so it may match other text.
+// forget_runs: prog's remembered runs and text_end dropped, so it may match
+// other text.
 void forget_runs(Program* prog);
 
 // match_program: the end of the match of prog at p, or null.

@@ -206,6 +206,39 @@ TEST(ReplaceItem, AgreesWithTryingEveryPosition) {
   (void)kNames;
 }
 
+// Runs longer than one 16-byte block are looked through a block at a time:
+// they must end where a byte-by-byte walk ends them, at a byte outside the
+// class, at the end of the line, or at the end of the selected field.
+TEST(ReplaceItem, LongRunsEndWhereTheClassEnds) {
+  struct ClassCase {
+    const char* element;
+    const char* members;  // bytes of the class, used in turn
+    char outside;         // a byte the class does not hold
+  };
+  const ClassCase classes[] = {
+      {"$d", "0123456789", 'x'}, {"$D", "123456789", '0'}, {"$a", "abyzABYZ", '1'},
+      {"$A", "a0Z9", '-'},       {"$s", " \t\n\f", 'a'},  {"$x", "09afAF", 'g'},
+      {"$g", "!~a0", ' '},       {"$c", "\x01\x1f\x7f", 'a'}, {"$f", "1.e-+E", 'x'},
+  };
+  const size_t lengths[] = {15, 16, 17, 31, 32, 33, 47, 64, 100};
+  for (const ClassCase& c : classes) {
+    for (const size_t n : lengths) {
+      std::string run;
+      for (size_t i = 0; i < n; ++i) run += c.members[i % std::strlen(c.members)];
+      for (const std::string& line : {run, run + c.outside + run, "q" + run + c.outside}) {
+        for (const std::string& pattern : {std::string(c.element), std::string(c.element) + c.outside}) {
+          SCOPED_TRACE(pattern + " on " + std::to_string(line.size()) + " bytes");
+          const std::string want = reference_scan(pattern, "<$$>", line);
+          EXPECT_EQ(apply(pattern, "<$$>", line), want);
+          // The same text as field 1, with more of the class behind it.
+          Settings settings(Fields{'\x02', 0, 0});
+          EXPECT_EQ(apply("(1)" + pattern, "<$$>", line + '\x02' + run), want + '\x02' + run);
+        }
+      }
+    }
+  }
+}
+
 TEST(ReplaceItem, AGreedyRunTriedEverywhereStaysLinear) {
   // Every position of the run is tried and fails at 'X'; each attempt must
   // not copy or rescan the run (this finishes at once, not in minutes).
