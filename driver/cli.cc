@@ -217,9 +217,9 @@ ByteBuf lines_bufs[2];
 FromArgEnd lines_end;
 
 // lines_at_once_here: whether runs of lines can be edited at once: every
-// rule edits them as it edits each line alone, and no fields are extracted.
+// rule, and the -e template, edits them as it edits each line alone.
 bool lines_at_once_here() {
-  if (output_str != nullptr) return false;
+  if (output_str != nullptr && !lines_extractable()) return false;
   for (name_node* rule = &sup_list; rule != nullptr; rule = rule->next)
     if (rule->name != nullptr && !lines_at_once(rule->name)) return false;
   return true;
@@ -231,19 +231,22 @@ void edit_lines(char* run, size_t n) {
   const size_t run_len = n;
   const char* text = run;
   lines_end.start();
-  for (name_node* rule = &sup_list; rule != nullptr; rule = rule->next) {
-    if (rule->name == nullptr) continue;
-    text = replace_lines(rule->name, text, &n, lines_bufs, &lines_end);
-    if (text == nullptr) {
-      // The result would grow too large at once: line by line instead.
-      for (char* line = run; line < run + run_len;) {
-        auto* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(run + run_len - line)));
-        *nl = '\0';
-        edit_text(line, static_cast<size_t>(nl - line));
-        line = nl + 1;
-      }
-      return;
+  for (name_node* rule = &sup_list; rule != nullptr && text != nullptr; rule = rule->next)
+    if (rule->name != nullptr) text = replace_lines(rule->name, text, &n, lines_bufs, &lines_end);
+  if (text != nullptr && output_str != nullptr) {
+    ByteBuf* out = &lines_bufs[text == lines_bufs[0].data ? 1 : 0];
+    n = extract_lines(output_str, text, n, out, LINES_CAP);
+    text = n == UNKNOWN_LEN ? nullptr : out->data;
+  }
+  if (text == nullptr) {
+    // The result would grow too large at once: line by line instead.
+    for (char* line = run; line < run + run_len;) {
+      auto* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(run + run_len - line)));
+      *nl = '\0';
+      edit_text(line, static_cast<size_t>(nl - line));
+      line = nl + 1;
     }
+    return;
   }
   apply_from_arg_end(lines_end);
   fwrite_unlocked(text, 1, n, stdout);

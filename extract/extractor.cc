@@ -1,5 +1,6 @@
 #include "extract/extractor.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -249,6 +250,169 @@ char* extract_fields_len(const char* templ, char* line, size_t* len) {
   extract_buf[used] = '\0';
   *len = static_cast<size_t>(used);
   return extract_buf;
+}
+
+namespace {
+
+// A template taken apart for a run of lines: literal text, then at most one
+// element. count_kind tells how the element reads the piece count: 0 not at
+// all (fields first..last), 1 for $$ (the last field), 2 for $* (all).
+struct TemplateOp {
+  const char* text;
+  int text_len;
+  int first;
+  int last;
+  int count_kind;  // -1: no element after the text
+};
+
+// The run-of-lines work areas: the template's ops, and where each piece
+// of the line at hand starts and ends.
+ByteBuf template_ops;
+ByteBuf piece_starts;
+ByteBuf piece_ends;
+int pieces_max = 0;
+
+// parse_template: templ (well formed) as ops; returns their number. *widest
+// is the highest field a fixed element names, or INT_MAX when an element
+// needs every piece.
+int parse_template(const char* templ, int* widest) {
+  int count = 0;
+  *widest = 0;
+  const char* t = templ;
+  for (;;) {
+    auto* ops = reinterpret_cast<TemplateOp*>(template_ops.reserve((static_cast<size_t>(count) + 1) * sizeof(TemplateOp)));
+    TemplateOp& op = ops[count++];
+    op.text = t;
+    while (*t != '\0' && *t != '$') ++t;
+    op.text_len = static_cast<int>(t - op.text);
+    op.count_kind = -1;
+    if (*t == '\0') return count;
+    const char kind = t[1];
+    const char* next = read_field_no(t + 1, &op.first, &op.last, 1);
+    if (next == nullptr) bad_template();  // a template read before is never bad
+    op.count_kind = kind == '$' ? 1 : kind == '*' ? 2 : 0;
+    if (op.count_kind != 0 || op.last > *widest) *widest = op.count_kind != 0 ? INT_MAX : op.last;
+    t = next;
+  }
+}
+
+// grow_pieces: room for at least n pieces.
+void grow_pieces(int n) {
+  pieces_max = n + FIELD_PTR_STEP;
+  piece_starts.reserve(static_cast<size_t>(pieces_max) * sizeof(const char*));
+  piece_ends.reserve(static_cast<size_t>(pieces_max) * sizeof(const char*));
+}
+
+// split_line: the pieces of the line [line, end) as split_by_search cuts
+// them, found until piece want begins (so the one before it has its end)
+// or the line ends;
+// bytes from floor up to ceiling may be read. Returns the index of the last
+// piece found.
+int split_line(const SetScanner& scan, bool blanks, const char* line, const char* end,
+               const char* floor, const char* ceiling, int want) {
+  auto* starts = reinterpret_cast<const char**>(piece_starts.data);
+  auto* ends = reinterpret_cast<const char**>(piece_ends.data);
+  int n = 0;
+  starts[0] = line;
+  const char* base = line;
+  for (const char* block = line; block < end; block += 16) {
+    const char* at = block;
+    unsigned mask;
+    if (ceiling - block >= 16) {
+      mask = scan.bits(block);
+    } else if (ceiling - floor >= 16) {
+      at = ceiling - 16;
+      mask = scan.bits(at) & (~0u << (block - at));
+    } else {
+      mask = scan.some_bits(block, static_cast<size_t>(ceiling - block));
+    }
+    // Only the line's own bytes.
+    if (end - at < 16) mask &= (1u << (end - at)) - 1;
+    for (; mask != 0; mask &= mask - 1) {
+      const char* c = at + __builtin_ctz(mask);
+      if (c < base) continue;  // a blank of a run already passed over
+      if (!starts_char(base, c)) {
+        base = c + 1;  // c is a second byte
+        continue;
+      }
+      ends[n] = c;
+      const char* next = c + 1;
+      if (blanks)
+        while (is_blank(*next)) ++next;
+      if (n + 1 == pieces_max) {
+        grow_pieces(n + 1);
+        starts = reinterpret_cast<const char**>(piece_starts.data);
+        ends = reinterpret_cast<const char**>(piece_ends.data);
+      }
+      starts[++n] = next;
+      base = next;
+      if (n >= want) return n;
+    }
+  }
+  ends[n] = end;
+  return n;
+}
+
+}  // namespace
+
+bool lines_extractable() { return sep != '\n' && !is_lead(static_cast<unsigned char>(sep)); }
+
+size_t extract_lines(const char* templ, const char* text, size_t len, ByteBuf* out,
+                     size_t max_len) {
+  constexpr size_t FAILED = static_cast<size_t>(-1);
+  int widest = 0;
+  const int op_count = parse_template(templ, &widest);
+  const auto* ops = reinterpret_cast<const TemplateOp*>(template_ops.data);
+  // Pieces up to field widest, one more for an empty first piece, and the
+  // one after it to tell where it ends.
+  const int want = widest > INT_MAX - 2 ? INT_MAX : widest + 1;
+  if (pieces_max == 0) grow_pieces(0);
+
+  ByteSet seps;
+  if (sep == 0) {
+    seps.add(' ', ' ');
+    seps.add('\t', '\t');
+  } else {
+    seps.add(static_cast<unsigned char>(sep), static_cast<unsigned char>(sep));
+  }
+  const SetScanner scan(seps);
+  const bool blanks = sep == 0;
+  const char* const text_end = text + len;
+
+  size_t used = 0;
+  out->reserve(len + 1);
+  // put: n bytes at p appended to out; false when out would pass max_len.
+  const auto put = [&](const char* p, size_t n) {
+    if (used + n > static_cast<size_t>(out->size)) {
+      if (used + n > max_len) return false;
+      out->reserve(used + n);
+    }
+    std::memcpy(out->data + used, p, n);
+    used += n;
+    return true;
+  };
+
+  for (const char* line = text; line < text_end;) {
+    const auto* end = static_cast<const char*>(std::memchr(line, '\n', static_cast<size_t>(text_end - line)));
+    const int n = split_line(scan, blanks, line, end, text, text_end, want);
+    const auto* starts = reinterpret_cast<const char**>(piece_starts.data);
+    const auto* ends = reinterpret_cast<const char**>(piece_ends.data);
+    // An empty first piece is no field; $$ still counts it as a piece.
+    const int skip = ends[0] == starts[0] ? 1 : 0;
+    for (int k = 0; k < op_count; ++k) {
+      const TemplateOp& op = ops[k];
+      if (!put(op.text, static_cast<size_t>(op.text_len))) return FAILED;
+      if (op.count_kind < 0) break;
+      const int first = op.count_kind == 0 ? op.first : op.count_kind == 1 ? n + 1 : 1;
+      const int last = op.count_kind == 0 ? op.last : n + 1;
+      const long long to = std::min<long long>(static_cast<long long>(last) - 1 + skip, n);
+      for (long long i = static_cast<long long>(first) - 1 + skip; i <= to; ++i)
+        if (!put(starts[i], static_cast<size_t>(ends[i] - starts[i]))) return FAILED;
+    }
+    if (!put("\n", 1)) return FAILED;
+    line = end + 1;
+  }
+  return used;
 }
 
 }  // namespace quorl

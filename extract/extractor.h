@@ -24,6 +24,8 @@
 
 #include <cstddef>
 
+#include "support/bytebuf.h"
+
 namespace quorl {
 
 // The field table: field_ptr[0] .. field_ptr[n] start the pieces of the line
@@ -68,6 +70,26 @@ char* extract_fields(const char* templ, char* line);
 // static_cast<size_t>(-1) to have it measured; *len is set to the length of
 // the output.
 char* extract_fields_len(const char* templ, char* line, size_t* len);
+
+// Many lines at once. A template a line has been extracted with is well
+// formed, and rebuilding a line reads its pieces only up to the highest
+// field the template names (all of them when it names $$ or $*), so a run
+// of lines can be rebuilt piece by piece as found, without cutting the
+// lines or touching the field table and the output buffer above.
+
+// lines_extractable: whether extract_lines rebuilds lines as extract_fields
+// does with the present separator (a -t byte that is a lead byte, or a
+// newline, separates only line by line).
+bool lines_extractable();
+
+// extract_lines: each of the whole lines in the len bytes at text (each
+// ending in a newline, none holding a NUL) rebuilt by templ, which must be
+// well formed, as extract_fields rebuilds it; the results, each followed by
+// a newline, are written to out from its start. Returns their length, or
+// static_cast<size_t>(-1) when that would pass max_len (nothing that
+// matters is written then). The lines are only read.
+size_t extract_lines(const char* templ, const char* text, size_t len, ByteBuf* out,
+                     size_t max_len);
 
 }  // namespace quorl
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "driver/cli.h"
+#include "extract/extractor.h"
 #include "replace/matcher.h"
 #include "replace/splitter.h"
 #include "support/exit.h"
@@ -76,17 +77,26 @@ void set_from_arg(const std::string& text) {
   from_arg.settle();
 }
 
+// Job: what one command line asks for.
+struct Job {
+  std::vector<std::string> rules;
+  std::string sep_arg;  // a -t argument, or empty
+  std::string templ;    // the -e template, or empty for none
+};
+
 struct Reference {
   std::string out;
   std::string from_arg;
   std::string result;
+  std::string extracted;
 };
 
 // edit_one_by_one: every line of in (to its first NUL) edited alone by the
-// rules in order, as a file of no overlong lines prints it; and what the
-// engine holds after the last line.
-Reference edit_one_by_one(const std::string& in, const std::vector<std::string>& rules) {
+// rules in order and rebuilt by the template, as a file of no overlong lines
+// prints it; and what the engine and the extractor hold after the last line.
+Reference edit_one_by_one(const std::string& in, const Job& job) {
   Reference ref;
+  sep = job.sep_arg.empty() ? '\0' : job.sep_arg[2];
   size_t at = 0;
   std::string result;
   while (at < in.size()) {
@@ -94,16 +104,21 @@ Reference edit_one_by_one(const std::string& in, const std::vector<std::string>&
     if (nl == std::string::npos) nl = in.size();
     std::string line = in.substr(at, nl - at);
     line = line.substr(0, line.find('\0'));
-    const char* text = line.c_str();
-    for (const std::string& rule : rules) {
+    char* text = line.data();
+    for (const std::string& rule : job.rules) {
       text = apply_replace(rule.c_str(), text);
       if (text == nullptr) return ref;
     }
+    // The template cuts the text it reads where it lies: the line, or the
+    // rules' result in result_str.
+    if (!job.templ.empty()) text = extract_fields(job.templ.c_str(), text);
+    if (!job.rules.empty()) result = result_str;
+    if (!job.templ.empty()) ref.extracted = text;
     ref.out += text;
     ref.out += '\n';
-    result = text;
     at = nl + 1;
   }
+  sep = '\0';
   ref.from_arg = from_arg.str();
   ref.result = result;
   return ref;
@@ -171,20 +186,28 @@ class LinesAtOnce : public ::testing::Test {
 
   std::string path(const char* name) const { return (dir_ / name).string(); }
 
-  // check: quorl with rules on in prints what editing each line alone
-  // prints, and leaves from_arg and result_str as it leaves them.
-  void check(const std::string& in, const std::vector<std::string>& rules) {
+  // check: quorl doing job on in prints what editing each line alone
+  // prints, and leaves from_arg, result_str and extract_buf as it leaves
+  // them.
+  void check(const std::string& in, const Job& job) {
     std::ofstream(path("in"), std::ios::binary) << in;
     set_from_arg("before");
-    const Reference want = edit_one_by_one(in, rules);
+    const Reference want = edit_one_by_one(in, job);
     // Something else in the engine's buffers, so the run must put back
     // what the reference left there.
     apply_replace("q:Q", "something else");
+    std::string other = "something else";
+    extract_fields("$1", other.data());
     set_from_arg("before");
     std::vector<std::string> args = {"quorl"};
-    for (const std::string& rule : rules) {
+    for (const std::string& rule : job.rules) {
       args.push_back("-r");
       args.push_back(rule);
+    }
+    if (!job.sep_arg.empty()) args.push_back(job.sep_arg);
+    if (!job.templ.empty()) {
+      args.push_back("-e");
+      args.push_back(job.templ);
     }
     args.push_back("-f");
     args.push_back(path("in"));
@@ -193,8 +216,11 @@ class LinesAtOnce : public ::testing::Test {
     ASSERT_EQ(got.out.size(), want.out.size());
     ASSERT_TRUE(got.out == want.out) << "the outputs differ";
     EXPECT_EQ(std::string(from_arg.str()), want.from_arg);
-    if (!rules.empty()) {
+    if (!job.rules.empty()) {
       EXPECT_EQ(std::string(result_str), want.result);
+    }
+    if (!job.templ.empty()) {
+      EXPECT_EQ(std::string(extract_buf), want.extracted);
     }
   }
 
@@ -206,10 +232,40 @@ TEST_F(LinesAtOnce, RandomRulesPrintAndLeaveWhatLineByLineDoes) {
   for (int round = 0; round < 60; ++round) {
     SCOPED_TRACE(round);
     const std::string in = random_input(rng);
-    std::vector<std::string> rules;
-    for (int n = 1 + static_cast<int>(rng() % 2); n > 0; --n) rules.push_back(random_rule(rng));
-    SCOPED_TRACE(rules[0]);
-    check(in, rules);
+    Job job;
+    for (int n = 1 + static_cast<int>(rng() % 2); n > 0; --n) job.rules.push_back(random_rule(rng));
+    SCOPED_TRACE(job.rules[0]);
+    check(in, job);
+  }
+}
+
+// random_template: literal text and elements of every kind.
+std::string random_template(std::mt19937& rng) {
+  const char* const parts[] = {"$1", "$2", "$3", "$7", "$$", "$*", "$(2-3)", "$(1-40)", "$(12)",
+                               "-", "<", "\x82\xa0", " "};
+  std::string t;
+  for (int n = 1 + static_cast<int>(rng() % 4); n > 0; --n) t += parts[rng() % (sizeof parts / sizeof *parts)];
+  return t;
+}
+
+TEST_F(LinesAtOnce, RandomTemplatesPrintAndLeaveWhatLineByLineDoes) {
+  // Separators among the text's own bytes: blanks, a comma, a blank, a
+  // byte that is also a second byte, and a lead byte (line by line only).
+  const char* const seps[] = {"", "-t,", "-t ", "-t@", "-t\\t", "-t\x81", "-ta"};
+  std::mt19937 rng(71207);
+  for (int round = 0; round < 60; ++round) {
+    SCOPED_TRACE(round);
+    std::string in = random_input(rng);
+    for (char& c : in)
+      if (c == '[') c = ',';
+      else if (c == ']') c = '\t';
+    Job job;
+    if (rng() % 2 == 0) job.rules.push_back(random_rule(rng));
+    job.sep_arg = seps[rng() % (sizeof seps / sizeof *seps)];
+    if (job.sep_arg == "-t\\t") job.sep_arg = "-t\t";
+    job.templ = random_template(rng);
+    SCOPED_TRACE(job.sep_arg + " -e " + job.templ);
+    check(in, job);
   }
 }
 
@@ -222,28 +278,35 @@ TEST_F(LinesAtOnce, PlacesWhereTheRunsStop) {
   struct Case {
     const char* name;
     std::string in;
-    std::vector<std::string> rules;
+    Job job;
   };
   const Case cases[] = {
-      {"an empty last line keeps the match before it", body + "xthe\n\n", {"the:T"}},
-      {"an empty last line after a line with no match", body + "x\n\n", {"the:T"}},
-      {"two empty last lines keep the match before them", body + "xthe\n\n\n", {"the:T"}},
-      {"an item that empties the line", body + "the\n\n", {"the:,x:y"}},
-      {"a match at the very end", body + "the", {"the:T"}},
-      {"lines of the longest length", body + std::string(LINE_LIMIT - 2, 't') + "\n" + body, {"t:TT"}},
-      {"NUL bytes between runs", body + std::string("th\0e the\n", 9) + body, {"the:[THE]"}},
+      {"an empty last line keeps the match before it", body + "xthe\n\n", Job{{"the:T"}, "", ""}},
+      {"an empty last line after a line with no match", body + "x\n\n", Job{{"the:T"}, "", ""}},
+      {"two empty last lines keep the match before them", body + "xthe\n\n\n", Job{{"the:T"}, "", ""}},
+      {"an item that empties the line", body + "the\n\n", Job{{"the:,x:y"}, "", ""}},
+      {"a match at the very end", body + "the", Job{{"the:T"}, "", ""}},
+      {"lines of the longest length", body + std::string(LINE_LIMIT - 2, 't') + "\n" + body, Job{{"t:TT"}, "", ""}},
+      {"NUL bytes between runs", body + std::string("th\0e the\n", 9) + body, Job{{"the:[THE]"}, "", ""}},
       {"a result too long for one run", [] {
          std::string s;
          for (int i = 0; i < 60; ++i) s += std::string(4000, 'a') + "\n";
          return s;
-       }() + body, {"a:" + std::string(30, 'b')}},
-      {"a match across a lead byte at a line end", body + "ab\x81\nthe\n" + body, {"the:T,b:B"}},
-      {"no rule at all", body, {}},
-      {"two rules, one after the other", body + "x\n", {"e:E", "h:H,t:T"}},
+       }() + body, Job{{"a:" + std::string(30, 'b')}, "", ""}},
+      {"a match across a lead byte at a line end", body + "ab\x81\nthe\n" + body, Job{{"the:T,b:B"}, "", ""}},
+      {"no rule at all", body, Job{{}, "", ""}},
+      {"two rules, one after the other", body + "x\n", Job{{"e:E", "h:H,t:T"}, "", ""}},
+      // Fields.
+      {"fields of lines of the longest length", body + std::string(LINE_LIMIT - 2, 't') + "\n" + body,
+       Job{{}, "-tt", "$2$$"}},
+      {"blanks leading, trailing and in runs", body + "  a \t b  \n\t\n \n" + body, Job{{}, "", "$1|$2|$$|$*"}},
+      {"a separator after a lead byte", body + "\x81,a,b\n\x81\x81,a\n" + body, Job{{}, "-t,", "$1|$2"}},
+      {"a rule and a template", body, Job{{"e:,o:  "}, "", "$3-$1"}},
+      {"a result too long for one run, by the template", body, Job{{}, "", "$*$*$*$*$*$*$*$*$*$*$*$*"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    check(c.in, c.rules);
+    check(c.in, c.job);
   }
 }
 
