@@ -201,6 +201,10 @@ char* expand_to(const ReadyItem& item, const char* match, int match_len, size_t 
     std::memcpy(w, item.constant_to.data, static_cast<size_t>(item.constant_len));
     return w + item.constant_len;
   }
+  if (item.to_prog.usable) {
+    w = reserve_result(w, to_program_size(item.to_prog, match_len) + rest_len);
+    return w + expand_to_program(item.to_prog, match, w, match_len);
+  }
   w = reserve_result(w, to_string_size(item.to.data, match_len) + rest_len);
   return w + make_to_string(match, w, item.to.data, match_len, item.to_len);
 }
@@ -282,11 +286,14 @@ void ready_item(ReadyItem* item) {
   const char* to = item->to.data;
   item->to_len = static_cast<int>(std::strlen(to));
   item->constant_len = -1;
+  item->to_prog.usable = false;
   if (item->field == 0) return;
   compile_pattern(pattern, &item->prog);
   if (is_constant(to)) {
     char* out = item->constant_to.reserve(static_cast<size_t>(item->to_len) + 1);
     item->constant_len = make_to_string("", out, to, 0, item->to_len);
+  } else {
+    compile_to(to, &item->to_prog);
   }
 }
 
@@ -335,8 +342,6 @@ char* apply_item(const char* line, ReadyItem* item, size_t* result_len) {
   Program& prog = item->prog;
   forget_runs(&prog);
   prog.text_end = end;
-  const char* to = item->to.data;
-  const int to_len = item->to_len;
   const int constant_len = item->constant_len;
   const char* constant_to = item->constant_to.data;
   const size_t prefix = static_cast<size_t>(start - text);
@@ -407,8 +412,7 @@ char* apply_item(const char* line, ReadyItem* item, size_t* result_len) {
       std::memcpy(w, constant_to, static_cast<size_t>(constant_len));
       w += constant_len;
     } else {
-      w = reserve_result(w, to_string_size(to, match_len) + static_cast<size_t>(end - m) + rest_len + 1);
-      w += make_to_string(p, w, to, match_len, to_len);
+      w = expand_to(*item, p, match_len, static_cast<size_t>(end - m) + rest_len + 1, w);
     }
     if (m == p) {
       // An empty match is replaced once; the scan then moves on past the

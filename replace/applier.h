@@ -20,6 +20,7 @@
 
 #include <cstddef>
 
+#include "replace/builder.h"
 #include "replace/matcher.h"
 #include "support/bytebuf.h"
 
@@ -47,6 +48,7 @@ struct ReadyItem {
   int to_len = 0;
   int constant_len = -1;  // length of constant_to, or -1 when to has elements
   ByteBuf constant_to;    // the expansion of a to without elements
+  ToProgram to_prog;      // to taken apart, when it has elements
   Program prog;
 };
 

@@ -126,4 +126,64 @@ int make_to_string(const char* match, char* out, const char* to, int match_len, 
   return static_cast<int>(w - out);
 }
 
+void compile_to(const char* to, ToProgram* prog) {
+  prog->count = 0;
+  prog->text_len = 0;
+  prog->usable = false;
+  const size_t len = std::strlen(to);
+  // No template has more pieces than bytes, nor more literal bytes.
+  auto* pieces = reinterpret_cast<ToPiece*>(prog->pieces.reserve((len + 1) * sizeof(ToPiece)));
+  char* bytes = prog->bytes.reserve(len + 1);
+  const char* t = to;
+  for (;;) {
+    ToPiece piece;
+    size_t run = 0;
+    t = literal_run(t, bytes + prog->text_len, &run);
+    piece.text_at = prog->text_len;
+    piece.text_len = static_cast<int>(run);
+    prog->text_len += static_cast<int>(run);
+    if (*t == '$') {
+      if (t[1] == 'l' || t[1] == 'u')
+        piece.convert = t[1];
+      else if ((piece.capture = capture_for(t[1])) == nullptr)
+        return;  // a bad element: left to make_to_string
+      t += 2;
+    }
+    pieces[prog->count++] = piece;
+    if (*t == '\0') break;
+  }
+  prog->usable = true;
+}
+
+size_t to_program_size(const ToProgram& prog, int match_len) {
+  size_t n = static_cast<size_t>(prog.text_len);
+  const auto* pieces = reinterpret_cast<const ToPiece*>(prog.pieces.data);
+  for (int k = 0; k < prog.count; ++k) {
+    if (pieces[k].convert != 0)
+      n += static_cast<size_t>(match_len);
+    else if (pieces[k].capture != nullptr)
+      n += static_cast<size_t>(pieces[k].capture->len);
+  }
+  return n;
+}
+
+int expand_to_program(const ToProgram& prog, const char* match, char* out, int match_len) {
+  char* w = out;
+  const auto* pieces = reinterpret_cast<const ToPiece*>(prog.pieces.data);
+  for (int k = 0; k < prog.count; ++k) {
+    const ToPiece& piece = pieces[k];
+    std::memcpy(w, prog.bytes.data + piece.text_at, static_cast<size_t>(piece.text_len));
+    w += piece.text_len;
+    if (piece.convert != 0) {
+      convert_case(match, match_len, w, piece.convert == 'u');
+      w += match_len;
+    } else if (piece.capture != nullptr) {
+      std::memcpy(w, piece.capture->text, static_cast<size_t>(piece.capture->len));
+      w += piece.capture->len;
+    }
+  }
+  *w = '\0';
+  return static_cast<int>(w - out);
+}
+
 }  // namespace quorl

@@ -16,6 +16,9 @@
 
 #include <cstddef>
 
+#include "replace/matcher.h"
+#include "support/bytebuf.h"
+
 namespace quorl {
 
 // to_string_size: how many bytes make_to_string writes for a match of
@@ -35,6 +38,37 @@ bool is_constant(const char* to);
 // prints "illegal \"-r <replace>\" parameter: <to>\n" and ends the process
 // with status 1.
 int make_to_string(const char* match, char* out, const char* to, int match_len, int to_len);
+
+// A template applied to many matches is taken apart once (ToProgram): its
+// literal text unescaped, and each element as the capture it copies or the
+// case it converts to. expand_to_program writes exactly what make_to_string
+// writes. A template with a bad '$' is not taken apart (usable false): it is
+// expanded with make_to_string, which reports it when a match reaches it.
+struct ToPiece {
+  int text_at = 0;   // where the piece's literal text starts in bytes
+  int text_len = 0;
+  char convert = 0;  // 'l' or 'u': then the match, converted
+  Capture* capture = nullptr;  // otherwise this capture, or nothing
+};
+
+struct ToProgram {
+  ByteBuf pieces;  // ToPiece[count]
+  int count = 0;
+  ByteBuf bytes;   // the literal text of every piece
+  int text_len = 0;  // the literal bytes in all
+  bool usable = false;
+};
+
+// compile_to: prog made ready for to.
+void compile_to(const char* to, ToProgram* prog);
+
+// to_program_size: to_string_size for a usable prog.
+size_t to_program_size(const ToProgram& prog, int match_len);
+
+// expand_to_program: make_to_string for a usable prog: the expansion for
+// the match_len bytes at match written at out, then a NUL; returns the bytes
+// written before the NUL.
+int expand_to_program(const ToProgram& prog, const char* match, char* out, int match_len);
 
 }  // namespace quorl
 

@@ -123,6 +123,7 @@ void set_first(Program* prog, const Step& s) {
     case Kind::run:
       std::memcpy(prog->skip, SKIPS.by_class[s.cls], sizeof prog->skip);
       prog->first_class = s.cls;
+      prog->first_capture = CLASS_CAPTURE[s.cls];
       prog->first_scan = SetScanner(CLASS_SETS[s.cls]);
       break;
     case Kind::byte:
@@ -178,8 +179,7 @@ Program checkstr_program;
 
 }  // namespace
 
-void Capture::settle() {
-  if (!pending) return;
+void Capture::settle_copy() {
   char* copy = own.reserve(static_cast<size_t>(len) + 1);
   std::memmove(copy, text, static_cast<size_t>(len));
   copy[len] = '\0';
@@ -209,6 +209,7 @@ void compile_pattern(const char* pattern, Program* prog) {
   prog->word = len >= 3 && pattern[0] == '(' && pattern[len - 1] == ')';
   prog->anchored = false;
   prog->first_class = -1;
+  prog->first_capture = nullptr;
   prog->first_byte = -1;
   prog->first_scan = SetScanner();
   prog->code.reserve((len + 1) * sizeof(Step));
@@ -348,9 +349,5 @@ const char* checkstr(const char* start, const char* p, const char* pattern, int 
   return match_program(&checkstr_program, start, start, p, db);
 }
 
-void note_skipped_attempt(const Program& prog) {
-  from_arg.clear();
-  if (prog.first_class >= 0) CLASS_CAPTURE[prog.first_class]->clear();
-}
 
 }  // namespace quorl

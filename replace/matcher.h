@@ -49,12 +49,17 @@ struct Capture {
     pending = false;
   }
   // settle: copies a pending capture into its own storage.
-  void settle();
+  void settle() {
+    if (pending) settle_copy();
+  }
   // str: the captured text, NUL-terminated (settling it first).
   const char* str() {
     settle();
     return text;
   }
+
+ private:
+  void settle_copy();
 };
 
 // The capture buffers. $$ in a pattern writes arg_A, as $A does.
@@ -82,6 +87,7 @@ struct Program {
   bool word = false;      // a whole-word pattern
   bool anchored = false;  // begins with $^: only the text's start can match
   int first_class = -1;   // class of the first step, or -1
+  Capture* first_capture = nullptr;  // the capture of that class, or null
   int first_byte = -1;    // the one byte a match must begin with, or -1
   // The bytes a match can begin with, as ranges a scanner can look for
   // (set.count 0 when the first step is no class element ranges can hold).
@@ -136,7 +142,10 @@ const char* checkstr(const char* start, const char* p, const char* pattern, int 
 // note_skipped_attempt: what an attempt of prog has done to the captures
 // when it failed at its very first step (applied by the scanner when it
 // skips a position that cannot start a match, without trying it).
-void note_skipped_attempt(const Program& prog);
+inline void note_skipped_attempt(const Program& prog) {
+  from_arg.clear();
+  if (prog.first_capture != nullptr) prog.first_capture->clear();
+}
 
 // is_word_byte: a byte that may not touch a whole word on its right side
 // (ASCII letters and digits, '_' and every byte 0x80-0xFF).

@@ -40,6 +40,14 @@ std::string expand(const std::string& to, const std::string& match) {
   EXPECT_EQ(static_cast<size_t>(n), size);
   EXPECT_EQ(out[static_cast<size_t>(n)], '\0');
   EXPECT_EQ(out[size + 1], '#');  // nothing written past the room asked for
+  // The template taken apart once writes the same.
+  ToProgram prog;
+  compile_to(to.c_str(), &prog);
+  EXPECT_TRUE(prog.usable);
+  EXPECT_EQ(to_program_size(prog, static_cast<int>(match.size())), size);
+  std::vector<char> again(size + 2, '#');
+  EXPECT_EQ(expand_to_program(prog, match.c_str(), again.data(), static_cast<int>(match.size())), n);
+  EXPECT_EQ(again, out);
   return std::string(out.data(), static_cast<size_t>(n));
 }
 
@@ -124,6 +132,10 @@ const char* const kBadTemplates[] = {"x$", "$z", "$^", "$?", "$L", "$1", "ok$d t
 TEST(MakeToString, EndsTheProcessOnABadDollar) {
   for (const char* to : kBadTemplates) {
     SCOPED_TRACE(to);
+    // Not taken apart: the expansion that reports it is make_to_string's.
+    ToProgram prog;
+    compile_to(to, &prog);
+    EXPECT_FALSE(prog.usable);
     preset_captures();
     from_arg.refer("m", 1);
     std::vector<char> out(to_string_size(to, 1) + 1);
