@@ -97,11 +97,9 @@ int split_by_chars(char* line) {
   return n;
 }
 
-// split_by_search: split_fields, testing 16 bytes at a time for separator
-// bytes. A byte found is a separator when it starts a character, which the
-// lead-range bytes in front of it tell (see starts_char); the separator is
-// no lead byte here, so it is always a character of its own.
-int split_by_search(char* line, size_t len) {
+// separator_scan: the bytes that may separate pieces (blanks and tabs, or
+// the -t byte), and *blanks true when a run of blanks is one separator.
+SetScanner separator_scan(bool* blanks) {
   ByteSet seps;
   if (sep == 0) {
     seps.add(' ', ' ');
@@ -109,40 +107,65 @@ int split_by_search(char* line, size_t len) {
   } else {
     seps.add(static_cast<unsigned char>(sep), static_cast<unsigned char>(sep));
   }
-  const SetScanner scan(seps);
-  const bool blanks = sep == 0;
-  char* const end = line + len;
-  int n = 0;
-  char* base = line;  // a character start; every separator before it is cut
-  for (char* block = line; block < end; block += 16) {
+  *blanks = sep == 0;
+  return SetScanner(seps);
+}
+
+// each_cut: calls cut(c, next) for every separator c of the line [line,
+// end), in order, next being where the piece after it starts, until cut
+// returns false; returns false when it did. The line is tested 16 bytes at
+// a time; bytes from floor up to ceiling (line <= end <= ceiling) may be
+// read. A byte found is a separator when it starts a character, which the
+// lead-range bytes in front of it tell (see starts_char); the separator is
+// no lead byte here, so it is always a character of its own.
+template <class Cut>
+bool each_cut(const SetScanner& scan, bool blanks, const char* line, const char* end,
+              const char* floor, const char* ceiling, Cut cut) {
+  const char* base = line;  // a character start; every separator before it is cut
+  for (const char* block = line; block < end; block += 16) {
     // The bytes from block on, 16 or what is left; a short last block is
-    // read as the 16 bytes that end the line when the line has them.
-    char* at = block;
+    // read as the 16 bytes that end the readable text when it has them.
+    const char* at = block;
     unsigned mask;
-    if (end - block >= 16) {
+    if (ceiling - block >= 16) {
       mask = scan.bits(block);
-    } else if (end - line >= 16) {
-      at = end - 16;
+    } else if (ceiling - floor >= 16) {
+      at = ceiling - 16;
       mask = scan.bits(at) & (~0u << (block - at));
     } else {
-      mask = scan.some_bits(block, static_cast<size_t>(end - block));
+      mask = scan.some_bits(block, static_cast<size_t>(ceiling - block));
     }
+    // Only the line's own bytes.
+    if (end - at < 16) mask &= (1u << (end - at)) - 1;
     for (; mask != 0; mask &= mask - 1) {
-      char* c = at + __builtin_ctz(mask);
+      const char* c = at + __builtin_ctz(mask);
       if (c < base) continue;  // a blank of a run already passed over
       if (!starts_char(base, c)) {
         base = c + 1;  // c is a second byte
         continue;
       }
-      *c = '\0';
-      char* next = c + 1;
+      const char* next = c + 1;
       if (blanks)
         while (is_blank(*next)) ++next;
-      if (n + 1 == field_ptr_max) grow_table();
-      field_ptr[++n] = next;
       base = next;
+      if (!cut(c, next)) return false;
     }
   }
+  return true;
+}
+
+// split_by_search: split_fields, testing 16 bytes at a time for separator
+// bytes.
+int split_by_search(char* line, size_t len) {
+  bool blanks = false;
+  const SetScanner scan = separator_scan(&blanks);
+  int n = 0;
+  each_cut(scan, blanks, line, line + len, line, line + len, [&](const char* c, const char* next) {
+    line[c - line] = '\0';
+    if (n + 1 == field_ptr_max) grow_table();
+    field_ptr[++n] = line + (next - line);
+    return true;
+  });
   return n;
 }
 
@@ -305,51 +328,25 @@ void grow_pieces(int n) {
 
 // split_line: the pieces of the line [line, end) as split_by_search cuts
 // them, found until piece want begins (so the one before it has its end)
-// or the line ends;
-// bytes from floor up to ceiling may be read. Returns the index of the last
-// piece found.
+// or the line ends; bytes from floor up to ceiling may be read. Returns the
+// index of the last piece found.
 int split_line(const SetScanner& scan, bool blanks, const char* line, const char* end,
                const char* floor, const char* ceiling, int want) {
   auto* starts = reinterpret_cast<const char**>(piece_starts.data);
   auto* ends = reinterpret_cast<const char**>(piece_ends.data);
   int n = 0;
   starts[0] = line;
-  const char* base = line;
-  for (const char* block = line; block < end; block += 16) {
-    const char* at = block;
-    unsigned mask;
-    if (ceiling - block >= 16) {
-      mask = scan.bits(block);
-    } else if (ceiling - floor >= 16) {
-      at = ceiling - 16;
-      mask = scan.bits(at) & (~0u << (block - at));
-    } else {
-      mask = scan.some_bits(block, static_cast<size_t>(ceiling - block));
+  const bool whole = each_cut(scan, blanks, line, end, floor, ceiling, [&](const char* c, const char* next) {
+    ends[n] = c;
+    if (n + 1 == pieces_max) {
+      grow_pieces(n + 1);
+      starts = reinterpret_cast<const char**>(piece_starts.data);
+      ends = reinterpret_cast<const char**>(piece_ends.data);
     }
-    // Only the line's own bytes.
-    if (end - at < 16) mask &= (1u << (end - at)) - 1;
-    for (; mask != 0; mask &= mask - 1) {
-      const char* c = at + __builtin_ctz(mask);
-      if (c < base) continue;  // a blank of a run already passed over
-      if (!starts_char(base, c)) {
-        base = c + 1;  // c is a second byte
-        continue;
-      }
-      ends[n] = c;
-      const char* next = c + 1;
-      if (blanks)
-        while (is_blank(*next)) ++next;
-      if (n + 1 == pieces_max) {
-        grow_pieces(n + 1);
-        starts = reinterpret_cast<const char**>(piece_starts.data);
-        ends = reinterpret_cast<const char**>(piece_ends.data);
-      }
-      starts[++n] = next;
-      base = next;
-      if (n >= want) return n;
-    }
-  }
-  ends[n] = end;
+    starts[++n] = next;
+    return n < want;
+  });
+  if (whole) ends[n] = end;
   return n;
 }
 
@@ -368,15 +365,8 @@ size_t extract_lines(const char* templ, const char* text, size_t len, ByteBuf* o
   const int want = widest > INT_MAX - 2 ? INT_MAX : widest + 1;
   if (pieces_max == 0) grow_pieces(0);
 
-  ByteSet seps;
-  if (sep == 0) {
-    seps.add(' ', ' ');
-    seps.add('\t', '\t');
-  } else {
-    seps.add(static_cast<unsigned char>(sep), static_cast<unsigned char>(sep));
-  }
-  const SetScanner scan(seps);
-  const bool blanks = sep == 0;
+  bool blanks = false;
+  const SetScanner scan = separator_scan(&blanks);
   const char* const text_end = text + len;
 
   size_t used = 0;
