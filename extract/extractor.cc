@@ -288,12 +288,16 @@ struct TemplateOp {
   int count_kind;  // -1: no element after the text
 };
 
-// The run-of-lines work areas: the template's ops, and where each piece
-// of the line at hand starts and ends.
+// Where one piece of a line starts and ends.
+struct Piece {
+  const char* start;
+  const char* end;
+};
+
+// The run-of-lines work areas: the template's ops, and the pieces of the
+// line at hand.
 ByteBuf template_ops;
-ByteBuf piece_starts;
-ByteBuf piece_ends;
-int pieces_max = 0;
+ByteBuf pieces;
 
 // parse_template: templ (well formed) as ops; returns their number. *widest
 // is the highest field a fixed element names, or INT_MAX when an element
@@ -319,11 +323,12 @@ int parse_template(const char* templ, int* widest) {
   }
 }
 
-// grow_pieces: room for at least n pieces.
-void grow_pieces(int n) {
-  pieces_max = n + FIELD_PTR_STEP;
-  piece_starts.reserve(static_cast<size_t>(pieces_max) * sizeof(const char*));
-  piece_ends.reserve(static_cast<size_t>(pieces_max) * sizeof(const char*));
+// piece_table: room for at least n pieces; *room is how many there is
+// room for.
+Piece* piece_table(int n, int* room) {
+  auto* table = reinterpret_cast<Piece*>(pieces.reserve(static_cast<size_t>(n) * sizeof(Piece)));
+  *room = pieces.size / static_cast<int>(sizeof(Piece));
+  return table;
 }
 
 // split_line: the pieces of the line [line, end) as split_by_search cuts
@@ -332,21 +337,17 @@ void grow_pieces(int n) {
 // index of the last piece found.
 int split_line(const SetScanner& scan, bool blanks, const char* line, const char* end,
                const char* floor, const char* ceiling, int want) {
-  auto* starts = reinterpret_cast<const char**>(piece_starts.data);
-  auto* ends = reinterpret_cast<const char**>(piece_ends.data);
+  int room = 0;
+  Piece* table = piece_table(FIELD_PTR_STEP, &room);
   int n = 0;
-  starts[0] = line;
+  table[0].start = line;
   const bool whole = each_cut(scan, blanks, line, end, floor, ceiling, [&](const char* c, const char* next) {
-    ends[n] = c;
-    if (n + 1 == pieces_max) {
-      grow_pieces(n + 1);
-      starts = reinterpret_cast<const char**>(piece_starts.data);
-      ends = reinterpret_cast<const char**>(piece_ends.data);
-    }
-    starts[++n] = next;
+    table[n].end = c;
+    if (n + 1 == room) table = piece_table(n + 1 + FIELD_PTR_STEP, &room);
+    table[++n].start = next;
     return n < want;
   });
-  if (whole) ends[n] = end;
+  if (whole) table[n].end = end;
   return n;
 }
 
@@ -363,7 +364,6 @@ size_t extract_lines(const char* templ, const char* text, size_t len, ByteBuf* o
   // Pieces up to field widest, one more for an empty first piece, and the
   // one after it to tell where it ends.
   const int want = widest > INT_MAX - 2 ? INT_MAX : widest + 1;
-  if (pieces_max == 0) grow_pieces(0);
 
   bool blanks = false;
   const SetScanner scan = separator_scan(&blanks);
@@ -385,10 +385,9 @@ size_t extract_lines(const char* templ, const char* text, size_t len, ByteBuf* o
   for (const char* line = text; line < text_end;) {
     const auto* end = static_cast<const char*>(std::memchr(line, '\n', static_cast<size_t>(text_end - line)));
     const int n = split_line(scan, blanks, line, end, text, text_end, want);
-    const auto* starts = reinterpret_cast<const char**>(piece_starts.data);
-    const auto* ends = reinterpret_cast<const char**>(piece_ends.data);
+    const auto* table = reinterpret_cast<const Piece*>(pieces.data);
     // An empty first piece is no field; $$ still counts it as a piece.
-    const int skip = ends[0] == starts[0] ? 1 : 0;
+    const int skip = table[0].end == table[0].start ? 1 : 0;
     for (int k = 0; k < op_count; ++k) {
       const TemplateOp& op = ops[k];
       if (!put(op.text, static_cast<size_t>(op.text_len))) return FAILED;
@@ -397,7 +396,7 @@ size_t extract_lines(const char* templ, const char* text, size_t len, ByteBuf* o
       const int last = op.count_kind == 0 ? op.last : n + 1;
       const long long to = std::min<long long>(static_cast<long long>(last) - 1 + skip, n);
       for (long long i = static_cast<long long>(first) - 1 + skip; i <= to; ++i)
-        if (!put(starts[i], static_cast<size_t>(ends[i] - starts[i]))) return FAILED;
+        if (!put(table[i].start, static_cast<size_t>(table[i].end - table[i].start))) return FAILED;
     }
     if (!put("\n", 1)) return FAILED;
     line = end + 1;

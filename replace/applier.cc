@@ -342,8 +342,6 @@ char* apply_item(const char* line, ReadyItem* item, size_t* result_len) {
   Program& prog = item->prog;
   forget_runs(&prog);
   prog.text_end = end;
-  const int constant_len = item->constant_len;
-  const char* constant_to = item->constant_to.data;
   const size_t prefix = static_cast<size_t>(start - text);
   pos = 0;
   char* w = result_buf.reserve(prefix + static_cast<size_t>(end - start) + rest_len + 1);
@@ -407,13 +405,7 @@ char* apply_item(const char* line, ReadyItem* item, size_t* result_len) {
       continue;
     }
     const int match_len = static_cast<int>(m - p);
-    if (constant_len >= 0) {
-      w = reserve_result(w, static_cast<size_t>(constant_len) + static_cast<size_t>(end - m) + rest_len + 1);
-      std::memcpy(w, constant_to, static_cast<size_t>(constant_len));
-      w += constant_len;
-    } else {
-      w = expand_to(*item, p, match_len, static_cast<size_t>(end - m) + rest_len + 1, w);
-    }
+    w = expand_to(*item, p, match_len, static_cast<size_t>(end - m) + rest_len + 1, w);
     if (m == p) {
       // An empty match is replaced once; the scan then moves on past the
       // character there, which stays.
