@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "bench_text.h"
-#include "driver/cli.h"
+#include "replace/editor.h"
 #include "extract/extractor.h"
 
 namespace quorl {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "replace/splitter.h"
+#include "replace/spec.h"
 
 namespace quorl {
 namespace {

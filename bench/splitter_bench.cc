@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "bench_text.h"
-#include "replace/splitter.h"
+#include "replace/spec.h"
 #include "support/bytebuf.h"
 
 namespace quorl {

@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include <string>
+#include <vector>
+
 #include "driver/help.h"
-#include "extract/extractor.h"
-#include "replace/applier.h"
-#include "replace/matcher.h"
-#include "replace/splitter.h"
+#include "extract/pipeline.h"
 #include "support/bytebuf.h"
 #include "support/errors.h"
 #include "support/exit.h"
@@ -21,9 +21,6 @@ namespace quorl {
 
 const char* output_str = nullptr;
 char* string = nullptr;
-char sep = 0;
-char field_bracket_s = 0;
-char field_bracket_e = 0;
 name_node sup_list = {};
 
 namespace {
@@ -190,19 +187,26 @@ class LineFile {
 
 LineFile line_file;
 
+// The command line compiled, and the editor every line goes through.
+RuleSet rules;
+EditorState& editor = default_editor;
+
+// compile_command_line: rules made from the rule list, the field syntax and
+// the template as the arguments left them.
+void compile_command_line() {
+  std::vector<std::string> specs;
+  for (name_node* rule = &sup_list; rule != nullptr; rule = rule->next)
+    if (rule->name != nullptr) specs.emplace_back(rule->name);
+  compile_rules(specs, default_syntax, output_str, &rules);
+}
+
 // edit_text: edit_line for a line of len bytes (UNKNOWN_LEN: not known).
 void edit_text(char* line, size_t len) {
-  char* text = line;
-  // The engine and the extractor tell each result's length, so a line is
-  // measured once at most, by whichever reads it first.
-  if (sup_list.name != nullptr) {
-    for (name_node* rule = &sup_list; rule != nullptr; rule = rule->next) {
-      if (rule->name == nullptr) continue;
-      text = apply_replace_len(rule->name, text, &len);
-      if (text == nullptr) end_process(1);
-    }
+  char* text = edit_rules(rules, editor, line, &len);
+  if (text == nullptr) {
+    errmsg_text(editor.error.c_str());
+    end_process(1);
   }
-  if (output_str != nullptr) text = extract_fields_len(output_str, text, &len);
   // One write for the line and its newline: the newline stands in for the
   // NUL for a moment (every text here is writable).
   if (len == UNKNOWN_LEN) len = std::strlen(text);
@@ -211,45 +215,21 @@ void edit_text(char* line, size_t len) {
   text[len] = '\0';
 }
 
-// The two buffers a run of lines is edited in, and what it leaves in
-// from_arg.
-ByteBuf lines_bufs[2];
-FromArgEnd lines_end;
-
-// lines_at_once_here: whether runs of lines can be edited at once: every
-// rule, and the -e template, edits them as it edits each line alone.
-bool lines_at_once_here() {
-  if (output_str != nullptr && !lines_extractable()) return false;
-  for (name_node* rule = &sup_list; rule != nullptr; rule = rule->next)
-    if (rule->name != nullptr && !lines_at_once(rule->name)) return false;
-  return true;
-}
-
 // edit_lines: edits the n bytes of whole lines at run (each ending in a
 // newline, none too long or holding a NUL) as edit_text edits each alone.
 void edit_lines(char* run, size_t n) {
-  const size_t run_len = n;
-  const char* text = run;
-  lines_end.start();
-  for (name_node* rule = &sup_list; rule != nullptr && text != nullptr; rule = rule->next)
-    if (rule->name != nullptr) text = replace_lines(rule->name, text, &n, lines_bufs, &lines_end);
-  if (text != nullptr && output_str != nullptr) {
-    ByteBuf* out = &lines_bufs[text == lines_bufs[0].data ? 1 : 0];
-    n = extract_lines(output_str, text, n, out, LINES_CAP);
-    text = n == UNKNOWN_LEN ? nullptr : out->data;
-  }
-  if (text == nullptr) {
-    // The result would grow too large at once: line by line instead.
-    for (char* line = run; line < run + run_len;) {
-      auto* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(run + run_len - line)));
-      *nl = '\0';
-      edit_text(line, static_cast<size_t>(nl - line));
-      line = nl + 1;
-    }
+  size_t out_len = n;
+  if (const char* text = edit_run(rules, editor, run, &out_len)) {
+    fwrite_unlocked(text, 1, out_len, stdout);
     return;
   }
-  apply_from_arg_end(lines_end);
-  fwrite_unlocked(text, 1, n, stdout);
+  // The result would grow too large at once: line by line instead.
+  for (char* line = run; line < run + n;) {
+    auto* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(run + n - line)));
+    *nl = '\0';
+    edit_text(line, static_cast<size_t>(nl - line));
+    line = nl + 1;
+  }
 }
 
 bool is_blank_line(const char* line) {
@@ -298,7 +278,7 @@ void edit_file(const char* name) {
       end_process(1);
     }
     edit_text(line, text_len);
-    if (first) at_once = lines_at_once_here();
+    if (first) at_once = rules.whole_lines;
     first = false;
   }
   line_file.close();
@@ -388,6 +368,7 @@ void run(int argc, char** argv) {
     string = argv[i];
   }
 
+  compile_command_line();
   clear_captures();
   if (input_file != nullptr)
     edit_file(input_file);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "replace/splitter.h"
+#include "replace/spec.h"
 
 namespace quorl {
 

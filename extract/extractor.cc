@@ -4,8 +4,7 @@
 #include <climits>
 #include <cstring>
 
-#include "driver/cli.h"
-#include "replace/applier.h"
+#include "replace/editor.h"
 #include "support/bytescan.h"
 #include "support/errors.h"
 #include "support/exit.h"
@@ -13,11 +12,6 @@
 #include "support/sjis.h"
 
 namespace quorl {
-
-char** field_ptr = nullptr;
-int field_ptr_max = 0;
-char* extract_buf = nullptr;
-int extract_buf_size = 0;
 
 namespace {
 
@@ -36,31 +30,18 @@ void* first_block(int size) {
 }
 
 // grow_table: room for FIELD_PTR_STEP more pieces.
-void grow_table() {
-  long long entries = static_cast<long long>(field_ptr_max) + FIELD_PTR_STEP;
-  field_ptr = static_cast<char**>(
-      moremem(field_ptr, alloc_size(entries * static_cast<long long>(sizeof(char*)))));
-  field_ptr_max = static_cast<int>(entries);
-}
-
-// grow_output: extract_buf resized to size bytes, keeping the used bytes
-// written so far; returns the write offset, which rides through the move in
-// pos as it does for the replacement engine's output.
-long long grow_output(long long used, long long size) {
-  pos = static_cast<int>(used);
-  extract_buf = static_cast<char*>(moremem(extract_buf, alloc_size(size)));
-  extract_buf_size = static_cast<int>(size);
-  return pos;
+void grow_table(EditorState& ed) {
+  long long entries = static_cast<long long>(ed.field_ptr_max) + FIELD_PTR_STEP;
+  ed.field_ptr = static_cast<char**>(
+      moremem(ed.field_ptr, alloc_size(entries * static_cast<long long>(sizeof(char*)))));
+  ed.field_ptr_max = static_cast<int>(entries);
 }
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-[[noreturn]] void bad_template() {
-  errmsg("illegal \"-e <extract>\" parameter");
-  end_process(1);
-}
+const char BAD_TEMPLATE[] = "illegal \"-e <extract>\" parameter";
 
 // read_number: the decimal number at *p, stepping *p past its digits; 0 when
 // no digit stands there. A value beyond INT_MAX stays at INT_MAX.
@@ -77,8 +58,7 @@ int read_number(const char** p) {
 
 // split_by_chars: split_fields, stepping through line one character at a
 // time.
-int split_by_chars(char* line) {
-  const char separator = sep;
+int split_by_chars(EditorState& ed, char separator, char* line) {
   int n = 0;
   char* p = line;
   while (*p != '\0') {
@@ -88,8 +68,8 @@ int split_by_chars(char* line) {
       *p++ = '\0';
       if (separator == 0)
         while (is_blank(*p)) ++p;
-      if (n + 1 == field_ptr_max) grow_table();
-      field_ptr[++n] = p;
+      if (n + 1 == ed.field_ptr_max) grow_table(ed);
+      ed.field_ptr[++n] = p;
     } else {
       p += char_len(p);
     }
@@ -99,7 +79,7 @@ int split_by_chars(char* line) {
 
 // separator_scan: the bytes that may separate pieces (blanks and tabs, or
 // the -t byte), and *blanks true when a run of blanks is one separator.
-SetScanner separator_scan(bool* blanks) {
+SetScanner separator_scan(char sep, bool* blanks) {
   ByteSet seps;
   if (sep == 0) {
     seps.add(' ', ' ');
@@ -156,17 +136,31 @@ bool each_cut(const SetScanner& scan, bool blanks, const char* line, const char*
 
 // split_by_search: split_fields, testing 16 bytes at a time for separator
 // bytes.
-int split_by_search(char* line, size_t len) {
+int split_by_search(EditorState& ed, char sep, char* line, size_t len) {
   bool blanks = false;
-  const SetScanner scan = separator_scan(&blanks);
+  const SetScanner scan = separator_scan(sep, &blanks);
   int n = 0;
   each_cut(scan, blanks, line, line + len, line, line + len, [&](const char* c, const char* next) {
     line[c - line] = '\0';
-    if (n + 1 == field_ptr_max) grow_table();
-    field_ptr[++n] = line + (next - line);
+    if (n + 1 == ed.field_ptr_max) grow_table(ed);
+    ed.field_ptr[++n] = line + (next - line);
     return true;
   });
   return n;
+}
+
+// split_into: split_fields with the separator sep, into ed's field table.
+int split_into(EditorState& ed, char sep, char* line, size_t len) {
+  if (ed.field_ptr == nullptr) {
+    ed.field_ptr = static_cast<char**>(first_block(FIELD_PTR_STEP * static_cast<int>(sizeof(char*))));
+    ed.field_ptr_max = FIELD_PTR_STEP;
+  }
+  ed.field_ptr[0] = line;
+  // A -t byte that is also a lead byte separates even where it would begin
+  // a character: only stepping through the line character by character
+  // tells those apart.
+  return sep != 0 && is_lead(static_cast<unsigned char>(sep)) ? split_by_chars(ed, sep, line)
+                                                               : split_by_search(ed, sep, line, len);
 }
 
 }  // namespace
@@ -174,16 +168,7 @@ int split_by_search(char* line, size_t len) {
 int split_fields(char* line) { return split_fields_len(line, std::strlen(line)); }
 
 int split_fields_len(char* line, size_t len) {
-  if (field_ptr == nullptr) {
-    field_ptr = static_cast<char**>(first_block(FIELD_PTR_STEP * static_cast<int>(sizeof(char*))));
-    field_ptr_max = FIELD_PTR_STEP;
-  }
-  field_ptr[0] = line;
-  // A -t byte that is also a lead byte separates even where it would begin
-  // a character: only stepping through the line character by character
-  // tells those apart.
-  return sep != 0 && is_lead(static_cast<unsigned char>(sep)) ? split_by_chars(line)
-                                                               : split_by_search(line, len);
+  return split_into(default_editor, default_syntax.sep, line, len);
 }
 
 const char* read_field_no(const char* spec, int* first_no, int* last_no, int field_count) {
@@ -231,62 +216,83 @@ const char* read_field_no(const char* spec, int* first_no, int* last_no, int fie
   return p;
 }
 
+void compile_template(const char* templ, Template* out) {
+  out->text = templ;
+  out->ops.clear();
+  out->bad = false;
+  out->widest = 0;
+  const char* t = out->text.c_str();
+  for (;;) {
+    TemplateOp op;
+    op.text_at = static_cast<int>(t - out->text.c_str());
+    while (*t != '\0' && *t != '$') ++t;
+    op.text_len = static_cast<int>(t - out->text.c_str()) - op.text_at;
+    if (*t == '\0') {
+      out->ops.push_back(op);
+      return;
+    }
+    const char kind = t[1];
+    const char* next = read_field_no(t + 1, &op.first, &op.last, 1);
+    if (next == nullptr) {
+      out->bad = true;
+      return;
+    }
+    op.count_kind = kind == '$' ? 1 : kind == '*' ? 2 : 0;
+    if (op.count_kind != 0 || op.last > out->widest) out->widest = op.count_kind != 0 ? INT_MAX : op.last;
+    out->ops.push_back(op);
+    t = next;
+  }
+}
+
+namespace {
+
+// op_fields: the fields op names on a line whose pieces run from 0 to n.
+inline void op_fields(const TemplateOp& op, int n, int* first, int* last) {
+  *first = op.count_kind == 0 ? op.first : op.count_kind == 1 ? n + 1 : 1;
+  *last = op.count_kind == 0 ? op.last : n + 1;
+}
+
+}  // namespace
+
+char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState& ed, char* line,
+                   size_t* len) {
+  if (templ.bad) return ed.fail(Fault::bad_template, BAD_TEMPLATE);
+  ByteBuf& out = ed.extract;
+  out.clear();
+  const int n = split_into(ed, syntax.sep, line, *len != static_cast<size_t>(-1) ? *len : std::strlen(line));
+  // An empty first piece is not counted as a field, but $$ still stands for
+  // the piece count, so on such a line it names no piece.
+  const int skip = ed.field_ptr[0][0] == '\0' ? 1 : 0;
+  const char* text = templ.text.c_str();
+  for (const TemplateOp& op : templ.ops) {
+    out.append(text + op.text_at, static_cast<size_t>(op.text_len));
+    if (op.count_kind < 0) break;
+    int first = 0;
+    int last = 0;
+    op_fields(op, n, &first, &last);
+    const long long to = std::min<long long>(static_cast<long long>(last) - 1 + skip, n);
+    for (long long k = static_cast<long long>(first) - 1 + skip; k <= to; ++k)
+      out.append(ed.field_ptr[k], std::strlen(ed.field_ptr[k]));
+  }
+  *len = out.len;
+  return out.terminate();
+}
+
 char* extract_fields(const char* templ, char* line) {
   size_t len = static_cast<size_t>(-1);
   return extract_fields_len(templ, line, &len);
 }
 
 char* extract_fields_len(const char* templ, char* line, size_t* len) {
-  if (extract_buf == nullptr) {
-    extract_buf = static_cast<char*>(first_block(EXTRACT_BUF_STEP));
-    extract_buf_size = EXTRACT_BUF_STEP;
-  }
-  extract_buf[0] = '\0';
-  int n = split_fields_len(line, *len != static_cast<size_t>(-1) ? *len : std::strlen(line));
-  // An empty first piece is not counted as a field, but $$ still stands for
-  // the piece count, so on such a line it names no piece.
-  int skip = field_ptr[0][0] == '\0' ? 1 : 0;
-  // An offset, not a pointer: the buffer may move while it grows.
-  long long used = 0;
-  const char* t = templ;
-  while (*t != '\0') {
-    if (*t != '$') {
-      if (used + 1 >= extract_buf_size)
-        used = grow_output(used, static_cast<long long>(extract_buf_size) + EXTRACT_BUF_STEP + 1);
-      extract_buf[used++] = *t++;
-      continue;
-    }
-    int first_no = 0;
-    int last_no = 0;
-    t = read_field_no(t + 1, &first_no, &last_no, n + 1);
-    if (t == nullptr) bad_template();
-    int i = first_no - 1 + skip;
-    int j = last_no - 1 + skip;
-    for (int k = i; k <= j && k <= n; ++k) {
-      long long len = static_cast<long long>(std::strlen(field_ptr[k]));
-      if (used + len >= extract_buf_size)
-        used = grow_output(used, static_cast<long long>(extract_buf_size) + len + EXTRACT_BUF_STEP);
-      std::memcpy(extract_buf + used, field_ptr[k], static_cast<size_t>(len));
-      used += len;
-    }
-  }
-  extract_buf[used] = '\0';
-  *len = static_cast<size_t>(used);
-  return extract_buf;
+  static Template compiled;
+  compile_template(templ, &compiled);
+  char* out = extract_with(compiled, default_syntax, default_editor, line, len);
+  if (out != nullptr) return out;
+  errmsg_text(default_editor.error.c_str());
+  end_process(1);
 }
 
 namespace {
-
-// A template taken apart for a run of lines: literal text, then at most one
-// element. count_kind tells how the element reads the piece count: 0 not at
-// all (fields first..last), 1 for $$ (the last field), 2 for $* (all).
-struct TemplateOp {
-  const char* text;
-  int text_len;
-  int first;
-  int last;
-  int count_kind;  // -1: no element after the text
-};
 
 // Where one piece of a line starts and ends.
 struct Piece {
@@ -294,38 +300,9 @@ struct Piece {
   const char* end;
 };
 
-// The run-of-lines work areas: the template's ops, and the pieces of the
-// line at hand.
-ByteBuf template_ops;
-ByteBuf pieces;
-
-// parse_template: templ (well formed) as ops; returns their number. *widest
-// is the highest field a fixed element names, or INT_MAX when an element
-// needs every piece.
-int parse_template(const char* templ, int* widest) {
-  int count = 0;
-  *widest = 0;
-  const char* t = templ;
-  for (;;) {
-    auto* ops = reinterpret_cast<TemplateOp*>(template_ops.reserve((static_cast<size_t>(count) + 1) * sizeof(TemplateOp)));
-    TemplateOp& op = ops[count++];
-    op.text = t;
-    while (*t != '\0' && *t != '$') ++t;
-    op.text_len = static_cast<int>(t - op.text);
-    op.count_kind = -1;
-    if (*t == '\0') return count;
-    const char kind = t[1];
-    const char* next = read_field_no(t + 1, &op.first, &op.last, 1);
-    if (next == nullptr) bad_template();  // a template read before is never bad
-    op.count_kind = kind == '$' ? 1 : kind == '*' ? 2 : 0;
-    if (op.count_kind != 0 || op.last > *widest) *widest = op.count_kind != 0 ? INT_MAX : op.last;
-    t = next;
-  }
-}
-
 // piece_table: room for at least n pieces; *room is how many there is
 // room for.
-Piece* piece_table(int n, int* room) {
+Piece* piece_table(ByteBuf& pieces, int n, int* room) {
   auto* table = reinterpret_cast<Piece*>(pieces.reserve(static_cast<size_t>(n) * sizeof(Piece)));
   *room = pieces.size / static_cast<int>(sizeof(Piece));
   return table;
@@ -335,15 +312,15 @@ Piece* piece_table(int n, int* room) {
 // them, found until piece want begins (so the one before it has its end)
 // or the line ends; bytes from floor up to ceiling may be read. Returns the
 // index of the last piece found.
-int split_line(const SetScanner& scan, bool blanks, const char* line, const char* end,
-               const char* floor, const char* ceiling, int want) {
+int split_line(ByteBuf& pieces, const SetScanner& scan, bool blanks, const char* line,
+               const char* end, const char* floor, const char* ceiling, int want) {
   int room = 0;
-  Piece* table = piece_table(FIELD_PTR_STEP, &room);
+  Piece* table = piece_table(pieces, FIELD_PTR_STEP, &room);
   int n = 0;
   table[0].start = line;
   const bool whole = each_cut(scan, blanks, line, end, floor, ceiling, [&](const char* c, const char* next) {
     table[n].end = c;
-    if (n + 1 == room) table = piece_table(n + 1 + FIELD_PTR_STEP, &room);
+    if (n + 1 == room) table = piece_table(pieces, n + 1 + FIELD_PTR_STEP, &room);
     table[++n].start = next;
     return n < want;
   });
@@ -353,20 +330,20 @@ int split_line(const SetScanner& scan, bool blanks, const char* line, const char
 
 }  // namespace
 
-bool lines_extractable() { return sep != '\n' && !is_lead(static_cast<unsigned char>(sep)); }
+bool lines_extractable(const FieldSyntax& syntax) {
+  return syntax.sep != '\n' && !is_lead(static_cast<unsigned char>(syntax.sep));
+}
 
-size_t extract_lines(const char* templ, const char* text, size_t len, ByteBuf* out,
-                     size_t max_len) {
+size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorState& ed,
+                     const char* text, size_t len, ByteBuf* out, size_t max_len) {
   constexpr size_t FAILED = static_cast<size_t>(-1);
-  int widest = 0;
-  const int op_count = parse_template(templ, &widest);
-  const auto* ops = reinterpret_cast<const TemplateOp*>(template_ops.data);
   // Pieces up to field widest, one more for an empty first piece, and the
   // one after it to tell where it ends.
-  const int want = widest > INT_MAX - 2 ? INT_MAX : widest + 1;
+  const int want = templ.widest > INT_MAX - 2 ? INT_MAX : templ.widest + 1;
+  const char* templ_text = templ.text.c_str();
 
   bool blanks = false;
-  const SetScanner scan = separator_scan(&blanks);
+  const SetScanner scan = separator_scan(syntax.sep, &blanks);
   const char* const text_end = text + len;
 
   size_t used = 0;
@@ -384,16 +361,16 @@ size_t extract_lines(const char* templ, const char* text, size_t len, ByteBuf* o
 
   for (const char* line = text; line < text_end;) {
     const auto* end = static_cast<const char*>(std::memchr(line, '\n', static_cast<size_t>(text_end - line)));
-    const int n = split_line(scan, blanks, line, end, text, text_end, want);
-    const auto* table = reinterpret_cast<const Piece*>(pieces.data);
+    const int n = split_line(ed.pieces, scan, blanks, line, end, text, text_end, want);
+    const auto* table = reinterpret_cast<const Piece*>(ed.pieces.data);
     // An empty first piece is no field; $$ still counts it as a piece.
     const int skip = table[0].end == table[0].start ? 1 : 0;
-    for (int k = 0; k < op_count; ++k) {
-      const TemplateOp& op = ops[k];
-      if (!put(op.text, static_cast<size_t>(op.text_len))) return FAILED;
+    for (const TemplateOp& op : templ.ops) {
+      if (!put(templ_text + op.text_at, static_cast<size_t>(op.text_len))) return FAILED;
       if (op.count_kind < 0) break;
-      const int first = op.count_kind == 0 ? op.first : op.count_kind == 1 ? n + 1 : 1;
-      const int last = op.count_kind == 0 ? op.last : n + 1;
+      int first = 0;
+      int last = 0;
+      op_fields(op, n, &first, &last);
       const long long to = std::min<long long>(static_cast<long long>(last) - 1 + skip, n);
       for (long long i = static_cast<long long>(first) - 1 + skip; i <= to; ++i)
         if (!put(table[i].start, static_cast<size_t>(table[i].end - table[i].start))) return FAILED;

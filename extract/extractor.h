@@ -11,32 +11,38 @@
 // one character, and that second byte never separates. The -b brackets play
 // no part here.
 //
-// The field table and the output buffer belong to this module: created on
-// the first call, grown on demand without limit, never freed, and reused for
-// every line. A returned pointer stays valid until the next call.
+// A template is compiled once (Template) and is read-only afterwards; the
+// field table and the output buffer belong to the editor (replace/editor.h):
+// created on first use, grown on demand without limit and reused for every
+// line. A returned pointer stays valid until the editor's next use.
 //
-// A malformed element is fatal: "illegal \"-e <extract>\" parameter" is
-// printed through errmsg and the process ends with status 1. Since the
-// template is only read while a line is extracted, a bad one is reported at
-// the first line that reaches it; lines printed before stay printed.
+// A malformed element is a fault, "illegal \"-e <extract>\" parameter",
+// reported at the first line that is extracted (lines printed before stay
+// printed): extract_with hands it back, extract_fields prints it and ends
+// the process with status 1.
 #ifndef QUORL_EXTRACT_EXTRACTOR_H
 #define QUORL_EXTRACT_EXTRACTOR_H
 
 #include <cstddef>
 
+#include <string>
+#include <vector>
+
+#include "replace/editor.h"
 #include "support/bytebuf.h"
 
 namespace quorl {
 
-// The field table: field_ptr[0] .. field_ptr[n] start the pieces of the line
-// last split; field_ptr_max entries are allocated (0 before the first split).
-extern char** field_ptr;
-extern int field_ptr_max;
+// The default editor's field table: field_ptr[0] .. field_ptr[n] start the
+// pieces of the line last split; field_ptr_max entries are allocated (0
+// before the first split).
+inline char**& field_ptr = default_editor.field_ptr;
+inline int& field_ptr_max = default_editor.field_ptr_max;
 
-// The output buffer: the text last built, extract_buf_size bytes allocated
-// (0 before the first call).
-extern char* extract_buf;
-extern int extract_buf_size;
+// The default editor's output buffer: the text last built, extract_buf_size
+// bytes allocated (0 before the first call).
+inline char*& extract_buf = default_editor.extract.data;
+inline int& extract_buf_size = default_editor.extract.size;
 
 // Allocation steps: the table grows by FIELD_PTR_STEP entries, the buffer
 // starts at EXTRACT_BUF_STEP bytes and grows by at least as much.
@@ -44,7 +50,7 @@ constexpr int FIELD_PTR_STEP = 256;
 constexpr int EXTRACT_BUF_STEP = 4096;
 
 // split_fields: cuts line (writable) in place at the separators chosen by
-// sep and fills field_ptr. Returns n, the index of the last piece, so the
+// sep (the default field syntax) and fills field_ptr. Returns n, the index of the last piece, so the
 // line has n + 1 pieces; piece 0 is empty when the line is empty or begins
 // with a separator.
 int split_fields(char* line);
@@ -61,9 +67,41 @@ int split_fields_len(char* line, size_t len);
 // an int reads as INT_MAX.
 const char* read_field_no(const char* spec, int* first_no, int* last_no, int field_count);
 
+// A template taken apart: literal text, then at most one element, per op.
+// count_kind tells how the element reads the piece count: 0 not at all
+// (fields first..last), 1 for $$ (the last field), 2 for $* (all), -1: no
+// element after the text.
+struct TemplateOp {
+  int text_at = 0;
+  int text_len = 0;
+  int first = 0;
+  int last = 0;
+  int count_kind = -1;
+};
+
+struct Template {
+  std::string text;
+  std::vector<TemplateOp> ops;
+  bool bad = false;  // a malformed element: every extraction fails
+  int widest = 0;    // the highest field a fixed element names; INT_MAX for $$ or $*
+};
+
+// compile_template: templ taken apart into *out. Never fails: a malformed
+// template is kept to be reported.
+void compile_template(const char* templ, Template* out);
+
+// extract_with: the output built from templ and the fields of line (*len
+// bytes, or static_cast<size_t>(-1) to have it measured), cut with syntax's
+// separator in ed's field table; line is cut in place and must not be used
+// afterwards. Returns ed.extract's text and sets *len to its length; null
+// for a malformed template, with the message in ed.error.
+char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState& ed, char* line,
+                   size_t* len);
+
 // extract_fields: the output built from templ and the fields of line, which
-// is cut in place and must not be used afterwards. Returns extract_buf.
-// A malformed element prints its message and ends the process (status 1).
+// is cut in place and must not be used afterwards, with the default editor
+// and field syntax. Returns extract_buf. A malformed element prints its
+// message and ends the process (status 1).
 char* extract_fields(const char* templ, char* line);
 
 // extract_fields_len: extract_fields for a line of *len bytes, or
@@ -77,19 +115,20 @@ char* extract_fields_len(const char* templ, char* line, size_t* len);
 // of lines can be rebuilt piece by piece as found, without cutting the
 // lines or touching the field table and the output buffer above.
 
-// lines_extractable: whether extract_lines rebuilds lines as extract_fields
-// does with the present separator (a -t byte that is a lead byte, or a
+// lines_extractable: whether extract_lines rebuilds lines as extract_with
+// does with syntax's separator (a -t byte that is a lead byte, or a
 // newline, separates only line by line).
-bool lines_extractable();
+bool lines_extractable(const FieldSyntax& syntax);
 
 // extract_lines: each of the whole lines in the len bytes at text (each
 // ending in a newline, none holding a NUL) rebuilt by templ, which must be
-// well formed, as extract_fields rebuilds it; the results, each followed by
-// a newline, are written to out from its start. Returns their length, or
+// well formed, as extract_with rebuilds it; the results, each followed by a
+// newline, are written to out from its start. Returns their length, or
 // static_cast<size_t>(-1) when that would pass max_len (nothing that
-// matters is written then). The lines are only read.
-size_t extract_lines(const char* templ, const char* text, size_t len, ByteBuf* out,
-                     size_t max_len);
+// matters is written then). The lines are only read; ed lends its piece
+// table.
+size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorState& ed,
+                     const char* text, size_t len, ByteBuf* out, size_t max_len);
 
 }  // namespace quorl
 

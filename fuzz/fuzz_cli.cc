@@ -16,7 +16,7 @@
 
 #include "driver/cli.h"
 #include "fuzz_common.h"
-#include "support/namelist_ops.h"
+#include "util/namelist_ops.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // the line, separated by a NUL.
 #include <cstring>
 
-#include "driver/cli.h"
+#include "replace/editor.h"
 #include "extract/extractor.h"
 #include "fuzz_common.h"
 

@@ -5,10 +5,10 @@
 // specification and the line, separated by a NUL.
 #include <algorithm>
 
-#include "driver/cli.h"
+#include "replace/editor.h"
 #include "fuzz_common.h"
 #include "replace/matcher.h"
-#include "replace/splitter.h"
+#include "replace/spec.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   quorl_fuzz::install();

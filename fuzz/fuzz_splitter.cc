@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "fuzz_common.h"
-#include "replace/splitter.h"
+#include "replace/spec.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   quorl_fuzz::install();

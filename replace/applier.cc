@@ -5,22 +5,19 @@
 #include <cstring>
 #include <utility>
 
-#include "driver/cli.h"
 #include "replace/builder.h"
 #include "replace/matcher.h"
-#include "replace/splitter.h"
 #include "support/bytescan.h"
 #include "support/errors.h"
+#include "support/exit.h"
 #include "support/sjis.h"
 
 namespace quorl {
 
-int pos = 0;
-
 namespace {
 
 // The item of a single replace_item call.
-ReadyItem single_item;
+Item single_item;
 
 // copy_text: text copied into buf, NUL-terminated.
 void copy_text(ByteBuf* buf, const char* text) {
@@ -62,26 +59,27 @@ char* closing_bracket(char* p, char close) {
 // select_field: finds field n (n >= 1) of the len-byte line. False when the
 // line has fewer fields. Otherwise *start is the field's first byte and *end
 // the separator that ends it, or the line's NUL for the last field.
-bool select_field(char* line, size_t len, long long n, char** start, char** end) {
+bool select_field(const FieldSyntax& syntax, char* line, size_t len, long long n, char** start,
+                  char** end) {
   *start = n == 1 ? line : nullptr;
   *end = line + len;
-  if (sep == '\0') return n == 1;
+  if (syntax.sep == '\0') return n == 1;
   long long count = 1;
   // Once a bracket stays open to the end of the line, no later one can
   // close either: the search is not repeated for every opening byte.
-  bool can_close = field_bracket_s != '\0';
+  bool can_close = syntax.open != '\0';
   for (char* p = line; *p != '\0'; ++p) {
     if (is_double(p)) {
       ++p;
       continue;
     }
-    if (can_close && *p == field_bracket_s) {
-      if (char* close = closing_bracket(p + 1, field_bracket_e))
+    if (can_close && *p == syntax.open) {
+      if (char* close = closing_bracket(p + 1, syntax.close))
         p = close;
       else
         can_close = false;
     }
-    if (*p == sep) {
+    if (*p == syntax.sep) {
       ++count;
       if (count == n) {
         *start = p + 1;
@@ -94,24 +92,11 @@ bool select_field(char* line, size_t len, long long n, char** start, char** end)
   return *start != nullptr;
 }
 
-// copy_char: copies the character at *p to *w and steps both past it; *db
-// tells afterwards whether it was a double-byte character.
-inline void copy_char(const char** p, char** w, int* db) {
-  if (is_double(*p)) {
-    *(*w)++ = *(*p)++;
-    *db = 1;
-  } else {
-    *db = 0;
-  }
-  *(*w)++ = *(*p)++;
-}
-
-// reserve_result: room in result_str for more bytes at the write position
-// w; returns the write position, rebuilt through pos if the buffer moved.
-char* reserve_result(char* w, size_t more) {
-  pos = static_cast<int>(w - result_str);
-  result_buf.reserve(static_cast<size_t>(pos) + more);
-  return result_str + pos;
+// reserve_result: room in ed.result for more bytes at the write position
+// w; returns the write position, rebuilt if the buffer moved.
+char* reserve_result(EditorState& ed, char* w, size_t more) {
+  const size_t at = static_cast<size_t>(w - ed.result.data);
+  return ed.result.reserve(at + more) + at;
 }
 
 // inside: p points into the buffer.
@@ -121,92 +106,22 @@ bool inside(const ByteBuf& buf, const char* p) {
   return buf.data != nullptr && at >= begin && at < begin + static_cast<uintptr_t>(buf.size);
 }
 
-// next_candidate: the first character start at or after p (a character
-// start) where a match of prog (no whole-word pattern) can begin, or end.
-const char* next_candidate(const Program& prog, const char* start, const char* p, const char* end) {
-  if (prog.anchored && p != start) return end;
-  if (prog.literal_len > 1) {
-    // A literal pattern: a candidate is a whole occurrence of its bytes.
-    const char* base = p;
-    for (;;) {
-      const char* c = prog.finder.find(base, end, start);
-      if (c == nullptr) return end;
-      if (starts_char(base, c)) return c;
-      base = c + 1;  // c is the second byte of a character
-    }
-  }
-  if (prog.first_byte >= 0 || prog.first_scan.set.count > 0) {
-    const char* base = p;
-    for (;;) {
-      const auto* c = prog.first_byte >= 0
-                          ? static_cast<const char*>(std::memchr(base, prog.first_byte, static_cast<size_t>(end - base)))
-                          : find_in_set(base, end, prog.first_scan, start);
-      if (c == nullptr) return end;
-      if (starts_char(base, c)) return c;
-      base = c + 1;  // c is the second byte of a character
-    }
-  }
-  // A branch per byte rather than adding the table's step: the next load
-  // need not wait for this one.
-  const char* q = p;
-  for (;;) {
-    const unsigned step = prog.skip[static_cast<unsigned char>(*q)];
-    if (step == 1) {
-      ++q;
-    } else if (step == 0) {
-      return q;
-    } else {
-      q += q[1] == '\0' ? 1 : 2;
-    }
-  }
-}
-
-// skip_word_run: like next_candidate, for a whole-word pattern, whose
-// attempts depend on the left neighbour. Sets *db for the character before
-// the result, and *passed when a position passed over (or the result) has a
-// left neighbour that lets an attempt begin there: only then does trying it
-// touch the captures. Counting the result too does no harm, unless it is
-// the end of the text: a real attempt there passes the same test and
-// overwrites what a skipped one wrote.
-const char* skip_word_run(const Program& prog, const char* p, int* db, bool* passed) {
-  const char* q = p;
-  bool pass = *passed;
-  for (;;) {
-    const unsigned char c = static_cast<unsigned char>(*q);
-    const unsigned step = prog.skip[c];
-    if (step == 1) {
-      pass = pass || (q[1] != '\0' && !is_left_word_byte(c));
-      *db = 0;
-      ++q;
-    } else if (step == 0) {
-      break;
-    } else if (q[1] == '\0') {
-      *db = 0;  // a lone lead byte just before the end
-      ++q;
-    } else {
-      *db = 1;
-      q += 2;
-    }
-  }
-  *passed = pass;
-  return q;
-}
-
 // expand_to: writes the expansion of the item's <to> for the match_len
 // bytes at match at w, making room for it and for the rest_len bytes that
-// may still follow; returns the write position after it.
-char* expand_to(const ReadyItem& item, const char* match, int match_len, size_t rest_len, char* w) {
+// may still follow; returns the write position after it, or null (with the
+// message in ed.error) when to has a bad '$'.
+char* expand_to(const Item& item, EditorState& ed, const char* match, int match_len,
+                size_t rest_len, char* w) {
   if (item.constant_len >= 0) {
-    w = reserve_result(w, static_cast<size_t>(item.constant_len) + rest_len);
+    w = reserve_result(ed, w, static_cast<size_t>(item.constant_len) + rest_len);
     std::memcpy(w, item.constant_to.data, static_cast<size_t>(item.constant_len));
     return w + item.constant_len;
   }
-  if (item.to_prog.usable) {
-    w = reserve_result(w, to_program_size(item.to_prog, match_len) + rest_len);
-    return w + expand_to_program(item.to_prog, match, w, match_len);
+  if (!item.to_prog.usable) {
+    return ed.fail(Fault::bad_to, bad_to_message(item.to.data));
   }
-  w = reserve_result(w, to_string_size(item.to.data, match_len) + rest_len);
-  return w + make_to_string(match, w, item.to.data, match_len, item.to_len);
+  w = reserve_result(ed, w, to_program_size(item.to_prog, ed.caps, match_len) + rest_len);
+  return w + expand_to_program(item.to_prog, ed.caps, match, w, match_len);
 }
 
 // scan_literal: the scan of [start, end) for a pattern of literal bytes
@@ -214,9 +129,11 @@ char* expand_to(const ReadyItem& item, const char* match, int match_len, size_t 
 // nothing but empty from_arg, so the failed attempts between two matches
 // need not be made; from_arg ends as they would leave it. Returns the write
 // position after the scanned text.
-char* scan_literal(const Program& prog, const ReadyItem& item, const char* start, const char* end,
+char* scan_literal(const Item& item, EditorState& ed, const char* start, const char* end,
                    size_t rest_len, char* w) {
+  const Program& prog = item.prog;
   const int len = prog.literal_len;
+  Capture& whole = ed.caps.whole();
   // A match that ends in a lead byte takes the byte after it along.
   const bool may_split = is_lead(static_cast<unsigned char>(prog.literal.data[len - 1]));
   const char* p = start;
@@ -227,30 +144,29 @@ char* scan_literal(const Program& prog, const ReadyItem& item, const char* start
     w += c - p;
     p = c;
     if (c == end) break;
-    from_arg.refer(c, len);
-    w = expand_to(item, c, len, static_cast<size_t>(end - (c + len)) + rest_len + 1, w);
-    p = c + len;
-    if (may_split) {
-      for (p = c; p < c + len;) p += char_len(p);
-    }
+    whole.refer(c, len);
+    w = expand_to(item, ed, c, len, static_cast<size_t>(end - (c + len)) + rest_len + 1, w);
+    if (w == nullptr) return nullptr;
+    p = may_split ? char_boundary(c, c + len) : c + len;
     last_end = p;
   }
   // Had every position been tried, an attempt after the last match would
-  // have emptied from_arg; with no text, none is made at all.
-  if (start < end && last_end != end) from_arg.clear();
+  // have emptied the whole-match capture; with no text, none is made at all.
+  if (start < end && last_end != end) whole.clear();
   return w;
 }
 
 // finish_result: ends the result at w, putting back what followed the
 // scanned field (rest_len bytes, its separator first); returns the length
 // of the result.
-size_t finish_result(char* w, const char* end, char rest_sep, size_t rest_len) {
+size_t finish_result(const ByteBuf& result, char* w, const char* end, char rest_sep,
+                     size_t rest_len) {
   *w = '\0';
   if (rest_len > 0) {
     *w = rest_sep;
     std::memcpy(w + 1, end + 1, rest_len);
   }
-  return static_cast<size_t>(w - result_str) + rest_len;
+  return static_cast<size_t>(w - result.data) + rest_len;
 }
 
 // PendingGuard: when an item is left by an exception (an exit hook that
@@ -260,12 +176,10 @@ size_t finish_result(char* w, const char* end, char rest_sep, size_t rest_len) {
 // An item that ends normally marks the guard done first (cheaper than
 // asking the run time whether an exception is in flight, once per item).
 struct PendingGuard {
+  Captures* caps;
   bool done = false;
   ~PendingGuard() {
-    if (done) return;
-    for (Capture* c : {&arg_A, &arg_a, &arg_s, &arg_d, &arg_D, &arg_f, &arg_x, &arg_g, &arg_c,
-                       &from_arg})
-      if (c->pending) c->clear();
+    if (!done) caps->drop_pending();
   }
 };
 
@@ -276,10 +190,14 @@ char* replace_item(const char* line, const char* from, const char* to) {
   copy_text(&single_item.to, to);
   ready_item(&single_item);
   size_t len = UNKNOWN_LEN;
-  return apply_item(line, &single_item, &len);
+  char* result = apply_item(single_item, default_syntax, default_editor, line, &len);
+  if (result != nullptr) return result;
+  errmsg_text(default_editor.error.c_str());
+  if (default_editor.fault == Fault::bad_to) end_process(1);
+  return nullptr;
 }
 
-void ready_item(ReadyItem* item) {
+void ready_item(Item* item) {
   const char* from = item->from.data;
   const char* pattern = from;
   item->field = field_number(from, &pattern);
@@ -297,24 +215,24 @@ void ready_item(ReadyItem* item) {
   }
 }
 
-char* apply_item(const char* line, ReadyItem* item, size_t* result_len) {
-  const long long n = item->field;
+char* apply_item(const Item& item, const FieldSyntax& syntax, EditorState& ed, const char* line,
+                 size_t* result_len) {
+  const long long n = item.field;
   if (n == 0) {
-    errmsg("\"%s\": bad <replace>\n", item->from.data);
-    return nullptr;
+    return ed.fail(Fault::bad_item, format_message("\"%s\": bad <replace>\n", item.from.data));
   }
 
-  // The scanned line must stay as it is while result_str is written. The
+  // The scanned line must stay as it is while the result is written. The
   // previous item's result trades places with the work buffer instead of
   // being copied; a caller's own line is scanned where it lies unless a
   // field end must be marked in it.
   const size_t len = *result_len != UNKNOWN_LEN ? *result_len : std::strlen(line);
   char* own = nullptr;
-  if (line == result_str) {
-    std::swap(work_buf, result_buf);
-    own = work_str;
-  } else if (n > 0 || inside(result_buf, line)) {
-    own = work_buf.reserve(len + 1);
+  if (line == ed.result.data) {
+    ed.work.swap(ed.result);
+    own = ed.work.data;
+  } else if (n > 0 || inside(ed.result, line)) {
+    own = ed.work.reserve(len + 1);
     std::memmove(own, line, len + 1);
   }
   const char* text = own != nullptr ? own : line;
@@ -323,10 +241,10 @@ char* apply_item(const char* line, ReadyItem* item, size_t* result_len) {
   if (n > 0) {
     char* field = nullptr;
     char* stop = nullptr;
-    if (!select_field(own, len, n, &field, &stop)) {
-      std::memcpy(result_buf.reserve(len + 1), text, len + 1);
+    if (!select_field(syntax, own, len, n, &field, &stop)) {
+      std::memcpy(ed.result.reserve(len + 1), text, len + 1);
       *result_len = len;
-      return result_str;
+      return ed.result.data;
     }
     start = field;
     end = stop;
@@ -338,100 +256,57 @@ char* apply_item(const char* line, ReadyItem* item, size_t* result_len) {
   const char rest_sep = *end;
   if (rest_len > 0) own[end - own] = '\0';
 
-  PendingGuard guard;
-  Program& prog = item->prog;
-  forget_runs(&prog);
-  prog.text_end = end;
+  PendingGuard guard{&ed.caps};
+  const Program& prog = item.prog;
   const size_t prefix = static_cast<size_t>(start - text);
-  pos = 0;
-  char* w = result_buf.reserve(prefix + static_cast<size_t>(end - start) + rest_len + 1);
+  char* w = ed.result.reserve(prefix + static_cast<size_t>(end - start) + rest_len + 1);
   std::memcpy(w, text, prefix);
   w += prefix;
 
   if (prog.literal_len > 1) {
-    w = scan_literal(prog, *item, start, end, rest_len, w);
-    *result_len = finish_result(w, end, rest_sep, rest_len);
+    w = scan_literal(item, ed, start, end, rest_len, w);
+    if (w == nullptr) return nullptr;
+    *result_len = finish_result(ed.result, w, end, rest_sep, rest_len);
     // Every item leaves the captures settled, and a literal pattern
-    // touches from_arg alone.
-    from_arg.settle();
+    // touches the whole-match capture alone.
+    ed.caps.whole().settle();
     guard.done = true;
-    return result_str;
+    return ed.result.data;
   }
 
   // Room is kept for copying the rest of the field unchanged, so the copy
-  // below never checks; only an expansion makes room for itself. db, the
-  // double-byte flag, is kept only as far as whole-word patterns need it.
+  // below never checks; only an expansion makes room for itself.
+  Scan scan = begin_scan(prog, ed, text, start, end);
   const char* p = start;
   int db = 0;
-  bool skipped = false;
-  while (*p != '\0') {
-    if (prog.skip[static_cast<unsigned char>(*p)] != 0 || (prog.anchored && p != start)) {
-      // No match can begin here. What trying would have done to the
-      // captures is noted, and the characters are copied as they are.
-      if (prog.word && !prog.anchored) {
-        bool passed = db == 0 && !(p > text && is_left_word_byte(static_cast<unsigned char>(p[-1])));
-        const char* q = skip_word_run(prog, p, &db, &passed);
-        std::memcpy(w, p, static_cast<size_t>(q - p));
-        w += q - p;
-        p = q;
-        if (passed) skipped = true;
-      } else if (prog.word) {
-        if (db == 0 && !(p > text && is_left_word_byte(static_cast<unsigned char>(p[-1]))))
-          skipped = true;
-        copy_char(&p, &w, &db);
-      } else {
-        const char* q = next_candidate(prog, start, p, end);
-        std::memcpy(w, p, static_cast<size_t>(q - p));
-        w += q - p;
-        p = q;
-        skipped = true;
-      }
-      continue;
-    }
-    if (skipped) {
-      note_skipped_attempt(prog);
-      skipped = false;
-    }
-    const char* m = match_program(&prog, text, start, p, db);
-    if (m == nullptr) {
-      // A greedy first element that failed here fails all along its run.
-      if (const char* e = pass_failed_run(&prog, p, &db)) {
-        std::memcpy(w, p, static_cast<size_t>(e - p));
-        w += e - p;
-        p = e;
-        continue;
-      }
-      copy_char(&p, &w, &db);
-      continue;
-    }
-    const int match_len = static_cast<int>(m - p);
-    w = expand_to(*item, p, match_len, static_cast<size_t>(end - m) + rest_len + 1, w);
-    if (m == p) {
+  for (;;) {
+    const char* m = nullptr;
+    const char* c = next_match(&scan, p, &db, &m);
+    std::memcpy(w, p, static_cast<size_t>(c - p));
+    w += c - p;
+    if (c == end) break;
+    w = expand_to(item, ed, c, static_cast<int>(m - c), static_cast<size_t>(end - m) + rest_len + 1, w);
+    if (w == nullptr) return nullptr;
+    if (m == c) {
       // An empty match is replaced once; the scan then moves on past the
       // character there, which stays.
-      copy_char(&p, &w, &db);
+      db = is_double(c) ? 1 : 0;
+      p = c + 1 + db;
+      std::memcpy(w, c, static_cast<size_t>(p - c));
+      w += p - c;
       continue;
     }
     // A match may end inside a double-byte character: the character's
     // other byte goes with the match.
-    while (p < m) {
-      if (is_double(p)) {
-        p += 2;
-        db = 1;
-      } else {
-        ++p;
-        db = 0;
-      }
-    }
+    p = char_boundary(c, m, &db);
   }
-  if (skipped) note_skipped_attempt(prog);
-  *result_len = finish_result(w, end, rest_sep, rest_len);
-  settle_captures();
+  *result_len = finish_result(ed.result, w, end, rest_sep, rest_len);
+  ed.caps.settle();
   guard.done = true;
-  return result_str;
+  return ed.result.data;
 }
 
-bool whole_line_literal(const ReadyItem& item) {
+bool whole_line_literal(const Item& item) {
   const Program& prog = item.prog;
   const int len = prog.literal_len;
   if (item.field != -1 || len < 1 || item.constant_len < 0) return false;
@@ -441,7 +316,7 @@ bool whole_line_literal(const ReadyItem& item) {
          std::memchr(item.constant_to.data, '\n', static_cast<size_t>(item.constant_len)) == nullptr;
 }
 
-size_t replace_literal_lines(const ReadyItem& item, const char* text, size_t len, ByteBuf* out,
+size_t replace_literal_lines(const Item& item, const char* text, size_t len, ByteBuf* out,
                              FromArgEnd* end_state) {
   const Program& prog = item.prog;
   const size_t lit_len = static_cast<size_t>(prog.literal_len);
@@ -496,13 +371,14 @@ size_t replace_literal_lines(const ReadyItem& item, const char* text, size_t len
   return static_cast<size_t>(w - out->data);
 }
 
-void apply_from_arg_end(const FromArgEnd& end) {
+void apply_from_arg_end(const FromArgEnd& end, Captures* caps) {
   if (!end.touched) return;
+  Capture& whole = caps->whole();
   if (end.len == 0) {
-    from_arg.clear();
+    whole.clear();
   } else {
-    from_arg.refer(end.match.data, end.len);
-    from_arg.settle();
+    whole.refer(end.match.data, end.len);
+    whole.settle();
   }
 }
 

@@ -11,22 +11,22 @@ namespace quorl {
 
 namespace {
 
-// capture_for: the capture that the element $<letter> inserts, or null when
+// slot_for: the capture slot that the element $<letter> inserts, or -1 when
 // the letter names no capture ($l and $u convert the match instead).
-Capture* capture_for(char letter) {
+int slot_for(char letter) {
   switch (letter) {
-    case '$': return &from_arg;
-    case 'A': return &arg_A;
-    case 'a': return &arg_a;
-    case 'd': return &arg_d;
-    case 'f': return &arg_f;
-    case 'D': return &arg_D;
-    case 's': return &arg_s;
-    case 'x': return &arg_x;
-    case 'g': return &arg_g;
-    case 'c': return &arg_c;
+    case '$': return CAP_WHOLE;
+    case 'A': return CAP_A;
+    case 'a': return CAP_a;
+    case 'd': return CAP_d;
+    case 'f': return CAP_f;
+    case 'D': return CAP_D;
+    case 's': return CAP_s;
+    case 'x': return CAP_x;
+    case 'g': return CAP_g;
+    case 'c': return CAP_c;
   }
-  return nullptr;
+  return -1;
 }
 
 // literal_run: the end of the literal text that starts at t; with out
@@ -84,8 +84,8 @@ size_t to_string_size(const char* to, int match_len) {
     if (*t == '$') {
       if (t[1] == 'l' || t[1] == 'u') {
         n += static_cast<size_t>(match_len);
-      } else if (Capture* c = capture_for(t[1])) {
-        n += static_cast<size_t>(c->len);
+      } else if (const int k = slot_for(t[1]); k >= 0) {
+        n += static_cast<size_t>(default_editor.caps.slot[k].len);
       } else {
         break;
       }
@@ -108,11 +108,12 @@ int make_to_string(const char* match, char* out, const char* to, int match_len, 
       if (t[1] == 'l' || t[1] == 'u') {
         convert_case(match, match_len, w, t[1] == 'u');
         w += match_len;
-      } else if (Capture* c = capture_for(t[1])) {
-        std::memcpy(w, c->text, static_cast<size_t>(c->len));
-        w += c->len;
+      } else if (const int k = slot_for(t[1]); k >= 0) {
+        const Capture& c = default_editor.caps.slot[k];
+        std::memcpy(w, c.text, static_cast<size_t>(c.len));
+        w += c.len;
       } else {
-        errmsg("illegal \"-r <replace>\" parameter: %s\n", to);
+        errmsg_text(bad_to_message(to).c_str());
         end_process(1);
       }
       t += 2;
@@ -124,6 +125,10 @@ int make_to_string(const char* match, char* out, const char* to, int match_len, 
   }
   *w = '\0';
   return static_cast<int>(w - out);
+}
+
+std::string bad_to_message(const char* to) {
+  return format_message("illegal \"-r <replace>\" parameter: %s\n", to);
 }
 
 void compile_to(const char* to, ToProgram* prog) {
@@ -145,8 +150,8 @@ void compile_to(const char* to, ToProgram* prog) {
     if (*t == '$') {
       if (t[1] == 'l' || t[1] == 'u')
         piece.convert = t[1];
-      else if ((piece.capture = capture_for(t[1])) == nullptr)
-        return;  // a bad element: left to make_to_string
+      else if ((piece.slot = static_cast<signed char>(slot_for(t[1]))) < 0)
+        return;  // a bad element: reported when a match reaches it
       t += 2;
     }
     pieces[prog->count++] = piece;
@@ -155,19 +160,20 @@ void compile_to(const char* to, ToProgram* prog) {
   prog->usable = true;
 }
 
-size_t to_program_size(const ToProgram& prog, int match_len) {
+size_t to_program_size(const ToProgram& prog, const Captures& caps, int match_len) {
   size_t n = static_cast<size_t>(prog.text_len);
   const auto* pieces = reinterpret_cast<const ToPiece*>(prog.pieces.data);
   for (int k = 0; k < prog.count; ++k) {
     if (pieces[k].convert != 0)
       n += static_cast<size_t>(match_len);
-    else if (pieces[k].capture != nullptr)
-      n += static_cast<size_t>(pieces[k].capture->len);
+    else if (pieces[k].slot >= 0)
+      n += static_cast<size_t>(caps.slot[pieces[k].slot].len);
   }
   return n;
 }
 
-int expand_to_program(const ToProgram& prog, const char* match, char* out, int match_len) {
+int expand_to_program(const ToProgram& prog, const Captures& caps, const char* match, char* out,
+                      int match_len) {
   char* w = out;
   const auto* pieces = reinterpret_cast<const ToPiece*>(prog.pieces.data);
   for (int k = 0; k < prog.count; ++k) {
@@ -177,9 +183,10 @@ int expand_to_program(const ToProgram& prog, const char* match, char* out, int m
     if (piece.convert != 0) {
       convert_case(match, match_len, w, piece.convert == 'u');
       w += match_len;
-    } else if (piece.capture != nullptr) {
-      std::memcpy(w, piece.capture->text, static_cast<size_t>(piece.capture->len));
-      w += piece.capture->len;
+    } else if (piece.slot >= 0) {
+      const Capture& c = caps.slot[piece.slot];
+      std::memcpy(w, c.text, static_cast<size_t>(c.len));
+      w += c.len;
     }
   }
   *w = '\0';

@@ -4,8 +4,8 @@
 // it is, and twelve two-byte elements: $$ (the whole match), $l and $u (the
 // match in lower or upper case), and $A $a $d $f $D $s $x $g $c (the text
 // the matcher last captured for that class, whichever item or line that
-// was). A '$' that starts none of them is a fatal error, reported only when
-// a match makes the template be read. A Shift_JIS lead byte and the byte
+// was). A '$' that starts none of them is an error, reported only when a
+// match makes the template be read. A Shift_JIS lead byte and the byte
 // after it are one character and are copied as they are; so are double-byte
 // characters inside $l and $u, whose ASCII letters alone change.
 //
@@ -15,6 +15,7 @@
 #define QUORL_REPLACE_BUILDER_H
 
 #include <cstddef>
+#include <string>
 
 #include "replace/matcher.h"
 #include "support/bytebuf.h"
@@ -22,8 +23,8 @@
 namespace quorl {
 
 // to_string_size: how many bytes make_to_string writes for a match of
-// match_len bytes (the NUL not counted), with the captures as they are now.
-// A bad '$' counts as nothing: the builder stops there.
+// match_len bytes (the NUL not counted), with the default editor's captures
+// as they are now. A bad '$' counts as nothing: the builder stops there.
 size_t to_string_size(const char* to, int match_len);
 
 // is_constant: true when to has no '$' that make_to_string would read as an
@@ -32,23 +33,27 @@ bool is_constant(const char* to);
 
 // make_to_string: writes the expansion of to for the match_len bytes at match
 // (which from_arg holds too, right after the match) at out, then a NUL, and
-// returns the bytes written before the NUL. to_len is the length of to; the
-// expansion does not depend on it. out must have room for
-// to_string_size(to, match_len) + 1 bytes. A '$' that starts no element
-// prints "illegal \"-r <replace>\" parameter: <to>\n" and ends the process
-// with status 1.
+// returns the bytes written before the NUL, with the default editor's
+// captures. to_len is the length of to; the expansion does not depend on it.
+// out must have room for to_string_size(to, match_len) + 1 bytes. A '$' that
+// starts no element prints "illegal \"-r <replace>\" parameter: <to>\n" and
+// ends the process with status 1.
 int make_to_string(const char* match, char* out, const char* to, int match_len, int to_len);
+
+// bad_to_message: the message for a template with a '$' that starts no
+// element.
+std::string bad_to_message(const char* to);
 
 // A template applied to many matches is taken apart once (ToProgram): its
 // literal text unescaped, and each element as the capture it copies or the
 // case it converts to. expand_to_program writes exactly what make_to_string
-// writes. A template with a bad '$' is not taken apart (usable false): it is
-// expanded with make_to_string, which reports it when a match reaches it.
+// writes. A template with a bad '$' is not taken apart (usable false): a
+// match that reaches it is an error.
 struct ToPiece {
   int text_at = 0;   // where the piece's literal text starts in bytes
   int text_len = 0;
   char convert = 0;  // 'l' or 'u': then the match, converted
-  Capture* capture = nullptr;  // otherwise this capture, or nothing
+  signed char slot = -1;  // otherwise this capture slot, or nothing
 };
 
 struct ToProgram {
@@ -62,13 +67,14 @@ struct ToProgram {
 // compile_to: prog made ready for to.
 void compile_to(const char* to, ToProgram* prog);
 
-// to_program_size: to_string_size for a usable prog.
-size_t to_program_size(const ToProgram& prog, int match_len);
+// to_program_size: to_string_size for a usable prog and the captures caps.
+size_t to_program_size(const ToProgram& prog, const Captures& caps, int match_len);
 
-// expand_to_program: make_to_string for a usable prog: the expansion for
-// the match_len bytes at match written at out, then a NUL; returns the bytes
-// written before the NUL.
-int expand_to_program(const ToProgram& prog, const char* match, char* out, int match_len);
+// expand_to_program: make_to_string for a usable prog and the captures caps:
+// the expansion for the match_len bytes at match written at out, then a
+// NUL; returns the bytes written before the NUL.
+int expand_to_program(const ToProgram& prog, const Captures& caps, const char* match, char* out,
+                      int match_len);
 
 }  // namespace quorl
 

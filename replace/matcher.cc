@@ -7,9 +7,6 @@
 
 namespace quorl {
 
-Capture arg_A, arg_a, arg_s, arg_d, arg_D, arg_f, arg_x, arg_g, arg_c;
-Capture from_arg;
-
 namespace {
 
 // Class numbers, in the order of the element letters after '$'.
@@ -17,9 +14,9 @@ enum Class : unsigned char { REST, ALNUM, ALPHA, SPACE, DIGIT, NONZERO, FLOAT, H
 
 constexpr const char CLASS_LETTERS[] = "$AasdDfxgc";
 
-// Capture written by each class; $$ shares arg_A with $A.
-Capture* const CLASS_CAPTURE[] = {&arg_A, &arg_A, &arg_a, &arg_s, &arg_d,
-                                  &arg_D, &arg_f, &arg_x, &arg_g, &arg_c};
+// Capture slot written by each class; $$ shares $A's.
+constexpr unsigned char CLASS_SLOT[] = {CAP_A, CAP_A, CAP_a, CAP_s, CAP_d,
+                                        CAP_D, CAP_f, CAP_x, CAP_g, CAP_c};
 
 constexpr bool in_class(int cls, int c) {
   const bool digit = c >= '0' && c <= '9';
@@ -64,12 +61,10 @@ struct Step {
   Kind kind;
   unsigned char cls;
   unsigned char b0, b1;
-  // The last run found for this step: from lo up to end (run steps only).
-  const char* lo;
-  const char* end;
 };
 
 Step* steps(Program* prog) { return reinterpret_cast<Step*>(prog->code.data); }
+const Step* steps(const Program& prog) { return reinterpret_cast<const Step*>(prog.code.data); }
 
 int class_of(char letter) {
   if (letter == '\0') return -1;
@@ -123,7 +118,7 @@ void set_first(Program* prog, const Step& s) {
     case Kind::run:
       std::memcpy(prog->skip, SKIPS.by_class[s.cls], sizeof prog->skip);
       prog->first_class = s.cls;
-      prog->first_capture = CLASS_CAPTURE[s.cls];
+      prog->first_slot = CLASS_SLOT[s.cls];
       prog->first_scan = SetScanner(CLASS_SETS[s.cls]);
       break;
     case Kind::byte:
@@ -162,41 +157,89 @@ const char* class_run_end(int cls, const char* t, const char* text_end) {
   return e;
 }
 
-// run_end: where the run of the step's class starting at t ends.
-const char* run_end(Step* s, const char* t, const char* text_end) {
-  if (s->lo != nullptr && t >= s->lo && t < s->end) return s->end;
+// run_end: where the run of class cls starting at t ends, remembered in memo.
+const char* run_end(int cls, RunMemo* memo, const char* t, const char* text_end) {
+  if (memo->lo != nullptr && t >= memo->lo && t < memo->end) return memo->end;
   const char* e;
-  if (s->cls == REST)
+  if (cls == REST)
     e = text_end != nullptr ? text_end : t + std::strlen(t);
   else
-    e = class_run_end(s->cls, t, text_end);
-  s->lo = t;
-  s->end = e;
+    e = class_run_end(cls, t, text_end);
+  memo->lo = t;
+  memo->end = e;
   return e;
 }
 
-Program checkstr_program;
+// note_skipped_attempt: what an attempt has done to the captures when it
+// failed at its very first step (applied when a position that cannot start
+// a match is passed without trying it).
+inline void note_skipped_attempt(const Scan& scan) {
+  scan.caps->whole().clear();
+  if (scan.prog->first_slot >= 0) scan.caps->slot[scan.prog->first_slot].clear();
+}
+
+// skip_word_run: like next_candidate, for a whole-word pattern, whose
+// attempts depend on the left neighbour. Sets *db for the character before
+// the result, and *passed when a position passed over (or the result) has a
+// left neighbour that lets an attempt begin there: only then does trying it
+// touch the captures. Counting the result too does no harm, unless it is
+// the end of the text: a real attempt there passes the same test and
+// overwrites what a skipped one wrote.
+const char* skip_word_run(const Program& prog, const char* p, int* db, bool* passed) {
+  const char* q = p;
+  bool pass = *passed;
+  for (;;) {
+    const unsigned char c = static_cast<unsigned char>(*q);
+    const unsigned step = prog.skip[c];
+    if (step == 1) {
+      pass = pass || (q[1] != '\0' && !is_left_word_byte(c));
+      *db = 0;
+      ++q;
+    } else if (step == 0) {
+      break;
+    } else if (q[1] == '\0') {
+      *db = 0;  // a lone lead byte just before the end
+      ++q;
+    } else {
+      *db = 1;
+      q += 2;
+    }
+  }
+  *passed = pass;
+  return q;
+}
+
+// step_char: p moved past the character at p, *db set for it.
+inline const char* step_char(const char* p, int* db) {
+  *db = is_double(p) ? 1 : 0;
+  return p + 1 + *db;
+}
+
+// pass_failed_run: called right after an attempt at p failed. When the
+// program (no whole-word pattern) begins with a class element whose run
+// from p is longer than one character, every attempt from a later character
+// of that run fails the same way, since each runs to the same end and goes
+// on from there alike: the captures are left as the last of those attempts
+// would leave them, *db is set for the run's last character, and the run's
+// end is returned. Null otherwise (nothing is changed).
+const char* pass_failed_run(Scan* scan, const char* p, int* db) {
+  const Program& prog = *scan->prog;
+  if (prog.word || prog.count == 0) return nullptr;
+  const Step& s = steps(prog)[0];
+  const RunMemo& memo = scan->runs[0];
+  if (s.kind != Kind::run || memo.lo == nullptr || p < memo.lo || p >= memo.end) return nullptr;
+  // The last character start of the run: every class but $$ holds single
+  // bytes only.
+  const char* last = memo.end - 1;
+  if (s.cls == REST)
+    for (const char* q = p; q < memo.end; q += char_len(q)) last = q;
+  if (last <= p) return nullptr;
+  scan->caps->slot[CLASS_SLOT[s.cls]].refer(last, static_cast<int>(memo.end - last));
+  *db = memo.end - last == 2 ? 1 : 0;
+  return memo.end;
+}
 
 }  // namespace
-
-void Capture::settle_copy() {
-  char* copy = own.reserve(static_cast<size_t>(len) + 1);
-  std::memmove(copy, text, static_cast<size_t>(len));
-  copy[len] = '\0';
-  text = copy;
-  pending = false;
-}
-
-void clear_captures() {
-  for (Capture* c : {&arg_A, &arg_a, &arg_s, &arg_d, &arg_D, &arg_f, &arg_x, &arg_g, &arg_c})
-    c->clear();
-}
-
-void settle_captures() {
-  for (Capture* c : {&arg_A, &arg_a, &arg_s, &arg_d, &arg_D, &arg_f, &arg_x, &arg_g, &arg_c,
-                     &from_arg})
-    c->settle();
-}
 
 bool is_left_word_byte(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
@@ -209,7 +252,7 @@ void compile_pattern(const char* pattern, Program* prog) {
   prog->word = len >= 3 && pattern[0] == '(' && pattern[len - 1] == ')';
   prog->anchored = false;
   prog->first_class = -1;
-  prog->first_capture = nullptr;
+  prog->first_slot = -1;
   prog->first_byte = -1;
   prog->first_scan = SetScanner();
   prog->code.reserve((len + 1) * sizeof(Step));
@@ -217,7 +260,7 @@ void compile_pattern(const char* pattern, Program* prog) {
   int n = 0;
   size_t i = prog->word ? 1 : 0;
   while (i < len) {
-    Step s{Kind::byte, 0, static_cast<unsigned char>(pattern[i]), 0, nullptr, nullptr};
+    Step s{Kind::byte, 0, static_cast<unsigned char>(pattern[i]), 0};
     const int cls = pattern[i] == '$' ? class_of(pattern[i + 1]) : -1;
     if (prog->word && i == len - 1) {
       s.kind = Kind::word_end;
@@ -271,22 +314,26 @@ void compile_pattern(const char* pattern, Program* prog) {
   }
 }
 
-void forget_runs(Program* prog) {
-  Step* s = steps(prog);
-  for (int k = 0; k < prog->count; ++k) s[k].lo = s[k].end = nullptr;
-  prog->text_end = nullptr;
+Scan begin_scan(const Program& prog, EditorState& ed, const char* line, const char* start,
+                const char* end) {
+  auto* runs = reinterpret_cast<RunMemo*>(
+      ed.runs.reserve((static_cast<size_t>(prog.count) + 1) * sizeof(RunMemo)));
+  for (int k = 0; k < prog.count; ++k) runs[k] = RunMemo{nullptr, nullptr};
+  return Scan{&prog, &ed.caps, runs, line, start, end};
 }
 
-const char* match_program(Program* prog, const char* line, const char* start, const char* p,
-                          int db) {
-  if (prog->word) {
+const char* match_program(Scan* scan, const char* p, int db) {
+  const Program& prog = *scan->prog;
+  if (prog.word) {
     if (db != 0) return nullptr;
-    if (p > line && is_left_word_byte(static_cast<unsigned char>(p[-1]))) return nullptr;
+    if (p > scan->line && is_left_word_byte(static_cast<unsigned char>(p[-1]))) return nullptr;
   }
-  from_arg.clear();
+  Capture* caps = scan->caps->slot;
+  caps[CAP_WHOLE].clear();
   const char* t = p;
-  Step* s = steps(prog);
-  for (Step* last = s + prog->count; s < last; ++s) {
+  const Step* first = steps(prog);
+  const Step* last = first + prog.count;
+  for (const Step* s = first; s < last; ++s) {
     // The end of the text ends the attempt; only a word whose inner
     // pattern is used up may end there, the end counting as its boundary.
     if (*t == '\0') {
@@ -296,14 +343,14 @@ const char* match_program(Program* prog, const char* line, const char* start, co
     switch (s->kind) {
       case Kind::run: {
         // Greedy and final: the run is never shortened for what follows.
-        const char* e = run_end(s, t, prog->text_end);
-        CLASS_CAPTURE[s->cls]->refer(t, static_cast<int>(e - t));
+        const char* e = run_end(s->cls, &scan->runs[s - first], t, scan->end);
+        caps[CLASS_SLOT[s->cls]].refer(t, static_cast<int>(e - t));
         if (e == t) return nullptr;
         t = e;
         break;
       }
       case Kind::anchor:
-        if (t != start) return nullptr;
+        if (t != scan->start) return nullptr;
         break;
       case Kind::byte:
         if (static_cast<unsigned char>(*t) != s->b0) return nullptr;
@@ -325,29 +372,92 @@ const char* match_program(Program* prog, const char* line, const char* start, co
         break;
     }
   }
-  from_arg.refer(p, static_cast<int>(t - p));
+  caps[CAP_WHOLE].refer(p, static_cast<int>(t - p));
   return t;
 }
 
-const char* pass_failed_run(Program* prog, const char* p, int* db) {
-  if (prog->word || prog->count == 0) return nullptr;
-  const Step& s = steps(prog)[0];
-  if (s.kind != Kind::run || s.lo == nullptr || p < s.lo || p >= s.end) return nullptr;
-  // The last character start of the run: every class but $$ holds single
-  // bytes only.
-  const char* last = s.end - 1;
-  if (s.cls == REST)
-    for (const char* q = p; q < s.end; q += char_len(q)) last = q;
-  if (last <= p) return nullptr;
-  CLASS_CAPTURE[s.cls]->refer(last, static_cast<int>(s.end - last));
-  *db = s.end - last == 2 ? 1 : 0;
-  return s.end;
+const char* next_candidate(const Program& prog, const char* start, const char* p, const char* end) {
+  if (prog.anchored && p != start) return end;
+  if (prog.literal_len > 1) {
+    // A literal pattern: a candidate is a whole occurrence of its bytes.
+    const char* base = p;
+    for (;;) {
+      const char* c = prog.finder.find(base, end, start);
+      if (c == nullptr) return end;
+      if (starts_char(base, c)) return c;
+      base = c + 1;  // c is the second byte of a character
+    }
+  }
+  if (prog.first_byte >= 0 || prog.first_scan.set.count > 0) {
+    const char* base = p;
+    for (;;) {
+      const auto* c = prog.first_byte >= 0
+                          ? static_cast<const char*>(std::memchr(base, prog.first_byte, static_cast<size_t>(end - base)))
+                          : find_in_set(base, end, prog.first_scan, start);
+      if (c == nullptr) return end;
+      if (starts_char(base, c)) return c;
+      base = c + 1;  // c is the second byte of a character
+    }
+  }
+  // A branch per byte rather than adding the table's step: the next load
+  // need not wait for this one.
+  const char* q = p;
+  for (;;) {
+    const unsigned step = prog.skip[static_cast<unsigned char>(*q)];
+    if (step == 1) {
+      ++q;
+    } else if (step == 0) {
+      return q;
+    } else {
+      q += q[1] == '\0' ? 1 : 2;
+    }
+  }
+}
+
+const char* next_match(Scan* scan, const char* p, int* db, const char** match_end) {
+  const Program& prog = *scan->prog;
+  bool skipped = false;
+  while (*p != '\0') {
+    if (prog.skip[static_cast<unsigned char>(*p)] != 0 || (prog.anchored && p != scan->start)) {
+      // No match can begin here. What trying would have done to the
+      // captures is noted, and the characters are passed as they are.
+      if (prog.word && !prog.anchored) {
+        bool passed = *db == 0 && !(p > scan->line && is_left_word_byte(static_cast<unsigned char>(p[-1])));
+        p = skip_word_run(prog, p, db, &passed);
+        if (passed) skipped = true;
+      } else if (prog.word) {
+        if (*db == 0 && !(p > scan->line && is_left_word_byte(static_cast<unsigned char>(p[-1]))))
+          skipped = true;
+        p = step_char(p, db);
+      } else {
+        p = next_candidate(prog, scan->start, p, scan->end);
+        skipped = true;
+      }
+      continue;
+    }
+    if (skipped) {
+      note_skipped_attempt(*scan);
+      skipped = false;
+    }
+    if (const char* m = match_program(scan, p, *db)) {
+      *match_end = m;
+      return p;
+    }
+    // A greedy first element that failed here fails all along its run.
+    if (const char* e = pass_failed_run(scan, p, db))
+      p = e;
+    else
+      p = step_char(p, db);
+  }
+  if (skipped) note_skipped_attempt(*scan);
+  return p;
 }
 
 const char* checkstr(const char* start, const char* p, const char* pattern, int db) {
-  compile_pattern(pattern, &checkstr_program);
-  return match_program(&checkstr_program, start, start, p, db);
+  static Program program;
+  compile_pattern(pattern, &program);
+  Scan scan = begin_scan(program, default_editor, start, start, nullptr);
+  return match_program(&scan, p, db);
 }
-
 
 }  // namespace quorl

@@ -13,81 +13,37 @@
 // text; ? and an escaped byte take a single byte, whatever it is.
 //
 // While it matches, the matcher records what each class element consumed in
-// that element's capture, and on success the whole match in from_arg. The
-// captures belong to this module, hold text of any length, and are read by
-// the replacement text builder. A capture that was just written may still
-// refer to the scanned text instead of holding its own copy (copying a run
-// at every attempt would make a long run cost its length squared); whoever
-// is about to change or drop that text calls settle_captures first.
+// that element's capture, and on success the whole match in the whole-match
+// capture. The captures belong to the editor (replace/editor.h), hold text
+// of any length, and are read by the replacement text builder. A capture
+// that was just written may still refer to the scanned text instead of
+// holding its own copy (copying a run at every attempt would make a long
+// run cost its length squared); whoever is about to change or drop that
+// text settles the captures first.
+//
+// A compiled Program is never written while it matches; a Scan carries what
+// one scan of one text writes: the captures it fills and its memo of runs.
 #ifndef QUORL_REPLACE_MATCHER_H
 #define QUORL_REPLACE_MATCHER_H
 
 #include <cstddef>
 
+#include "replace/editor.h"
 #include "support/bytebuf.h"
 #include "support/bytescan.h"
 
 namespace quorl {
 
-// Capture: the text one element last captured.
-struct Capture {
-  const char* text = "";  // the bytes; NUL-terminated once settled
-  int len = 0;
-  bool pending = false;   // text still points into the scanned text
-  ByteBuf own;            // the settled copy
-
-  // refer: the capture now holds the n bytes at p, still in place.
-  void refer(const char* p, int n) {
-    text = p;
-    len = n;
-    pending = true;
-  }
-  // clear: the capture is empty.
-  void clear() {
-    text = "";
-    len = 0;
-    pending = false;
-  }
-  // settle: copies a pending capture into its own storage.
-  void settle() {
-    if (pending) settle_copy();
-  }
-  // str: the captured text, NUL-terminated (settling it first).
-  const char* str() {
-    settle();
-    return text;
-  }
-
- private:
-  void settle_copy();
-};
-
-// The capture buffers. $$ in a pattern writes arg_A, as $A does.
-extern Capture arg_A, arg_a, arg_s, arg_d, arg_D, arg_f, arg_x, arg_g, arg_c;
-// The whole text of the latest match; emptied at the start of each attempt.
-extern Capture from_arg;
-
-// clear_captures: empties the nine class capture buffers.
-void clear_captures();
-
-// settle_captures: gives every capture that still refers to scanned text
-// its own copy.
-void settle_captures();
-
 // Program: a pattern taken apart once, so that an item scanned at every
-// position of a line reads its pattern text only once. It also remembers,
-// per class element, the last run it found: a run that ends at E ends at E
-// for every later start inside it, which keeps a greedy element tried at
-// every position of a long run linear. Reuse a Program for one text only:
-// compile_pattern again, or forget_runs, before matching other text.
-// Its buffers grow only for a pattern longer than any before.
+// position of a line reads its pattern text only once. Read-only once
+// compiled. Its buffers grow only for a pattern longer than any before.
 struct Program {
   ByteBuf code;           // the steps (an array of the matcher's own records)
   int count = 0;          // steps in code
   bool word = false;      // a whole-word pattern
   bool anchored = false;  // begins with $^: only the text's start can match
   int first_class = -1;   // class of the first step, or -1
-  Capture* first_capture = nullptr;  // the capture of that class, or null
+  int first_slot = -1;    // the capture slot of that class, or -1
   int first_byte = -1;    // the one byte a match must begin with, or -1
   // The bytes a match can begin with, as ranges a scanner can look for
   // (set.count 0 when the first step is no class element ranges can hold).
@@ -101,51 +57,64 @@ struct Program {
   // For any other byte it is the length of the character that c begins: 2
   // for a lead byte (the scanner checks that no NUL follows), else 1.
   unsigned char skip[256] = {};
-  // The NUL that ends the text being matched, when the caller knows it
-  // (null otherwise): a long run is then looked through 16 bytes at a
-  // time. It belongs to that text: forget_runs clears it.
-  const char* text_end = nullptr;
 };
+
+// RunMemo: the last run a class step found, from lo up to end. A run that
+// ends at E ends at E for every later start inside it, which keeps a greedy
+// element tried at every position of a long run linear.
+struct RunMemo {
+  const char* lo;
+  const char* end;
+};
+
+// Scan: one scan of one text by one program. line is the first byte of the
+// whole line, start the first byte of the scanned text (the line, or the
+// selected field within it) and end its NUL, known or null (a long run is
+// then looked through 16 bytes at a time). The captures written and the memo
+// of runs belong to the editor given to begin_scan.
+struct Scan {
+  const Program* prog = nullptr;
+  Captures* caps = nullptr;
+  RunMemo* runs = nullptr;
+  const char* line = nullptr;
+  const char* start = nullptr;
+  const char* end = nullptr;
+};
+
+// begin_scan: a scan of prog over [start, end) in the line at line, writing
+// to ed's captures, with an empty memo.
+Scan begin_scan(const Program& prog, EditorState& ed, const char* line, const char* start,
+                const char* end);
 
 // compile_pattern: prog made ready for pattern (the <from> text without its
 // field number, NUL-terminated). Never fails: every byte string is a pattern.
 void compile_pattern(const char* pattern, Program* prog);
 
-// forget_runs: prog's remembered runs and text_end dropped, so it may match
-// other text.
-void forget_runs(Program* prog);
+// match_program: the end of the match of the scan's program at p, or null.
+// p is a character start inside the scanned text, never its NUL; db is
+// nonzero when the character before p is a double-byte character. The left
+// neighbour of a whole-word pattern is p[-1] whenever p is past the line's
+// start, so at a field's start it is the separator before the field.
+const char* match_program(Scan* scan, const char* p, int db);
 
-// match_program: the end of the match of prog at p, or null.
-// line is the first byte of the whole line, start the first byte of the
-// scanned text (the line, or the selected field within it), p a character
-// start inside the scanned text, never its NUL; db is nonzero when the
-// character before p is a double-byte character. The left neighbour of a
-// whole-word pattern is p[-1] whenever p is past line, so at a field's start
-// it is the separator before the field.
-const char* match_program(Program* prog, const char* line, const char* start, const char* p,
-                          int db);
+// next_match: the first match at or after p (a character start of the
+// scanned text): returns where it begins and sets *match_end to its end;
+// returns the text's NUL when there is none. Positions where no match can
+// begin are passed without an attempt, leaving the captures as failed
+// attempts there would; *db is kept for the character before the result as
+// far as whole-word patterns need it.
+const char* next_match(Scan* scan, const char* p, int* db, const char** match_end);
 
-// pass_failed_run: called right after match_program(prog, ..., p, ...)
-// failed. When prog (no whole-word pattern) begins with a class element
-// whose run from p is longer than one character, every attempt from a later
-// character of that run fails the same way, since each runs to the same end
-// and goes on from there alike: the captures are left as the last of those
-// attempts would leave them, *db is set for the run's last character, and
-// the run's end is returned. Null otherwise (nothing is changed).
-const char* pass_failed_run(Program* prog, const char* p, int* db);
+// next_candidate: the first character start at or after p (a character
+// start of [start, end)) where a match of prog (no whole-word pattern) can
+// begin, or end.
+const char* next_candidate(const Program& prog, const char* start, const char* p, const char* end);
 
 // checkstr: the end of the match of pattern at p, or null; start is the
 // first byte of the scanned text, where $^ matches and before which nothing
-// is read; db as for match_program. Prints nothing.
+// is read; db as for match_program. Uses the default editor's captures.
+// Prints nothing.
 const char* checkstr(const char* start, const char* p, const char* pattern, int db);
-
-// note_skipped_attempt: what an attempt of prog has done to the captures
-// when it failed at its very first step (applied by the scanner when it
-// skips a position that cannot start a match, without trying it).
-inline void note_skipped_attempt(const Program& prog) {
-  from_arg.clear();
-  if (prog.first_capture != nullptr) prog.first_capture->clear();
-}
 
 // is_word_byte: a byte that may not touch a whole word on its right side
 // (ASCII letters and digits, '_' and every byte 0x80-0xFF).

@@ -7,6 +7,8 @@
 
 namespace quorl {
 
+ByteBuf::~ByteBuf() { freemem(data); }
+
 void ByteBuf::grow(size_t need) {
   if (data == nullptr) {
     size_t first = need < BYTEBUF_STEP ? BYTEBUF_STEP : need;

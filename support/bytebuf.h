@@ -1,15 +1,22 @@
-// ByteBuf: the growable byte buffer behind every process-wide buffer.
+// ByteBuf: the one growable byte buffer of quorl.
 //
 // A buffer starts empty (data null, size 0) and is created on first use with
 // getmem, zero-filled; after that it grows with moremem, at least doubling and
 // by at least 4096 bytes, so a long run of appends costs amortised constant
 // time and a buffer reused line after line stops allocating once it is large
-// enough. Exhaustion ends the process through the memory helpers. Buffers are
-// never freed; data stays valid until the next reserve that grows it.
+// enough. Exhaustion ends the process through the memory helpers (or throws
+// MemoryExhausted where a caller asked for that, see support/memory.h).
+// data stays valid until the next reserve that grows it; the buffer frees
+// it when it is destroyed. A buffer moves but is never copied.
+//
+// len is the length of the text being built with append and push; reserve
+// leaves it alone, so a caller that writes through data keeps its own count.
 #ifndef QUORL_SUPPORT_BYTEBUF_H
 #define QUORL_SUPPORT_BYTEBUF_H
 
 #include <cstddef>
+#include <cstring>
+#include <utility>
 
 namespace quorl {
 
@@ -17,11 +24,48 @@ constexpr int BYTEBUF_STEP = 4096;
 
 struct ByteBuf {
   char* data = nullptr;
-  int size = 0;  // allocated bytes
+  int size = 0;    // allocated bytes
+  size_t len = 0;  // bytes appended since the last clear
+
+  ByteBuf() = default;
+  ByteBuf(const ByteBuf&) = delete;
+  ByteBuf& operator=(const ByteBuf&) = delete;
+  ByteBuf(ByteBuf&& other) noexcept { swap(other); }
+  ByteBuf& operator=(ByteBuf&& other) noexcept {
+    swap(other);
+    return *this;
+  }
+  ~ByteBuf();
+
+  void swap(ByteBuf& other) noexcept {
+    std::swap(data, other.data);
+    std::swap(size, other.size);
+    std::swap(len, other.len);
+  }
 
   // reserve: makes data hold at least need bytes; returns data.
   char* reserve(size_t need) {
     if (need > static_cast<size_t>(size)) grow(need);
+    return data;
+  }
+
+  // clear: len back to 0 (the memory is kept).
+  void clear() { len = 0; }
+
+  // append: the n bytes at p added at len, with room kept for a NUL after
+  // them (terminate writes it).
+  void append(const char* p, size_t n) {
+    if (len + n >= static_cast<size_t>(size)) grow(len + n + 1);
+    std::memcpy(data + len, p, n);
+    len += n;
+  }
+  void push(char c) {
+    if (len + 1 >= static_cast<size_t>(size)) grow(len + 2);
+    data[len++] = c;
+  }
+  // terminate: a NUL after the text appended; returns data.
+  char* terminate() {
+    reserve(len + 1)[len] = '\0';
     return data;
   }
 

@@ -16,14 +16,17 @@ namespace {
 
 char msg_buf[ERR_BUF_SIZE];
 
-// append: copies n bytes to the message at *len, never past the last byte
-// that still leaves room for the terminating NUL.
-void append(int* len, const char* s, size_t n) {
+// append: copies n bytes to the message in buf at *len, never past the last
+// byte that still leaves room for the terminating NUL.
+void append(char* buf, int* len, const char* s, size_t n) {
   size_t room = static_cast<size_t>(ERR_BUF_SIZE - 1 - *len);
   if (n > room) n = room;
-  std::memcpy(msg_buf + *len, s, n);
+  std::memcpy(buf + *len, s, n);
   *len += static_cast<int>(n);
 }
+
+// edit_into: err_edit into buf (ERR_BUF_SIZE bytes).
+void edit_into(char* buf, const char* fmt, va_list ap);
 
 // message_text: the text errmsg and its relatives write for fmt.
 const char* message_text(const char* fmt, va_list ap) {
@@ -35,33 +38,35 @@ FILE* errmsg_stream() { return errfp == ERRFP_STDOUT ? stdout : stderr; }
 
 }  // namespace
 
-char* err_edit(const char* fmt, va_list ap) {
+namespace {
+
+void edit_into(char* buf, const char* fmt, va_list ap) {
   int len = 0;
   char num[400];
   const char* p = fmt;
   while (len < ERR_TEXT_LIMIT && *p != '\0') {
     if (p[0] == '\\' && p[1] != '\0') {
-      append(&len, p + 1, 1);
+      append(buf, &len, p + 1, 1);
       p += 2;
     } else if (p[0] == '%' && p[1] != '\0' && std::strchr("cdxfs", p[1]) != nullptr) {
       int n = 0;
       switch (p[1]) {
         case 'c': {
           char c = static_cast<char>(va_arg(ap, int));
-          append(&len, &c, 1);
+          append(buf, &len, &c, 1);
           break;
         }
         case 'd':
           n = std::snprintf(num, sizeof num, "%d", va_arg(ap, int));
-          append(&len, num, static_cast<size_t>(n));
+          append(buf, &len, num, static_cast<size_t>(n));
           break;
         case 'x':
           n = std::snprintf(num, sizeof num, "%x", va_arg(ap, unsigned));
-          append(&len, num, static_cast<size_t>(n));
+          append(buf, &len, num, static_cast<size_t>(n));
           break;
         case 'f':
           n = std::snprintf(num, sizeof num, "%f", va_arg(ap, double));
-          append(&len, num, n < static_cast<int>(sizeof num) ? static_cast<size_t>(n) : sizeof num - 1);
+          append(buf, &len, num, n < static_cast<int>(sizeof num) ? static_cast<size_t>(n) : sizeof num - 1);
           break;
         case 's': {
           const char* s = va_arg(ap, const char*);
@@ -69,22 +74,43 @@ char* err_edit(const char* fmt, va_list ap) {
           size_t sl = std::strlen(s);
           if (sl + static_cast<size_t>(len) > static_cast<size_t>(ERR_TEXT_LIMIT))
             sl = len < ERR_STR_KEEP ? static_cast<size_t>(ERR_STR_KEEP - len) : 0;
-          append(&len, s, sl);
+          append(buf, &len, s, sl);
           break;
         }
       }
       p += 2;
     } else if (p[0] == '%' && p[1] != '\0') {
       // Flags, widths and "%%" are not understood: both bytes stand as text.
-      append(&len, p, 2);
+      append(buf, &len, p, 2);
       p += 2;
     } else {
-      append(&len, p, 1);
+      append(buf, &len, p, 1);
       p += 1;
     }
   }
-  msg_buf[len] = '\0';
+  buf[len] = '\0';
+}
+
+}  // namespace
+
+char* err_edit(const char* fmt, va_list ap) {
+  edit_into(msg_buf, fmt, ap);
   return msg_buf;
+}
+
+std::string format_message(const char* fmt, ...) {
+  if (Strchr(fmt, '%') == nullptr) return fmt;
+  char buf[ERR_BUF_SIZE];
+  va_list ap;
+  va_start(ap, fmt);
+  edit_into(buf, fmt, ap);
+  va_end(ap);
+  return buf;
+}
+
+void errmsg_text(const char* text) {
+  std::fputs(text, errmsg_stream());
+  errmsg_output_flg = 1;
 }
 
 void errmsg(const char* fmt, ...) {

@@ -14,6 +14,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
 namespace quorl {
 
@@ -47,6 +48,14 @@ void errmsg1(const char* fmt, ...);
 // "end" closes the log. Returns 0 when logging is off or the log was closed,
 // 1 when the message was written, -1 when the log could not be created.
 int errmsgf(const char* fmt, ...);
+
+// format_message: the text errmsg would write for fmt and its arguments,
+// made in a buffer of the caller's: safe from any thread.
+std::string format_message(const char* fmt, ...);
+
+// errmsg_text: writes text exactly as it stands, where errmsg writes, and
+// sets errmsg_output_flg (for a message made earlier by format_message).
+void errmsg_text(const char* text);
 
 // err_edit: formats fmt with the arguments in ap into the message buffer and
 // returns the buffer, valid until the next formatting call. Formatting stops

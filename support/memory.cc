@@ -13,6 +13,8 @@ endfun_fn endfun = nullptr;
 
 namespace {
 
+thread_local bool throw_on_exhaustion = false;
+
 [[noreturn]] void exhausted() {
   if (endfun != nullptr) endfun();
   end_process(1);
@@ -30,6 +32,7 @@ void* getmem(int size) {
     std::memset(p, 0, alloc_size(size));
     return p;
   }
+  if (throw_on_exhaustion) throw MemoryExhausted{size};
   if (size > 1000)
     errmsg("\ncannot get the memory of %d K bytes\n", size / 1024);
   else
@@ -41,12 +44,17 @@ void* getmem(int size) {
 void* moremem(void* block, int size) {
   void* p = size < 0 ? nullptr : std::realloc(block, alloc_size(size));
   if (p != nullptr) return p;
+  if (throw_on_exhaustion) throw MemoryExhausted{size};
   if (size > 1000)
     errmsg("cannot get the memory of %d K bytes\n", size / 1000);
   else
     errmsg("cannot get the memory of %d bytes\n", size);
   exhausted();
 }
+
+ThrowOnExhaustion::ThrowOnExhaustion() : saved_(throw_on_exhaustion) { throw_on_exhaustion = true; }
+
+ThrowOnExhaustion::~ThrowOnExhaustion() { throw_on_exhaustion = saved_; }
 
 void freemem(void* block) { std::free(block); }
 

@@ -44,6 +44,24 @@ char* setstr(const char* s);
 // addstr: the heap text s grown by t appended (it may move). Never null.
 char* addstr(char* s, const char* t);
 
+// MemoryExhausted: thrown instead of the message and the exit by getmem and
+// moremem while a ThrowOnExhaustion lives on the calling thread, so that a
+// library call can hand the failure back to its caller. size is the request.
+struct MemoryExhausted {
+  long long size;
+};
+
+class ThrowOnExhaustion {
+ public:
+  ThrowOnExhaustion();
+  ~ThrowOnExhaustion();
+  ThrowOnExhaustion(const ThrowOnExhaustion&) = delete;
+  ThrowOnExhaustion& operator=(const ThrowOnExhaustion&) = delete;
+
+ private:
+  bool saved_;
+};
+
 }  // namespace quorl
 
 #endif

@@ -1,27 +1,95 @@
-// quorl as a library: edit one text with paired word lists.
+// quorl as a library.
 //
-// convert_str turns two comma-separated word lists into one replacement
-// specification, the i-th word of the first list to be replaced by the i-th
-// word of the second, and applies it to a text with quorl's replacement
-// engine. Link the quorl library and include this header alone.
+// Two ways in. The C++ API below compiles a rule set once (replacement
+// specifications, field syntax, -e template: what quorl's command line takes)
+// into an immutable quorl::Rules that any number of threads may share, and
+// edits lines through a quorl::Editor, one per thread. Faults come back as
+// values carrying the message the command line prints; nothing on this path
+// prints, or ends the process.
 //
-// Texts are NUL-terminated bytes; a Shift_JIS lead byte with its second byte
-// is one character. Words are used as they stand, nothing is escaped: the
-// bytes that mean something in a replacement specification keep their
-// meaning ('$' elements, '?', '\' and ':' in a from-word; '$' elements and
-// '\' in a to-word). A comma cannot occur in a word.
+// The single-call functions convert_str and get_csvword edit one text with
+// paired word lists through one process-wide editor; they are neither
+// reentrant nor thread-safe.
 //
-// Memory: the returned texts live in buffers of the library that are reused
-// by the next call; copy what you want to keep. Nothing here is reentrant
-// or thread-safe.
-//
-// Errors: a specification the engine rejects prints its message on standard
-// error and gives a null result. A to-word holding a '$' that starts no
-// element, or running out of memory, ends the process with status 1.
+// Texts are bytes; a Shift_JIS lead byte with its second byte is one
+// character. A NUL byte ends a line, as it does for the command line.
+// Link the quorl library (find_package(quorl): quorl::quorl, or pkg-config
+// quorl) and include this header alone; it needs C++17.
 #ifndef QUORL_QUORL_H
 #define QUORL_QUORL_H
 
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#if defined(QUORL_BUILDING_LIBRARY)
+#define QUORL_API __attribute__((visibility("default")))
+#else
+#define QUORL_API
+#endif
+
 namespace quorl {
+
+struct RuleSet;
+struct EditorState;
+
+// RuleOptions: what a rule set is compiled from, as the command line reads
+// it: specs are the -r texts (or the non-blank lines of a -R file), applied
+// in order, a text given again being applied once, at its first place;
+// separator is the -t byte (0: none); open_bracket and close_bracket the -b
+// bytes (0: none); extract the -e template, if any.
+struct RuleOptions {
+  std::vector<std::string> specs;
+  char separator = 0;
+  char open_bracket = 0;
+  char close_bracket = 0;
+  std::optional<std::string> extract;
+};
+
+// Rules: a rule set compiled once, immutable. Copies share the compiled
+// value. Safe to use from any number of threads at once. Compiling never
+// fails: as on the command line, a bad item, a bad <to> element or a bad
+// template is reported by the first edit that reaches it.
+class QUORL_API Rules {
+ public:
+  explicit Rules(const RuleOptions& options);
+
+ private:
+  friend class Editor;
+  std::shared_ptr<const RuleSet> set_;
+};
+
+// Edited: the outcome of one edit. When ok, text is the edited line (no
+// newline); otherwise error is the message the command line would print
+// (it ends in a newline where the command line's does). Both views stay
+// valid until the editor's next edit.
+struct Edited {
+  bool ok = false;
+  std::string_view text;
+  std::string_view error;
+  explicit operator bool() const { return ok; }
+};
+
+// Editor: edits lines with one rule set. What the rules capture carries over
+// from one line to the next of the same editor, as on the command line. One
+// editor serves one thread at a time; give each thread its own.
+class QUORL_API Editor {
+ public:
+  explicit Editor(Rules rules);
+  ~Editor();
+  Editor(Editor&&) noexcept;
+  Editor& operator=(Editor&&) noexcept;
+
+  // edit: line edited by every specification, then rebuilt by the template.
+  // A request for memory that cannot be met is an error too.
+  Edited edit(std::string_view line);
+
+ private:
+  Rules rules_;
+  std::unique_ptr<EditorState> state_;
+};
 
 // The longest word get_csvword hands out; a longer word is cut there and its
 // remainder becomes the next word.
@@ -33,22 +101,30 @@ constexpr int CSVWORD_MAX = 1024;
 constexpr int CONV_LIMIT = 4096;
 
 // convert_str: line edited by the pairs of from_list and to_list, matched as
-// whole words when whole_word is nonzero. Returns the edited text, valid
-// until the next call into the library; line itself is not changed.
+// whole words when whole_word is nonzero. The i-th word of the first list is
+// replaced by the i-th word of the second. Words are used as they stand,
+// nothing is escaped: the bytes that mean something in a replacement
+// specification keep their meaning ('$' elements, '?', '\' and ':' in a
+// from-word; '$' elements and '\' in a to-word). A comma cannot occur in a
+// word. Returns the edited text, in a library buffer valid until the next
+// call into the library; line itself is not changed.
 // Returns null without a message, leaving the text unedited, when the lists
 // differ in length, when a word is empty where the other list has one (so a
 // word cannot be deleted), or when the specification reaches CONV_LIMIT.
 // Returns null after a message on standard error when the engine rejects
 // the specification built: two empty lists build an empty one, and with
-// whole_word a word of digits alone reads as a field number.
-char* convert_str(int whole_word, const char* from_list, const char* to_list, const char* line);
+// whole_word a word of digits alone reads as a field number. A to-word
+// holding a '$' that starts no element, or running out of memory, ends the
+// process with status 1.
+QUORL_API char* convert_str(int whole_word, const char* from_list, const char* to_list,
+                            const char* line);
 
 // get_csvword: splits the next word off the comma-separated list at text.
 // Blanks, tabs, newlines and form feeds around the word are dropped. *word
 // receives the word, in a library buffer that the next call overwrites.
 // Returns where the next word begins: past the comma that ended this one,
 // or at the terminating NUL, where every further call gives an empty word.
-const char* get_csvword(const char* text, char** word);
+QUORL_API const char* get_csvword(const char* text, char** word);
 
 }  // namespace quorl
 

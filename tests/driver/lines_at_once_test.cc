@@ -18,9 +18,9 @@
 #include "driver/cli.h"
 #include "extract/extractor.h"
 #include "replace/matcher.h"
-#include "replace/splitter.h"
+#include "replace/spec.h"
 #include "support/exit.h"
-#include "support/namelist_ops.h"
+#include "util/namelist_ops.h"
 
 namespace quorl {
 namespace {

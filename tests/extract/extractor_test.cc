@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/cli.h"
+#include "replace/editor.h"
 #include "support/exit.h"
 
 namespace quorl {
@@ -16,9 +16,9 @@ namespace {
 // Each test starts from the blank-and-tab default and leaves it behind.
 class Extract : public ::testing::Test {
  protected:
-  void SetUp() override { reset_settings(); }
+  void SetUp() override { default_syntax = FieldSyntax{}; }
   void TearDown() override {
-    reset_settings();
+    default_syntax = FieldSyntax{};
     exit_hook = nullptr;
   }
 };

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/cli.h"
+#include "replace/editor.h"
 #include "extract/extractor.h"
 #include "support/sjis.h"
 

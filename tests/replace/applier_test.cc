@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/cli.h"
+#include "replace/editor.h"
 #include "replace/builder.h"
 #include "replace/matcher.h"
-#include "replace/splitter.h"
+#include "replace/spec.h"
 #include "replace/reference_scan.h"
 #include "support/sjis.h"
 

@@ -44,9 +44,9 @@ std::string expand(const std::string& to, const std::string& match) {
   ToProgram prog;
   compile_to(to.c_str(), &prog);
   EXPECT_TRUE(prog.usable);
-  EXPECT_EQ(to_program_size(prog, static_cast<int>(match.size())), size);
+  EXPECT_EQ(to_program_size(prog, default_editor.caps, static_cast<int>(match.size())), size);
   std::vector<char> again(size + 2, '#');
-  EXPECT_EQ(expand_to_program(prog, match.c_str(), again.data(), static_cast<int>(match.size())), n);
+  EXPECT_EQ(expand_to_program(prog, default_editor.caps, match.c_str(), again.data(), static_cast<int>(match.size())), n);
   EXPECT_EQ(again, out);
   return std::string(out.data(), static_cast<size_t>(n));
 }

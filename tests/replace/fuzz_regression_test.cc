@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "replace/matcher.h"
-#include "replace/splitter.h"
+#include "replace/spec.h"
 #include "support/exit.h"
 
 namespace quorl {

@@ -145,9 +145,11 @@ TEST(Checkstr, WordLeftNeighbourIsReadOnlyPastTheStart) {
   // match_program reads it before a field's start, back to the line's start.
   Program prog;
   compile_pattern("(cat)", &prog);
-  EXPECT_EQ(match_program(&prog, text.c_str(), text.c_str() + 1, text.c_str() + 1, 0), nullptr);
+  Scan in_line = begin_scan(prog, default_editor, text.c_str(), text.c_str() + 1, nullptr);
+  EXPECT_EQ(match_program(&in_line, text.c_str() + 1, 0), nullptr);
   const std::string sep = ",cat";
-  EXPECT_NE(match_program(&prog, sep.c_str(), sep.c_str() + 1, sep.c_str() + 1, 0), nullptr);
+  Scan after_sep = begin_scan(prog, default_editor, sep.c_str(), sep.c_str() + 1, nullptr);
+  EXPECT_NE(match_program(&after_sep, sep.c_str() + 1, 0), nullptr);
 }
 
 TEST(Checkstr, CapturesOverFourKilobytesAreKeptWhole) {
@@ -190,15 +192,22 @@ TEST(MatchProgram, RememberedRunsGiveTheSameResults) {
     Program prog;
     compile_pattern(pattern, &prog);
     const char* s = text.c_str();
+    // Both editors start empty and see the same attempts in the same order.
+    clear_captures();
+    from_arg.clear();
+    EditorState kept_editor;
+    Scan scan = begin_scan(prog, kept_editor, s, s, nullptr);
     for (size_t i = 0; i < text.size(); ++i) {
       SCOPED_TRACE(i);
       const char* fresh = checkstr(s, s + i, pattern, 0);
       settle_captures();
       std::vector<std::string> want;
       for (const char* n = kNames; *n != '\0'; ++n) want.push_back(capture(*n)->str());
-      const char* kept = match_program(&prog, s, s, s + i, 0);
+      const char* kept = match_program(&scan, s + i, 0);
       EXPECT_EQ(kept, fresh);
-      for (size_t k = 0; kNames[k] != '\0'; ++k) EXPECT_EQ(capture(kNames[k])->str(), want[k]);
+      kept_editor.caps.settle();
+      for (size_t k = 0; kNames[k] != '\0'; ++k)
+        EXPECT_EQ(kept_editor.caps.slot[capture(kNames[k]) - default_editor.caps.slot].str(), want[k]);
     }
   }
 }

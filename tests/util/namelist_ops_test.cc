@@ -1,4 +1,4 @@
-#include "support/namelist_ops.h"
+#include "util/namelist_ops.h"
 
 #include <cstdlib>
 #include <string>

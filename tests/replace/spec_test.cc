@@ -1,4 +1,4 @@
-#include "replace/splitter.h"
+#include "replace/spec.h"
 
 #include <gtest/gtest.h>
 

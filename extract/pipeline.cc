@@ -1,0 +1,52 @@
+#include "extract/pipeline.h"
+
+#include <algorithm>
+
+namespace quorl {
+
+void compile_rules(const std::vector<std::string>& specs, const FieldSyntax& syntax,
+                   const char* templ, RuleSet* out) {
+  out->specs.clear();
+  out->syntax = syntax;
+  for (const std::string& spec : specs) {
+    const bool seen = std::any_of(out->specs.begin(), out->specs.end(),
+                                  [&](const CompiledSpec& s) { return s.text == spec; });
+    if (seen) continue;
+    out->specs.emplace_back();
+    compile_spec(spec.c_str(), &out->specs.back());
+  }
+  out->has_template = templ != nullptr;
+  if (templ != nullptr) compile_template(templ, &out->templ);
+  out->whole_lines = !out->has_template || (!out->templ.bad && lines_extractable(syntax));
+  for (const CompiledSpec& spec : out->specs)
+    if (!spec.whole_lines) out->whole_lines = false;
+}
+
+char* edit_rules(const RuleSet& rules, EditorState& ed, char* line, size_t* len) {
+  char* text = line;
+  for (const CompiledSpec& spec : rules.specs) {
+    text = apply_spec(spec, rules.syntax, ed, text, len);
+    if (text == nullptr) return nullptr;
+  }
+  if (rules.has_template) text = extract_with(rules.templ, rules.syntax, ed, text, len);
+  return text;
+}
+
+const char* edit_run(const RuleSet& rules, EditorState& ed, const char* run, size_t* n) {
+  const char* text = run;
+  ed.lines_end.start();
+  for (const CompiledSpec& spec : rules.specs) {
+    text = replace_lines(spec, text, n, ed.lines, &ed.lines_end);
+    if (text == nullptr) return nullptr;
+  }
+  if (rules.has_template) {
+    ByteBuf* out = &ed.lines[text == ed.lines[0].data ? 1 : 0];
+    *n = extract_lines(rules.templ, rules.syntax, ed, text, *n, out, LINES_CAP);
+    if (*n == UNKNOWN_LEN) return nullptr;
+    text = out->data;
+  }
+  apply_from_arg_end(ed.lines_end, &ed.caps);
+  return text;
+}
+
+}  // namespace quorl

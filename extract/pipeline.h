@@ -1,0 +1,58 @@
+// The whole edit of a line: every rule in order, then the -e template.
+//
+// A RuleSet is what the command line (or a library user) asks for, compiled
+// once: the specifications in order, each kept once, the field syntax and
+// the template. It is never written while it edits, so threads may share
+// one, each with its own editor (replace/editor.h).
+//
+// Faults are values: edit_rules returns null with the message in the
+// editor; nothing here prints or ends the process. A rule's fault comes
+// when the first line reaches it, exactly as if each line were edited
+// with the rules read anew.
+#ifndef QUORL_EXTRACT_PIPELINE_H
+#define QUORL_EXTRACT_PIPELINE_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "extract/extractor.h"
+#include "replace/editor.h"
+#include "replace/spec.h"
+
+namespace quorl {
+
+struct RuleSet {
+  std::vector<CompiledSpec> specs;
+  FieldSyntax syntax;
+  bool has_template = false;
+  Template templ;
+  // Runs of whole lines are edited at once exactly as line by line: every
+  // specification replaces literal text with constant text only, and the
+  // template (if any) can rebuild runs with this separator.
+  bool whole_lines = false;
+};
+
+// compile_rules: the specifications (in order; a text seen before is
+// skipped), the syntax and the template (null: none) compiled into *out.
+void compile_rules(const std::vector<std::string>& specs, const FieldSyntax& syntax,
+                   const char* templ, RuleSet* out);
+
+// edit_rules: line (writable, NUL-terminated, *len bytes or UNKNOWN_LEN)
+// edited by every specification of rules and its template. Returns the
+// result, in one of ed's buffers (or line itself when there is nothing to
+// do), with *len set to its length; null after a fault, whose message is in
+// ed.error. The line may be cut in place.
+char* edit_rules(const RuleSet& rules, EditorState& ed, char* line, size_t* len);
+
+// edit_run: the *n bytes of whole lines at run (each ending in a newline,
+// none longer than a file line may be or holding a NUL) edited by rules
+// (whole_lines) as edit_rules edits each alone, the results each with its
+// newline; *n is set to their length. The whole-match capture ends as the
+// lines one by one would leave it. Null when the result would grow too
+// large at once: the lines are then better edited one by one.
+const char* edit_run(const RuleSet& rules, EditorState& ed, const char* run, size_t* n);
+
+}  // namespace quorl
+
+#endif

@@ -1,0 +1,39 @@
+#include "replace/editor.h"
+
+#include <cstring>
+
+#include "support/memory.h"
+
+namespace quorl {
+
+EditorState default_editor;
+FieldSyntax default_syntax;
+
+void Capture::settle_copy() {
+  char* copy = own.reserve(static_cast<size_t>(len) + 1);
+  std::memmove(copy, text, static_cast<size_t>(len));
+  copy[len] = '\0';
+  text = copy;
+  pending = false;
+}
+
+void Captures::clear_classes() {
+  for (int k = CAP_A; k < CAP_WHOLE; ++k) slot[k].clear();
+}
+
+void Captures::settle() {
+  for (Capture& c : slot) c.settle();
+}
+
+void Captures::drop_pending() {
+  for (Capture& c : slot)
+    if (c.pending) c.clear();
+}
+
+EditorState::~EditorState() { freemem(field_ptr); }
+
+void clear_captures() { default_editor.caps.clear_classes(); }
+
+void settle_captures() { default_editor.caps.settle(); }
+
+}  // namespace quorl

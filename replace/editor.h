@@ -1,0 +1,183 @@
+// The editor: everything the engine keeps between matches, items and lines.
+//
+// A compiled rule set (replace/spec.h, extract/pipeline.h) is read-only
+// while it edits, so any number of threads may share one; what a scan
+// writes lives here instead: the capture buffers, the work and result
+// buffers of the replacement, the memo of class runs, the extractor's field
+// table and output, the buffers of a run of lines, and the message of the
+// last failure. One editor serves one thread at a time. Captures carry over
+// from line to line as long as the same editor is used.
+//
+// The process-wide names of the library (arg_A ... from_arg, work_str,
+// result_str, field_ptr, extract_buf, sep, field_bracket_s/e) are the
+// members of one default editor and one default field syntax, which the
+// library's single-call functions (apply_replace, extract_fields,
+// convert_str, ...) use.
+//
+// Every buffer is created on first use, grows on demand and is freed with
+// the editor.
+#ifndef QUORL_REPLACE_EDITOR_H
+#define QUORL_REPLACE_EDITOR_H
+
+#include <cstddef>
+#include <string>
+#include <utility>
+
+#include "support/bytebuf.h"
+
+namespace quorl {
+
+// Capture: the text one element last captured.
+struct Capture {
+  const char* text = "";  // the bytes; NUL-terminated once settled
+  int len = 0;
+  bool pending = false;   // text still points into the scanned text
+  ByteBuf own;            // the settled copy
+
+  // refer: the capture now holds the n bytes at p, still in place.
+  void refer(const char* p, int n) {
+    text = p;
+    len = n;
+    pending = true;
+  }
+  // clear: the capture is empty.
+  void clear() {
+    text = "";
+    len = 0;
+    pending = false;
+  }
+  // settle: copies a pending capture into its own storage.
+  void settle() {
+    if (pending) settle_copy();
+  }
+  // str: the captured text, NUL-terminated (settling it first).
+  const char* str() {
+    settle();
+    return text;
+  }
+
+ private:
+  void settle_copy();
+};
+
+// The capture slots: one per class element ($$ in a pattern shares $A's),
+// and the whole text of the latest match.
+enum CaptureSlot : unsigned char {
+  CAP_A, CAP_a, CAP_s, CAP_d, CAP_D, CAP_f, CAP_x, CAP_g, CAP_c, CAP_WHOLE, CAP_COUNT
+};
+
+struct Captures {
+  Capture slot[CAP_COUNT];
+
+  Capture& whole() { return slot[CAP_WHOLE]; }
+  // clear_classes: the nine class captures emptied (the whole match stays).
+  void clear_classes();
+  // settle: every capture that still refers to scanned text gets its copy.
+  void settle();
+  // drop_pending: every capture that still refers to scanned text emptied
+  // (when that text is about to go away unsettled).
+  void drop_pending();
+};
+
+// FieldSyntax: how a line is cut into fields. sep is the separator byte (0:
+// runs of blanks and tabs for -e, the whole line as field 1 for (<no>));
+// open and close are the brackets that keep separators between them from
+// cutting (0: none).
+struct FieldSyntax {
+  char sep = 0;
+  char open = 0;
+  char close = 0;
+};
+
+// FromArgEnd: what applying items to a run of lines leaves in the whole-match
+// capture. An item scanning an empty line leaves it alone, and an empty line
+// stays empty, so the run's last line that is not empty decides, and there
+// the last item that still scanned some text: touched false when there is no
+// such line (the capture stays as it was); otherwise it holds the len bytes
+// of match, or is empty when len is 0. start() makes it ready for a run.
+struct FromArgEnd {
+  static constexpr size_t UNCOUNTED = static_cast<size_t>(-1);
+  bool touched = false;
+  int len = 0;
+  ByteBuf match;
+  size_t empty_tail = UNCOUNTED;  // the empty lines that end the run as read
+
+  void start() {
+    touched = false;
+    empty_tail = UNCOUNTED;
+  }
+};
+
+// Fault: what the last failure was.
+enum class Fault : unsigned char {
+  none,
+  bad_item,      // a bad item or field number: the rule is at fault
+  bad_to,        // a '$' that starts no element in a <to>
+  bad_template,  // a malformed -e template
+  memory,        // a request for memory that could not be met
+};
+
+struct EditorState {
+  EditorState() = default;
+  EditorState(const EditorState&) = delete;
+  EditorState& operator=(const EditorState&) = delete;
+  ~EditorState();
+
+  Captures caps;
+  ByteBuf work;     // the copy of the line an item scans
+  ByteBuf result;   // where the item writes its result
+  ByteBuf runs;     // the scan's memo of class runs, one per pattern step
+  char** field_ptr = nullptr;  // the extractor's pieces of the line last split
+  int field_ptr_max = 0;       // entries allocated in field_ptr
+  ByteBuf extract;  // the extractor's output
+  ByteBuf pieces;   // the pieces of a line of a run
+  ByteBuf lines[2];  // a run of lines, edited from one into the other
+  FromArgEnd lines_end;
+  std::string error;  // the message of the last failure
+  Fault fault = Fault::none;
+
+  // fail: the failure recorded; returns null for the caller to return.
+  std::nullptr_t fail(Fault kind, std::string message) {
+    fault = kind;
+    error = std::move(message);
+    return nullptr;
+  }
+};
+
+// The library's default editor and field syntax.
+extern EditorState default_editor;
+extern FieldSyntax default_syntax;
+
+inline Capture& arg_A = default_editor.caps.slot[CAP_A];
+inline Capture& arg_a = default_editor.caps.slot[CAP_a];
+inline Capture& arg_s = default_editor.caps.slot[CAP_s];
+inline Capture& arg_d = default_editor.caps.slot[CAP_d];
+inline Capture& arg_D = default_editor.caps.slot[CAP_D];
+inline Capture& arg_f = default_editor.caps.slot[CAP_f];
+inline Capture& arg_x = default_editor.caps.slot[CAP_x];
+inline Capture& arg_g = default_editor.caps.slot[CAP_g];
+inline Capture& arg_c = default_editor.caps.slot[CAP_c];
+inline Capture& from_arg = default_editor.caps.slot[CAP_WHOLE];
+
+inline ByteBuf& work_buf = default_editor.work;
+inline ByteBuf& result_buf = default_editor.result;
+inline char*& work_str = default_editor.work.data;
+inline int& work_size = default_editor.work.size;
+inline char*& result_str = default_editor.result.data;
+inline int& result_size = default_editor.result.size;
+
+inline char& sep = default_syntax.sep;
+inline char& field_bracket_s = default_syntax.open;
+inline char& field_bracket_e = default_syntax.close;
+
+// clear_captures: empties the nine class capture buffers of the default
+// editor.
+void clear_captures();
+
+// settle_captures: gives every capture of the default editor that still
+// refers to scanned text its own copy.
+void settle_captures();
+
+}  // namespace quorl
+
+#endif

@@ -1,0 +1,149 @@
+#include "replace/spec.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "replace/applier.h"
+#include "support/errors.h"
+#include "support/exit.h"
+#include "support/sjis.h"
+
+namespace quorl {
+
+namespace {
+
+// The specification of the latest apply_replace call.
+CompiledSpec single_spec;
+
+// is_field_number: text[0..len) is '(' then only ASCII digits then ')'.
+bool is_field_number(const char* text, size_t len) {
+  if (len < 2 || text[0] != '(' || text[len - 1] != ')') return false;
+  for (size_t i = 1; i + 1 < len; ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return true;
+}
+
+}  // namespace
+
+const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to) {
+  from->clear();
+  to->clear();
+  ByteBuf* out = from;
+  bool colon = false;
+  bool has_from = false;
+  bool group = item[0] == '(';  // the leading group is still being read
+  int depth = 0;
+  const char* p = item;
+  while (*p != '\0' && *p != ',') {
+    const char c = *p;
+    if ((c == '\\' && p[1] != '\0') || is_double(p)) {
+      // The second byte is never syntax, whatever it is.
+      out->push(c);
+      out->push(p[1]);
+      p += 2;
+      if (depth == 0 && !colon) has_from = true;
+    } else if (c == ':') {
+      // Every colon restarts <to>: text between two colons is dropped.
+      out->terminate();
+      out = to;
+      to->clear();
+      colon = true;
+      ++p;
+    } else if (group && (c == '(' || c == ')')) {
+      out->push(c);
+      ++p;
+      if (c == '(') {
+        ++depth;
+      } else if (--depth == 0) {
+        group = false;
+        // A closed group before the colon is pattern text, unless it is
+        // the field number.
+        if (!colon && !is_field_number(from->data, from->len)) has_from = true;
+      }
+    } else {
+      out->push(c);
+      ++p;
+      if (depth == 0 && !colon) has_from = true;
+    }
+  }
+  out->terminate();
+  if (!colon || depth != 0 || !has_from) return nullptr;
+  return *p == ',' ? p + 1 : p;
+}
+
+void compile_spec(const char* spec, CompiledSpec* out) {
+  out->text = spec;
+  out->bad = false;
+  size_t count = 0;
+  const char* item = spec;
+  for (;;) {
+    if (count == out->items.size()) out->items.emplace_back();
+    Item& compiled = out->items[count];
+    const char* next = next_replace_item(item, &compiled.from, &compiled.to);
+    if (next == nullptr) {
+      out->bad = true;
+      break;
+    }
+    ready_item(&compiled);
+    ++count;
+    if (*next == '\0') break;
+    item = next;
+  }
+  out->items.resize(count);
+  out->whole_lines = !out->bad;
+  for (const Item& compiled : out->items)
+    if (!whole_line_literal(compiled)) out->whole_lines = false;
+}
+
+char* apply_spec(const CompiledSpec& spec, const FieldSyntax& syntax, EditorState& ed,
+                 const char* line, size_t* len) {
+  if (ed.work.size == 0) {
+    ed.work.reserve(BYTEBUF_STEP);
+    ed.result.reserve(BYTEBUF_STEP);
+  }
+  const char* text = line;
+  char* result = nullptr;
+  size_t text_len = *len;
+  for (const Item& item : spec.items) {
+    result = apply_item(item, syntax, ed, text, &text_len);
+    if (result == nullptr) return nullptr;
+    text = result;
+  }
+  if (spec.bad) {
+    return ed.fail(Fault::bad_item, format_message("\"%s\": bad <replace>\n", spec.text.c_str()));
+  }
+  *len = text_len;
+  return result;
+}
+
+char* apply_replace(const char* spec, const char* line) {
+  size_t len = UNKNOWN_LEN;
+  return apply_replace_len(spec, line, &len);
+}
+
+char* apply_replace_len(const char* spec, const char* line, size_t* len) {
+  compile_spec(spec, &single_spec);
+  char* result = apply_spec(single_spec, default_syntax, default_editor, line, len);
+  if (result != nullptr) return result;
+  errmsg_text(default_editor.error.c_str());
+  // A bad '$' in a <to> ends the run; every other fault is the caller's.
+  if (default_editor.fault == Fault::bad_to) end_process(1);
+  return nullptr;
+}
+
+const char* replace_lines(const CompiledSpec& spec, const char* text, size_t* len,
+                          ByteBuf bufs[2], FromArgEnd* end) {
+  int next = text == bufs[0].data ? 1 : 0;
+  for (const Item& item : spec.items) {
+    ByteBuf* out = &bufs[next];
+    const size_t n = replace_literal_lines(item, text, *len, out, end);
+    if (n == UNKNOWN_LEN) return nullptr;
+    text = out->data;
+    *len = n;
+    next ^= 1;
+  }
+  return text;
+}
+
+}  // namespace quorl

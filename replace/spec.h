@@ -1,0 +1,85 @@
+// Replacement specifications: cut into items, compiled once, applied.
+//
+// A specification is a comma-separated list of items [(<no>)]<from>:[<to>].
+// compile_spec cuts it into items once (next_replace_item tells from an
+// item's text alone whether it is well formed) and compiles each; apply_spec
+// applies them left to right, each to the result of the one before. A bad
+// item is reported when a line reaches it, after the items in front of it
+// have done their work, exactly as if the specification were cut anew for
+// every line.
+//
+// Text is NUL-terminated bytes; a backslash and the byte after it, and a
+// Shift_JIS lead byte and the byte after it, are kept together, so neither a
+// ',' nor a ':' there ends anything. The specification is only read.
+//
+// A CompiledSpec is never written while it is applied: threads may share
+// one, each with its own editor (replace/editor.h).
+#ifndef QUORL_REPLACE_SPEC_H
+#define QUORL_REPLACE_SPEC_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "replace/applier.h"
+#include "replace/editor.h"
+#include "support/bytebuf.h"
+
+namespace quorl {
+
+// CompiledSpec: one specification, its good items in order, and whether a
+// bad item follows them.
+struct CompiledSpec {
+  std::string text;
+  std::vector<Item> items;
+  bool bad = false;
+  bool whole_lines = false;  // every item is whole_line_literal (and none is bad)
+};
+
+// compile_spec: spec cut into items and compiled into *out, whose buffers
+// are reused. Never fails: a bad item is kept to be reported.
+void compile_spec(const char* spec, CompiledSpec* out);
+
+// apply_spec: the line (*len bytes, or UNKNOWN_LEN to have it measured)
+// edited by every item of spec with the field syntax syntax, in ed.result;
+// *len is set to the result's length. Null after a fault, with its message
+// in ed.error ("\"<spec>\": bad <replace>\n" for a bad item, or the message
+// of the item that failed); nothing is printed. line may be ed.result
+// itself. The result stays valid until the next use of ed.
+char* apply_spec(const CompiledSpec& spec, const FieldSyntax& syntax, EditorState& ed,
+                 const char* line, size_t* len);
+
+// apply_replace: the line edited by every item of spec with the default
+// editor and field syntax, in result_str, or null after printing the
+// message of the fault. line may be result_str itself. The result stays
+// valid until the next call into the engine. A bad '$' in a <to> ends the
+// process (see make_to_string).
+char* apply_replace(const char* spec, const char* line);
+
+// apply_replace_len: apply_replace, for a line of *len bytes (or
+// UNKNOWN_LEN to have it measured); *len is set to the length of the
+// result. Left alone when the result is null.
+char* apply_replace_len(const char* spec, const char* line, size_t* len);
+
+// replace_lines: spec (whole_lines) applied to the *len bytes of whole
+// lines at text, each ending in a newline and none holding a NUL: returns
+// the lines as apply_spec edits them, each with its newline, in one of the
+// two buffers in bufs (the one that text is not in), with *len set to their
+// length. The captures are left alone; *end tells what the lines leave in
+// the whole-match capture (see FromArgEnd). Null when the result would grow
+// beyond LINES_CAP; the lines are then better edited one by one.
+const char* replace_lines(const CompiledSpec& spec, const char* text, size_t* len,
+                          ByteBuf bufs[2], FromArgEnd* end);
+
+// next_replace_item: splits the item at item into its <from> text (with its
+// field-number group, if any, as written) and its <to> text, each
+// NUL-terminated in the given buffer, which grows to hold it whole. Returns
+// the first byte of the next item (just past the comma that ended this
+// one), or the terminating NUL after the last item; null when the item is
+// bad: it has no ':', its leading group is never closed, or nothing before
+// the first ':' is pattern text. Prints nothing.
+const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to);
+
+}  // namespace quorl
+
+#endif
