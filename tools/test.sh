@@ -2,7 +2,8 @@
 # Installs what is missing, builds quorl and runs the whole test suite: once in
 # an optimised build, then again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, where any report fails the run; last, a short
-# run of every fuzz target, where any finding fails the run.
+# run of every fuzz target, where any finding fails the run. The library's
+# threads test also runs under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +23,12 @@ cmake --build build-asan
 ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=0:abort_on_error=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== the library's threads under ThreadSanitizer"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORL_TSAN=ON \
+  -DQUORL_BUILD_TESTS=ON >/dev/null
+cmake --build build-tsan --target test_extract
+TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_extract --gtest_filter='EditorApi.*'
 
 echo "== fuzz smoke run (every target, 20 s each, two at a time)"
 bash tools/fuzz.sh 20

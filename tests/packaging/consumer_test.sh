@@ -2,13 +2,16 @@
 # Installs the build tree into a fresh prefix and uses it from outside:
 # the installed quorl edits text, and a separate program finds the library
 # once through find_package(quorl) and once through pkg-config, links it and
-# gets the right results from convert_str.
+# gets the right results from convert_str and from a compiled rule set. The
+# same again against the shared library, from a build of its own. A program
+# that calls only the public API links no command-line code.
 #
 # usage: consumer_test.sh <build dir> <work dir> <consumer source dir>
 #                         <project version> <cmake> <generator> <c++ compiler>
+#                         <source dir>
 set -uo pipefail
 
-build=$1 work=$2 consumer_src=$3 version=$4 cmake=$5 generator=$6 cxx=$7
+build=$1 work=$2 consumer_src=$3 version=$4 cmake=$5 generator=$6 cxx=$7 src=$8
 prefix=$work/prefix
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -48,6 +51,14 @@ check() {
     got=$("$1" "$ww" "$from" "$to" "$line")
     [ "$got" = "$want" ] || fail "$2: convert_str($ww, '$from', '$to', '$line') gave '$got', want '$want'"
   done
+  # Captures carry over from line to line; faults come back as text.
+  got=$("$1" rules , '$2+$1' 'n$d:<$d>,x:[$d]' 'n5,b' 'a,x' 'q:$z' | tr '\n' '|')
+  [ "$got" = "b+<5>|[5]+a|+q:\$z|" ] || fail "$2: rules gave '$got'"
+  got=$("$1" rules '' '' 'a:$z' 'a')
+  [ "$got" = 'error: illegal "-r <replace>" parameter: $z' ] || fail "$2: a bad <to> gave '$got'"
+  if nm -C "$1" | grep -E ' (quorl::run\(|quorl::help_text|quorl::print_usage)' >/dev/null; then
+    fail "$2: the consumer links command-line code"
+  fi
 }
 
 # find_package(quorl) from a separate CMake project.
@@ -74,6 +85,39 @@ if [ -n "$pc" ]; then
     cat "$work/pc.log"
     fail "compiling with \$(pkg-config --cflags --libs quorl) = '$flags'"
   fi
+fi
+
+nm -C "$lib" | grep -E ' T quorl::(run|edit_line)\(' && fail "libquorl.a holds command-line code"
+
+# The shared library: a build of its own, installed into a second prefix.
+shared=$work/shared-prefix
+if "$cmake" -S "$src" -B "$work/shared-build" -G "$generator" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_CXX_COMPILER="$cxx" -DBUILD_SHARED_LIBS=ON -DQUORL_BUILD_TESTS=OFF >"$work/shared.log" 2>&1 &&
+  "$cmake" --build "$work/shared-build" >>"$work/shared.log" 2>&1 &&
+  "$cmake" --install "$work/shared-build" --prefix "$shared" >>"$work/shared.log" 2>&1; then
+  so=$(find "$shared" -name 'libquorl.so.*.*' | head -n 1)
+  soname=$(readelf -d "$so" | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')
+  [ "$soname" = "libquorl.so.${version%%.*}" ] || fail "SONAME is '$soname'"
+  # Only the public API is exported.
+  extra=$(nm -DC --defined-only "$so" | grep ' quorl::' |
+    grep -vE ' quorl::(Rules|Editor|convert_str|get_csvword)' || true)
+  [ -z "$extra" ] || fail "libquorl.so exports more than the public API: $extra"
+  if "$cmake" -S "$consumer_src" -B "$work/shared-cmake" -G "$generator" \
+      -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_PREFIX_PATH="$shared" >"$work/shared-c.log" 2>&1 &&
+    "$cmake" --build "$work/shared-cmake" >>"$work/shared-c.log" 2>&1; then
+    LD_LIBRARY_PATH=${so%/*} check "$work/shared-cmake/consumer" "find_package, shared"
+  else
+    cat "$work/shared-c.log"; fail "the consumer did not build against the shared library"
+  fi
+  flags=$(PKG_CONFIG_PATH=$(dirname "$(find "$shared" -name quorl.pc)") pkg-config --cflags --libs quorl)
+  # shellcheck disable=SC2086
+  if "$cxx" -std=c++17 "$consumer_src/main.cc" $flags -o "$work/pc-shared" 2>"$work/pc-shared.log"; then
+    LD_LIBRARY_PATH=${so%/*} check "$work/pc-shared" "pkg-config, shared"
+  else
+    cat "$work/pc-shared.log"; fail "compiling against the shared library with pkg-config"
+  fi
+else
+  cat "$work/shared.log"; fail "building the shared library"
 fi
 
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }

@@ -1,14 +1,33 @@
-// consumer: edits one text through the installed quorl library.
+// consumer: edits text through the installed quorl library.
 //
 // usage: consumer <whole_word> <from_list> <to_list> <line>
-// Prints the edited text and a newline, or "(null)" when convert_str
-// refuses the lists.
+//   prints convert_str's result and a newline, or "(null)" when it refuses
+//   the lists;
+// usage: consumer rules <separator> <template> <spec> <line>...
+//   compiles the spec (one -r text) with the separator byte ("" for none)
+//   and the template ("" for none), edits each line through one editor and
+//   prints each result, or "error: " and the message.
 #include <quorl/quorl.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 int main(int argc, char** argv) {
+  if (argc >= 5 && std::strcmp(argv[1], "rules") == 0) {
+    quorl::RuleOptions options;
+    options.separator = argv[2][0];
+    if (argv[3][0] != '\0') options.extract = argv[3];
+    options.specs.push_back(argv[4]);
+    quorl::Editor editor{quorl::Rules(options)};
+    for (int i = 5; i < argc; ++i) {
+      const quorl::Edited e = editor.edit(argv[i]);
+      const std::string text(e ? e.text : e.error);
+      std::printf("%s%s\n", e ? "" : "error: ", text.c_str());
+    }
+    return 0;
+  }
   if (argc != 5) {
     std::fprintf(stderr, "usage: consumer <whole_word> <from_list> <to_list> <line>\n");
     return 2;

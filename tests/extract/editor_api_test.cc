@@ -1,0 +1,84 @@
+// The C++ API: a rule set compiled once, edited through editors, faults as
+// values; and one rule set shared by several threads, each with its own
+// editor, giving exactly what one editor gives alone.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <thread>
+#include <vector>
+
+#include "quorl/quorl.h"
+
+namespace quorl {
+namespace {
+
+std::string outcome(Editor& editor, const std::string& line) {
+  const Edited e = editor.edit(line);
+  return e ? std::string(e.text) : "error: " + std::string(e.error);
+}
+
+RuleOptions rules_of(std::vector<std::string> specs, char sep = 0, char open = 0, char close = 0,
+                     std::optional<std::string> extract = std::nullopt) {
+  return RuleOptions{std::move(specs), sep, open, close, std::move(extract)};
+}
+
+// ---- Round trip: each line through a fresh editor, in order ----
+TEST(EditorApi, EditsAndFaultsAsTheCommandLine) {
+  struct Case {
+    const char* name;
+    RuleOptions options;
+    std::vector<std::string> lines;
+    std::vector<std::string> want;
+  };
+  const Case cases[] = {
+      {"captures carry over lines", rules_of({"n$d:<$d>", "x:[$d]"}), {"n5", "x"}, {"<5>", "[5]"}},
+      {"a repeated rule is applied once", rules_of({"a:aa", "a:aa"}), {"a"}, {"aa"}},
+      {"field and brackets", rules_of({"(2)b:B"}, ',', '"', '"'), {"b,\"b,b\",b"}, {"b,\"B,B\",b"}},
+      {"template", rules_of({}, ',', 0, 0, "$2-$1"), {"a,b,c"}, {"b-a"}},
+      {"Shift_JIS stays whole", rules_of({"\x83\x65:T"}), {"\x83\x65\x83\x58"}, {"T\x83\x58"}},
+      {"bad item after a good one", rules_of({"a:b,c"}), {"a"}, {"error: \"a:b,c\": bad <replace>\n"}},
+      {"field number 0", rules_of({"(0)a:b"}), {"a"}, {"error: \"(0)a\": bad <replace>\n"}},
+      {"bad <to> only at a match", rules_of({"q:$z"}), {"abc", "q"},
+       {"abc", "error: illegal \"-r <replace>\" parameter: $z\n"}},
+      {"bad template", rules_of({}, 0, 0, 0, "$x"), {"a"}, {"error: illegal \"-e <extract>\" parameter"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Editor editor{Rules(c.options)};
+    for (size_t i = 0; i < c.lines.size(); ++i) EXPECT_EQ(outcome(editor, c.lines[i]), c.want[i]);
+  }
+}
+
+// ---- Threads: one Rules, an Editor per thread ----
+TEST(EditorApi, ThreadsSharingRulesGiveTheSerialResults) {
+  RuleOptions options;
+  options.specs = {"$d:<$d>", "(2)$a:$u", "($a)x:$l$a", "the:THE,\x83\x65:$$$$", "q:$d$x"};
+  options.separator = ',';
+  options.open_bracket = '"';
+  options.close_bracket = '"';
+  options.extract = "$3|$1|$$";
+  const Rules rules(options);
+  std::vector<std::string> lines;
+  for (int i = 0; i < 2000; ++i)
+    lines.push_back("the" + std::to_string(i * 7919 % 1000) + ",ab\"c,d\"x,q" +
+                    (i % 3 == 0 ? "\x83\x65" : "Zx") + "," + std::to_string(i) + "q");
+  std::vector<std::string> serial;
+  Editor one{rules};
+  for (const std::string& line : lines) serial.push_back(outcome(one, line));
+
+  constexpr int kThreads = 4;
+  std::vector<std::vector<std::string>> got(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      Editor editor{rules};
+      for (const std::string& line : lines) got[t].push_back(outcome(editor, line));
+    });
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(got[t], serial) << "thread " << t;
+}
+
+}  // namespace
+}  // namespace quorl
