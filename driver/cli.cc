@@ -8,9 +8,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include <string>
-#include <vector>
-
 #include "driver/help.h"
 #include "extract/pipeline.h"
 #include "support/bytebuf.h"
@@ -194,17 +191,17 @@ EditorState& editor = default_editor;
 // compile_command_line: rules made from the rule list, the field syntax and
 // the template as the arguments left them.
 void compile_command_line() {
-  std::vector<std::string> specs;
+  Array<const char*> specs;
   for (name_node* rule = &sup_list; rule != nullptr; rule = rule->next)
-    if (rule->name != nullptr) specs.emplace_back(rule->name);
-  compile_rules(specs, default_syntax, output_str, &rules);
+    if (rule->name != nullptr) specs.push() = rule->name;
+  compile_rules(specs.begin(), specs.size(), default_syntax, output_str, &rules);
 }
 
 // edit_text: edit_line for a line of len bytes (UNKNOWN_LEN: not known).
 void edit_text(char* line, size_t len) {
   char* text = edit_rules(rules, editor, line, &len);
   if (text == nullptr) {
-    errmsg_text(editor.error.c_str());
+    errmsg_text(editor.error.data);
     end_process(1);
   }
   // One write for the line and its newline: the newline stands in for the

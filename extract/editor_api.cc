@@ -1,6 +1,10 @@
 // The C++ API of include/quorl/quorl.h: Rules and Editor over the pipeline.
 #include <new>
+#include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "extract/pipeline.h"
 #include "quorl/quorl.h"
@@ -12,8 +16,13 @@ namespace quorl {
 Rules::Rules(const RuleOptions& options) {
   auto set = std::make_shared<RuleSet>();
   const FieldSyntax syntax{options.separator, options.open_bracket, options.close_bracket};
-  compile_rules(options.specs, syntax, options.extract ? options.extract->c_str() : nullptr,
-                set.get());
+  // A text given again is applied once, at its first place.
+  std::unordered_set<std::string_view> seen;
+  std::vector<const char*> specs;
+  for (const std::string& spec : options.specs)
+    if (seen.insert(std::string_view(spec.c_str())).second) specs.push_back(spec.c_str());
+  compile_rules(specs.data(), specs.size(), syntax,
+                options.extract ? options.extract->c_str() : nullptr, set.get());
   set_ = std::move(set);
 }
 
@@ -42,11 +51,12 @@ Edited Editor::edit(std::string_view line) {
       return out;
     }
   } catch (const MemoryExhausted& e) {
-    ed.fail(Fault::memory, format_message("cannot get the memory of %d bytes\n", static_cast<int>(e.size)));
+    const std::string size = std::to_string(e.size);
+    ed.fail(Fault::memory, "cannot get the memory of %s bytes\n", size.c_str());
   } catch (const std::bad_alloc&) {
     ed.fail(Fault::memory, "cannot get memory\n");
   }
-  out.error = ed.error;
+  out.error = std::string_view(ed.error.data, ed.error.len);
   return out;
 }
 

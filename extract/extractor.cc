@@ -217,18 +217,20 @@ const char* read_field_no(const char* spec, int* first_no, int* last_no, int fie
 }
 
 void compile_template(const char* templ, Template* out) {
-  out->text = templ;
-  out->ops.clear();
+  out->text.clear();
+  out->text.append(templ, std::strlen(templ));
+  const char* base = out->text.terminate();
+  out->ops.resize(0);
   out->bad = false;
   out->widest = 0;
-  const char* t = out->text.c_str();
+  const char* t = base;
   for (;;) {
     TemplateOp op;
-    op.text_at = static_cast<int>(t - out->text.c_str());
+    op.text_at = static_cast<int>(t - base);
     while (*t != '\0' && *t != '$') ++t;
-    op.text_len = static_cast<int>(t - out->text.c_str()) - op.text_at;
+    op.text_len = static_cast<int>(t - base) - op.text_at;
     if (*t == '\0') {
-      out->ops.push_back(op);
+      out->ops.push() = op;
       return;
     }
     const char kind = t[1];
@@ -239,7 +241,7 @@ void compile_template(const char* templ, Template* out) {
     }
     op.count_kind = kind == '$' ? 1 : kind == '*' ? 2 : 0;
     if (op.count_kind != 0 || op.last > out->widest) out->widest = op.count_kind != 0 ? INT_MAX : op.last;
-    out->ops.push_back(op);
+    out->ops.push() = op;
     t = next;
   }
 }
@@ -263,7 +265,7 @@ char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState
   // An empty first piece is not counted as a field, but $$ still stands for
   // the piece count, so on such a line it names no piece.
   const int skip = ed.field_ptr[0][0] == '\0' ? 1 : 0;
-  const char* text = templ.text.c_str();
+  const char* text = templ.text.data;
   for (const TemplateOp& op : templ.ops) {
     out.append(text + op.text_at, static_cast<size_t>(op.text_len));
     if (op.count_kind < 0) break;
@@ -288,7 +290,7 @@ char* extract_fields_len(const char* templ, char* line, size_t* len) {
   compile_template(templ, &compiled);
   char* out = extract_with(compiled, default_syntax, default_editor, line, len);
   if (out != nullptr) return out;
-  errmsg_text(default_editor.error.c_str());
+  errmsg_text(default_editor.error.data);
   end_process(1);
 }
 
@@ -340,7 +342,7 @@ size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorSta
   // Pieces up to field widest, one more for an empty first piece, and the
   // one after it to tell where it ends.
   const int want = templ.widest > INT_MAX - 2 ? INT_MAX : templ.widest + 1;
-  const char* templ_text = templ.text.c_str();
+  const char* templ_text = templ.text.data;
 
   bool blanks = false;
   const SetScanner scan = separator_scan(syntax.sep, &blanks);

@@ -25,9 +25,6 @@
 
 #include <cstddef>
 
-#include <string>
-#include <vector>
-
 #include "replace/editor.h"
 #include "support/bytebuf.h"
 
@@ -80,8 +77,8 @@ struct TemplateOp {
 };
 
 struct Template {
-  std::string text;
-  std::vector<TemplateOp> ops;
+  ByteBuf text;  // NUL-terminated
+  Array<TemplateOp> ops;
   bool bad = false;  // a malformed element: every extraction fails
   int widest = 0;    // the highest field a fixed element names; INT_MAX for $$ or $*
 };

@@ -1,20 +1,13 @@
 #include "extract/pipeline.h"
 
-#include <algorithm>
 
 namespace quorl {
 
-void compile_rules(const std::vector<std::string>& specs, const FieldSyntax& syntax,
+void compile_rules(const char* const* specs, size_t count, const FieldSyntax& syntax,
                    const char* templ, RuleSet* out) {
-  out->specs.clear();
+  out->specs.resize(count);
   out->syntax = syntax;
-  for (const std::string& spec : specs) {
-    const bool seen = std::any_of(out->specs.begin(), out->specs.end(),
-                                  [&](const CompiledSpec& s) { return s.text == spec; });
-    if (seen) continue;
-    out->specs.emplace_back();
-    compile_spec(spec.c_str(), &out->specs.back());
-  }
+  for (size_t k = 0; k < count; ++k) compile_spec(specs[k], &out->specs[k]);
   out->has_template = templ != nullptr;
   if (templ != nullptr) compile_template(templ, &out->templ);
   out->whole_lines = !out->has_template || (!out->templ.bad && lines_extractable(syntax));

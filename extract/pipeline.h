@@ -13,8 +13,6 @@
 #define QUORL_EXTRACT_PIPELINE_H
 
 #include <cstddef>
-#include <string>
-#include <vector>
 
 #include "extract/extractor.h"
 #include "replace/editor.h"
@@ -23,7 +21,7 @@
 namespace quorl {
 
 struct RuleSet {
-  std::vector<CompiledSpec> specs;
+  Array<CompiledSpec> specs;
   FieldSyntax syntax;
   bool has_template = false;
   Template templ;
@@ -33,9 +31,9 @@ struct RuleSet {
   bool whole_lines = false;
 };
 
-// compile_rules: the specifications (in order; a text seen before is
-// skipped), the syntax and the template (null: none) compiled into *out.
-void compile_rules(const std::vector<std::string>& specs, const FieldSyntax& syntax,
+// compile_rules: the count specifications at specs (in order, none given
+// twice), the syntax and the template (null: none) compiled into *out.
+void compile_rules(const char* const* specs, size_t count, const FieldSyntax& syntax,
                    const char* templ, RuleSet* out);
 
 // edit_rules: line (writable, NUL-terminated, *len bytes or UNKNOWN_LEN)

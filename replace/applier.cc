@@ -112,16 +112,17 @@ bool inside(const ByteBuf& buf, const char* p) {
 // message in ed.error) when to has a bad '$'.
 char* expand_to(const Item& item, EditorState& ed, const char* match, int match_len,
                 size_t rest_len, char* w) {
-  if (item.constant_len >= 0) {
-    w = reserve_result(ed, w, static_cast<size_t>(item.constant_len) + rest_len);
-    std::memcpy(w, item.constant_to.data, static_cast<size_t>(item.constant_len));
-    return w + item.constant_len;
+  const ToProgram& to = item.to_prog;
+  if (to.constant) {
+    w = reserve_result(ed, w, static_cast<size_t>(to.text_len) + rest_len);
+    std::memcpy(w, to.bytes.data, static_cast<size_t>(to.text_len));
+    return w + to.text_len;
   }
-  if (!item.to_prog.usable) {
-    return ed.fail(Fault::bad_to, bad_to_message(item.to.data));
+  if (!to.usable) {
+    return ed.fail(Fault::bad_to, BAD_TO, item.to.data);
   }
-  w = reserve_result(ed, w, to_program_size(item.to_prog, ed.caps, match_len) + rest_len);
-  return w + expand_to_program(item.to_prog, ed.caps, match, w, match_len);
+  w = reserve_result(ed, w, to_program_size(to, ed.caps, match_len) + rest_len);
+  return w + expand_to_program(to, ed.caps, match, w, match_len);
 }
 
 // scan_literal: the scan of [start, end) for a pattern of literal bytes
@@ -192,7 +193,7 @@ char* replace_item(const char* line, const char* from, const char* to) {
   size_t len = UNKNOWN_LEN;
   char* result = apply_item(single_item, default_syntax, default_editor, line, &len);
   if (result != nullptr) return result;
-  errmsg_text(default_editor.error.c_str());
+  errmsg_text(default_editor.error.data);
   if (default_editor.fault == Fault::bad_to) end_process(1);
   return nullptr;
 }
@@ -203,23 +204,17 @@ void ready_item(Item* item) {
   item->field = field_number(from, &pattern);
   const char* to = item->to.data;
   item->to_len = static_cast<int>(std::strlen(to));
-  item->constant_len = -1;
-  item->to_prog.usable = false;
+  item->to_prog.usable = item->to_prog.constant = false;
   if (item->field == 0) return;
   compile_pattern(pattern, &item->prog);
-  if (is_constant(to)) {
-    char* out = item->constant_to.reserve(static_cast<size_t>(item->to_len) + 1);
-    item->constant_len = make_to_string("", out, to, 0, item->to_len);
-  } else {
-    compile_to(to, &item->to_prog);
-  }
+  compile_to(to, &item->to_prog);
 }
 
 char* apply_item(const Item& item, const FieldSyntax& syntax, EditorState& ed, const char* line,
                  size_t* result_len) {
   const long long n = item.field;
   if (n == 0) {
-    return ed.fail(Fault::bad_item, format_message("\"%s\": bad <replace>\n", item.from.data));
+    return ed.fail(Fault::bad_item, "\"%s\": bad <replace>\n", item.from.data);
   }
 
   // The scanned line must stay as it is while the result is written. The
@@ -309,11 +304,12 @@ char* apply_item(const Item& item, const FieldSyntax& syntax, EditorState& ed, c
 bool whole_line_literal(const Item& item) {
   const Program& prog = item.prog;
   const int len = prog.literal_len;
-  if (item.field != -1 || len < 1 || item.constant_len < 0) return false;
+  const ToProgram& to = item.to_prog;
+  if (item.field != -1 || len < 1 || !to.constant) return false;
   const char* lit = prog.literal.data;
   return !is_lead(static_cast<unsigned char>(lit[len - 1])) &&
          std::memchr(lit, '\n', static_cast<size_t>(len)) == nullptr &&
-         std::memchr(item.constant_to.data, '\n', static_cast<size_t>(item.constant_len)) == nullptr;
+         std::memchr(to.bytes.data, '\n', static_cast<size_t>(to.text_len)) == nullptr;
 }
 
 size_t replace_literal_lines(const Item& item, const char* text, size_t len, ByteBuf* out,
@@ -321,8 +317,8 @@ size_t replace_literal_lines(const Item& item, const char* text, size_t len, Byt
   const Program& prog = item.prog;
   const size_t lit_len = static_cast<size_t>(prog.literal_len);
   const unsigned char first = static_cast<unsigned char>(prog.literal.data[0]);
-  const size_t to_len = static_cast<size_t>(item.constant_len);
-  const char* to = item.constant_to.data;
+  const size_t to_len = static_cast<size_t>(item.to_prog.text_len);
+  const char* to = item.to_prog.bytes.data;
   const char* end = text + len;
   char* w = out->reserve(len);
   const char* p = text;     // the first byte not yet written

@@ -45,9 +45,7 @@ struct Item {
   ByteBuf to;
   long long field = -1;   // the field number; -1 without one, 0 when bad
   int to_len = 0;
-  int constant_len = -1;  // length of constant_to, or -1 when to has elements
-  ByteBuf constant_to;    // the expansion of a to without elements
-  ToProgram to_prog;      // to taken apart, when it has elements (and no bad '$')
+  ToProgram to_prog;      // to taken apart (constant: its bytes are the expansion)
   Program prog;
 };
 

@@ -77,64 +77,30 @@ bool is_constant(const char* to) {
   return *literal_run(to, nullptr, &run) == '\0';
 }
 
+// The template of the latest single call below.
+ToProgram single_to;
+
 size_t to_string_size(const char* to, int match_len) {
-  size_t n = 0;
-  const char* t = to;
-  while (*t != '\0') {
-    if (*t == '$') {
-      if (t[1] == 'l' || t[1] == 'u') {
-        n += static_cast<size_t>(match_len);
-      } else if (const int k = slot_for(t[1]); k >= 0) {
-        n += static_cast<size_t>(default_editor.caps.slot[k].len);
-      } else {
-        break;
-      }
-      t += 2;
-      continue;
-    }
-    size_t run = 0;
-    t = literal_run(t, nullptr, &run);
-    n += run;
-  }
-  return n;
+  compile_to(to, &single_to);
+  // A template cut short at a bad '$' counts up to there.
+  return to_program_size(single_to, default_editor.caps, match_len);
 }
 
 int make_to_string(const char* match, char* out, const char* to, int match_len, int to_len) {
   (void)to_len;
-  char* w = out;
-  const char* t = to;
-  while (*t != '\0') {
-    if (*t == '$') {
-      if (t[1] == 'l' || t[1] == 'u') {
-        convert_case(match, match_len, w, t[1] == 'u');
-        w += match_len;
-      } else if (const int k = slot_for(t[1]); k >= 0) {
-        const Capture& c = default_editor.caps.slot[k];
-        std::memcpy(w, c.text, static_cast<size_t>(c.len));
-        w += c.len;
-      } else {
-        errmsg_text(bad_to_message(to).c_str());
-        end_process(1);
-      }
-      t += 2;
-      continue;
-    }
-    size_t run = 0;
-    t = literal_run(t, w, &run);
-    w += run;
+  compile_to(to, &single_to);
+  if (!single_to.usable) {
+    errmsg(BAD_TO, to);
+    end_process(1);
   }
-  *w = '\0';
-  return static_cast<int>(w - out);
-}
-
-std::string bad_to_message(const char* to) {
-  return format_message("illegal \"-r <replace>\" parameter: %s\n", to);
+  return expand_to_program(single_to, default_editor.caps, match, out, match_len);
 }
 
 void compile_to(const char* to, ToProgram* prog) {
   prog->count = 0;
   prog->text_len = 0;
   prog->usable = false;
+  prog->constant = false;
   const size_t len = std::strlen(to);
   // No template has more pieces than bytes, nor more literal bytes.
   auto* pieces = reinterpret_cast<ToPiece*>(prog->pieces.reserve((len + 1) * sizeof(ToPiece)));
@@ -158,6 +124,8 @@ void compile_to(const char* to, ToProgram* prog) {
     if (*t == '\0') break;
   }
   prog->usable = true;
+  prog->constant = prog->count == 1 && pieces[0].convert == 0 && pieces[0].slot < 0;
+  bytes[prog->text_len] = '\0';
 }
 
 size_t to_program_size(const ToProgram& prog, const Captures& caps, int match_len) {

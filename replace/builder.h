@@ -9,13 +9,15 @@
 // after it are one character and are copied as they are; so are double-byte
 // characters inside $l and $u, whose ASCII letters alone change.
 //
-// The builder owns no memory: it writes where its caller says, and the
-// caller makes room first with to_string_size.
+// A template is taken apart once (compile_to) and expanded with the
+// captures of an editor (expand_to_program); the single-call functions
+// make_to_string and to_string_size take a template apart at every call and
+// use the default editor's captures. The builder writes where its caller
+// says, and the caller makes room first.
 #ifndef QUORL_REPLACE_BUILDER_H
 #define QUORL_REPLACE_BUILDER_H
 
 #include <cstddef>
-#include <string>
 
 #include "replace/matcher.h"
 #include "support/bytebuf.h"
@@ -40,9 +42,9 @@ bool is_constant(const char* to);
 // ends the process with status 1.
 int make_to_string(const char* match, char* out, const char* to, int match_len, int to_len);
 
-// bad_to_message: the message for a template with a '$' that starts no
-// element.
-std::string bad_to_message(const char* to);
+// BAD_TO: the message (a format for the template) for a template with a
+// '$' that starts no element.
+inline constexpr char BAD_TO[] = "illegal \"-r <replace>\" parameter: %s\n";
 
 // A template applied to many matches is taken apart once (ToProgram): its
 // literal text unescaped, and each element as the capture it copies or the
@@ -62,6 +64,7 @@ struct ToProgram {
   ByteBuf bytes;   // the literal text of every piece
   int text_len = 0;  // the literal bytes in all
   bool usable = false;
+  bool constant = false;  // no element: every match writes bytes, NUL-terminated
 };
 
 // compile_to: prog made ready for to.

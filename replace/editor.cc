@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "support/errors.h"
 #include "support/memory.h"
 
 namespace quorl {
@@ -31,6 +32,12 @@ void Captures::drop_pending() {
 }
 
 EditorState::~EditorState() { freemem(field_ptr); }
+
+std::nullptr_t EditorState::fail(Fault kind, const char* fmt, const char* arg) {
+  fault = kind;
+  format_message(&error, fmt, arg);
+  return nullptr;
+}
 
 void clear_captures() { default_editor.caps.clear_classes(); }
 

@@ -20,8 +20,6 @@
 #define QUORL_REPLACE_EDITOR_H
 
 #include <cstddef>
-#include <string>
-#include <utility>
 
 #include "support/bytebuf.h"
 
@@ -133,15 +131,12 @@ struct EditorState {
   ByteBuf pieces;   // the pieces of a line of a run
   ByteBuf lines[2];  // a run of lines, edited from one into the other
   FromArgEnd lines_end;
-  std::string error;  // the message of the last failure
+  ByteBuf error;  // the message of the last failure, NUL-terminated
   Fault fault = Fault::none;
 
-  // fail: the failure recorded; returns null for the caller to return.
-  std::nullptr_t fail(Fault kind, std::string message) {
-    fault = kind;
-    error = std::move(message);
-    return nullptr;
-  }
+  // fail: the failure recorded, its message made from fmt and arg as errmsg
+  // would make it; returns null for the caller to return.
+  std::nullptr_t fail(Fault kind, const char* fmt, const char* arg = nullptr);
 };
 
 // The library's default editor and field syntax.

@@ -73,12 +73,14 @@ const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to) {
 }
 
 void compile_spec(const char* spec, CompiledSpec* out) {
-  out->text = spec;
+  out->text.clear();
+  out->text.append(spec, std::strlen(spec));
+  out->text.terminate();
   out->bad = false;
   size_t count = 0;
   const char* item = spec;
   for (;;) {
-    if (count == out->items.size()) out->items.emplace_back();
+    if (count == out->items.size()) out->items.push();
     Item& compiled = out->items[count];
     const char* next = next_replace_item(item, &compiled.from, &compiled.to);
     if (next == nullptr) {
@@ -111,7 +113,7 @@ char* apply_spec(const CompiledSpec& spec, const FieldSyntax& syntax, EditorStat
     text = result;
   }
   if (spec.bad) {
-    return ed.fail(Fault::bad_item, format_message("\"%s\": bad <replace>\n", spec.text.c_str()));
+    return ed.fail(Fault::bad_item, "\"%s\": bad <replace>\n", spec.text.data);
   }
   *len = text_len;
   return result;
@@ -126,7 +128,7 @@ char* apply_replace_len(const char* spec, const char* line, size_t* len) {
   compile_spec(spec, &single_spec);
   char* result = apply_spec(single_spec, default_syntax, default_editor, line, len);
   if (result != nullptr) return result;
-  errmsg_text(default_editor.error.c_str());
+  errmsg_text(default_editor.error.data);
   // A bad '$' in a <to> ends the run; every other fault is the caller's.
   if (default_editor.fault == Fault::bad_to) end_process(1);
   return nullptr;

@@ -18,8 +18,6 @@
 #define QUORL_REPLACE_SPEC_H
 
 #include <cstddef>
-#include <string>
-#include <vector>
 
 #include "replace/applier.h"
 #include "replace/editor.h"
@@ -30,8 +28,8 @@ namespace quorl {
 // CompiledSpec: one specification, its good items in order, and whether a
 // bad item follows them.
 struct CompiledSpec {
-  std::string text;
-  std::vector<Item> items;
+  ByteBuf text;  // NUL-terminated
+  Array<Item> items;
   bool bad = false;
   bool whole_lines = false;  // every item is whole_line_literal (and none is bad)
 };

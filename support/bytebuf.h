@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace quorl {
@@ -71,6 +72,58 @@ struct ByteBuf {
 
  private:
   void grow(size_t need);
+};
+
+// Array: a growable array of T kept in a ByteBuf. Elements are constructed
+// in place, default-initialised, and moved bytewise when the buffer grows, so
+// a T must hold no pointer into itself. Destroyed with the array.
+template <class T>
+class Array {
+ public:
+  Array() = default;
+  Array(const Array&) = delete;
+  Array& operator=(const Array&) = delete;
+  Array(Array&& other) noexcept { swap(other); }
+  Array& operator=(Array&& other) noexcept {
+    swap(other);
+    return *this;
+  }
+  ~Array() { resize(0); }
+
+  void swap(Array& other) noexcept {
+    buf_.swap(other.buf_);
+    std::swap(count_, other.count_);
+  }
+
+  size_t size() const { return count_; }
+  T* begin() { return data(); }
+  T* end() { return data() + count_; }
+  const T* begin() const { return data(); }
+  const T* end() const { return data() + count_; }
+  T& operator[](size_t k) { return data()[k]; }
+  const T& operator[](size_t k) const { return data()[k]; }
+  T& back() { return data()[count_ - 1]; }
+
+  // resize: n elements; new ones default-initialised, dropped ones destroyed.
+  void resize(size_t n) {
+    if (n > count_) {
+      buf_.reserve(n * sizeof(T));
+      for (; count_ < n; ++count_) new (data() + count_) T();
+    }
+    for (; count_ > n; --count_) data()[count_ - 1].~T();
+  }
+  // push: a new last element, default-initialised; returns it.
+  T& push() {
+    resize(count_ + 1);
+    return back();
+  }
+
+ private:
+  T* data() { return reinterpret_cast<T*>(buf_.data); }
+  const T* data() const { return reinterpret_cast<const T*>(buf_.data); }
+
+  ByteBuf buf_;
+  size_t count_ = 0;
 };
 
 }  // namespace quorl

@@ -98,14 +98,19 @@ char* err_edit(const char* fmt, va_list ap) {
   return msg_buf;
 }
 
-std::string format_message(const char* fmt, ...) {
-  if (Strchr(fmt, '%') == nullptr) return fmt;
-  char buf[ERR_BUF_SIZE];
-  va_list ap;
-  va_start(ap, fmt);
-  edit_into(buf, fmt, ap);
-  va_end(ap);
-  return buf;
+void format_message(ByteBuf* out, const char* fmt, ...) {
+  out->clear();
+  if (Strchr(fmt, '%') == nullptr) {
+    out->append(fmt, std::strlen(fmt));
+  } else {
+    char buf[ERR_BUF_SIZE];
+    va_list ap;
+    va_start(ap, fmt);
+    edit_into(buf, fmt, ap);
+    va_end(ap);
+    out->append(buf, std::strlen(buf));
+  }
+  out->terminate();
 }
 
 void errmsg_text(const char* text) {

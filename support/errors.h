@@ -14,7 +14,8 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <string>
+
+#include "support/bytebuf.h"
 
 namespace quorl {
 
@@ -50,8 +51,8 @@ void errmsg1(const char* fmt, ...);
 int errmsgf(const char* fmt, ...);
 
 // format_message: the text errmsg would write for fmt and its arguments,
-// made in a buffer of the caller's: safe from any thread.
-std::string format_message(const char* fmt, ...);
+// made in *out (NUL-terminated, out->len its length): safe from any thread.
+void format_message(ByteBuf* out, const char* fmt, ...);
 
 // errmsg_text: writes text exactly as it stands, where errmsg writes, and
 // sets errmsg_output_flg (for a message made earlier by format_message).
