@@ -1,5 +1,6 @@
 // The C++ API of include/quorl/quorl.h: Rules and Editor over the pipeline.
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -15,7 +16,12 @@ namespace quorl {
 
 Rules::Rules(const RuleOptions& options) {
   auto set = std::make_shared<RuleSet>();
-  const FieldSyntax syntax{options.separator, options.open_bracket, options.close_bracket};
+  FieldSyntax syntax;
+  syntax.enc = options.encoding;
+  syntax.sep = delim_of(options.separator.c_str(), syntax.enc);
+  if (!options.brackets.empty() &&
+      !brackets_of(options.brackets.c_str(), syntax.enc, &syntax.open, &syntax.close))
+    throw std::invalid_argument("\"-b" + options.brackets + "\": bad parameter");
   // A text given again is applied once, at its first place.
   std::unordered_set<std::string_view> seen;
   std::vector<const char*> specs;

@@ -56,25 +56,38 @@ int read_number(const char** p) {
   return n;
 }
 
-// split_by_chars: split_fields, stepping through line one character at a
-// time.
-int split_by_chars(EditorState& ed, char separator, char* line) {
+// split_by_chars: split_fields with an explicit separator, stepping
+// through line one character at a time.
+int split_by_chars(EditorState& ed, const FieldSyntax& syntax, char* line) {
+  const Delim& sep = syntax.sep;
+  const size_t sep_len = sep.len();
+  // A Shift_JIS -t byte that is also a lead byte is tested before the
+  // character it may begin, so it still separates there.
+  const bool byte_first = syntax.enc == Encoding::sjis && sep_len == 1;
   int n = 0;
   char* p = line;
   while (*p != '\0') {
-    // The separator test comes before the double-byte test, so a -t byte
-    // that is also a lead byte still separates.
-    if (separator == 0 ? is_blank(*p) : *p == separator) {
-      *p++ = '\0';
-      if (separator == 0)
-        while (is_blank(*p)) ++p;
+    const size_t w = byte_first && *p == sep.bytes[0] ? 1 : static_cast<size_t>(char_len(syntax.enc, p));
+    if (w == sep_len && sep.at(p)) {
+      *p = '\0';
+      p += w;
       if (n + 1 == ed.field_ptr_max) grow_table(ed);
       ed.field_ptr[++n] = p;
     } else {
-      p += char_len(p);
+      p += w;
     }
   }
   return n;
+}
+
+// searchable: whether the separator can be looked for 16 bytes at a time:
+// none (blanks and tabs), or one byte that is a character wherever it starts
+// one (a Shift_JIS byte that is no lead byte, or an ASCII byte).
+bool searchable(const FieldSyntax& syntax) {
+  if (syntax.sep.len() == 0) return true;
+  const auto b = static_cast<unsigned char>(syntax.sep.bytes[0]);
+  if (!syntax.sep.single()) return false;
+  return syntax.enc == Encoding::sjis ? !is_lead(b) : b < 0x80 || syntax.enc == Encoding::bytes;
 }
 
 // separator_scan: the bytes that may separate pieces (blanks and tabs, or
@@ -99,8 +112,11 @@ SetScanner separator_scan(char sep, bool* blanks) {
 // lead-range bytes in front of it tell (see starts_char); the separator is
 // no lead byte here, so it is always a character of its own.
 template <class Cut>
-bool each_cut(const SetScanner& scan, bool blanks, const char* line, const char* end,
+bool each_cut(const SetScanner& scan, bool blanks, Encoding enc, const char* line, const char* end,
               const char* floor, const char* ceiling, Cut cut) {
+  // Outside Shift_JIS a searchable separator starts a character wherever
+  // it stands.
+  const bool check = enc == Encoding::sjis;
   const char* base = line;  // a character start; every separator before it is cut
   for (const char* block = line; block < end; block += 16) {
     // The bytes from block on, 16 or what is left; a short last block is
@@ -120,7 +136,7 @@ bool each_cut(const SetScanner& scan, bool blanks, const char* line, const char*
     for (; mask != 0; mask &= mask - 1) {
       const char* c = at + __builtin_ctz(mask);
       if (c < base) continue;  // a blank of a run already passed over
-      if (!starts_char(base, c)) {
+      if (check && !starts_char(enc, base, c)) {
         base = c + 1;  // c is a second byte
         continue;
       }
@@ -136,11 +152,11 @@ bool each_cut(const SetScanner& scan, bool blanks, const char* line, const char*
 
 // split_by_search: split_fields, testing 16 bytes at a time for separator
 // bytes.
-int split_by_search(EditorState& ed, char sep, char* line, size_t len) {
+int split_by_search(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len) {
   bool blanks = false;
-  const SetScanner scan = separator_scan(sep, &blanks);
+  const SetScanner scan = separator_scan(syntax.sep.bytes[0], &blanks);
   int n = 0;
-  each_cut(scan, blanks, line, line + len, line, line + len, [&](const char* c, const char* next) {
+  each_cut(scan, blanks, syntax.enc, line, line + len, line, line + len, [&](const char* c, const char* next) {
     line[c - line] = '\0';
     if (n + 1 == ed.field_ptr_max) grow_table(ed);
     ed.field_ptr[++n] = line + (next - line);
@@ -149,18 +165,14 @@ int split_by_search(EditorState& ed, char sep, char* line, size_t len) {
   return n;
 }
 
-// split_into: split_fields with the separator sep, into ed's field table.
-int split_into(EditorState& ed, char sep, char* line, size_t len) {
+// split_into: split_fields with syntax's separator, into ed's field table.
+int split_into(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len) {
   if (ed.field_ptr == nullptr) {
     ed.field_ptr = static_cast<char**>(first_block(FIELD_PTR_STEP * static_cast<int>(sizeof(char*))));
     ed.field_ptr_max = FIELD_PTR_STEP;
   }
   ed.field_ptr[0] = line;
-  // A -t byte that is also a lead byte separates even where it would begin
-  // a character: only stepping through the line character by character
-  // tells those apart.
-  return sep != 0 && is_lead(static_cast<unsigned char>(sep)) ? split_by_chars(ed, sep, line)
-                                                               : split_by_search(ed, sep, line, len);
+  return searchable(syntax) ? split_by_search(ed, syntax, line, len) : split_by_chars(ed, syntax, line);
 }
 
 }  // namespace
@@ -168,7 +180,7 @@ int split_into(EditorState& ed, char sep, char* line, size_t len) {
 int split_fields(char* line) { return split_fields_len(line, std::strlen(line)); }
 
 int split_fields_len(char* line, size_t len) {
-  return split_into(default_editor, default_syntax.sep, line, len);
+  return split_into(default_editor, default_syntax, line, len);
 }
 
 const char* read_field_no(const char* spec, int* first_no, int* last_no, int field_count) {
@@ -261,7 +273,7 @@ char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState
   if (templ.bad) return ed.fail(Fault::bad_template, BAD_TEMPLATE);
   ByteBuf& out = ed.extract;
   out.clear();
-  const int n = split_into(ed, syntax.sep, line, *len != static_cast<size_t>(-1) ? *len : std::strlen(line));
+  const int n = split_into(ed, syntax, line, *len != static_cast<size_t>(-1) ? *len : std::strlen(line));
   // An empty first piece is not counted as a field, but $$ still stands for
   // the piece count, so on such a line it names no piece.
   const int skip = ed.field_ptr[0][0] == '\0' ? 1 : 0;
@@ -314,13 +326,14 @@ Piece* piece_table(ByteBuf& pieces, int n, int* room) {
 // them, found until piece want begins (so the one before it has its end)
 // or the line ends; bytes from floor up to ceiling may be read. Returns the
 // index of the last piece found.
-int split_line(ByteBuf& pieces, const SetScanner& scan, bool blanks, const char* line,
-               const char* end, const char* floor, const char* ceiling, int want) {
+int split_line(ByteBuf& pieces, const SetScanner& scan, bool blanks, Encoding enc,
+               const char* line, const char* end, const char* floor, const char* ceiling,
+               int want) {
   int room = 0;
   Piece* table = piece_table(pieces, FIELD_PTR_STEP, &room);
   int n = 0;
   table[0].start = line;
-  const bool whole = each_cut(scan, blanks, line, end, floor, ceiling, [&](const char* c, const char* next) {
+  const bool whole = each_cut(scan, blanks, enc, line, end, floor, ceiling, [&](const char* c, const char* next) {
     table[n].end = c;
     if (n + 1 == room) table = piece_table(pieces, n + 1 + FIELD_PTR_STEP, &room);
     table[++n].start = next;
@@ -333,7 +346,7 @@ int split_line(ByteBuf& pieces, const SetScanner& scan, bool blanks, const char*
 }  // namespace
 
 bool lines_extractable(const FieldSyntax& syntax) {
-  return syntax.sep != '\n' && !is_lead(static_cast<unsigned char>(syntax.sep));
+  return searchable(syntax) && syntax.sep.bytes[0] != '\n';
 }
 
 size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorState& ed,
@@ -345,7 +358,7 @@ size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorSta
   const char* templ_text = templ.text.data;
 
   bool blanks = false;
-  const SetScanner scan = separator_scan(syntax.sep, &blanks);
+  const SetScanner scan = separator_scan(syntax.sep.bytes[0], &blanks);
   const char* const text_end = text + len;
 
   size_t used = 0;
@@ -363,7 +376,7 @@ size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorSta
 
   for (const char* line = text; line < text_end;) {
     const auto* end = static_cast<const char*>(std::memchr(line, '\n', static_cast<size_t>(text_end - line)));
-    const int n = split_line(ed.pieces, scan, blanks, line, end, text, text_end, want);
+    const int n = split_line(ed.pieces, scan, blanks, syntax.enc, line, end, text, text_end, want);
     const auto* table = reinterpret_cast<const Piece*>(ed.pieces.data);
     // An empty first piece is no field; $$ still counts it as a piece.
     const int skip = table[0].end == table[0].start ? 1 : 0;

@@ -7,7 +7,7 @@ void compile_rules(const char* const* specs, size_t count, const FieldSyntax& sy
                    const char* templ, RuleSet* out) {
   out->specs.resize(count);
   out->syntax = syntax;
-  for (size_t k = 0; k < count; ++k) compile_spec(specs[k], &out->specs[k]);
+  for (size_t k = 0; k < count; ++k) compile_spec(specs[k], &out->specs[k], syntax.enc);
   out->has_template = templ != nullptr;
   if (templ != nullptr) compile_template(templ, &out->templ);
   out->whole_lines = !out->has_template || (!out->templ.bad && lines_extractable(syntax));

@@ -42,16 +42,14 @@ long long field_number(const char* from, const char** pattern) {
   return n;
 }
 
-// closing_bracket: the first close byte from p on, stepping over double-byte
-// characters whole; null when the text ends first.
-char* closing_bracket(char* p, char close) {
+// closing_bracket: the first close character from p (a character start)
+// on; null when the text ends first.
+char* closing_bracket(Encoding enc, char* p, const Delim& close) {
+  const size_t want = close.len();
   while (*p != '\0') {
-    if (is_double(p)) {
-      p += 2;
-    } else {
-      if (*p == close) return p;
-      ++p;
-    }
+    const int n = char_len(enc, p);
+    if (static_cast<size_t>(n) == want && close.at(p)) return p;
+    p += n;
   }
   return nullptr;
 }
@@ -63,31 +61,33 @@ bool select_field(const FieldSyntax& syntax, char* line, size_t len, long long n
                   char** end) {
   *start = n == 1 ? line : nullptr;
   *end = line + len;
-  if (syntax.sep == '\0') return n == 1;
+  const size_t sep_len = syntax.sep.len();
+  if (sep_len == 0) return n == 1;
+  const size_t open_len = syntax.open.len();
   long long count = 1;
   // Once a bracket stays open to the end of the line, no later one can
-  // close either: the search is not repeated for every opening byte.
-  bool can_close = syntax.open != '\0';
-  for (char* p = line; *p != '\0'; ++p) {
-    if (is_double(p)) {
-      ++p;
-      continue;
-    }
-    if (can_close && *p == syntax.open) {
-      if (char* close = closing_bracket(p + 1, syntax.close))
+  // close either: the search is not repeated for every opening character.
+  bool can_close = open_len != 0;
+  for (char* p = line; *p != '\0';) {
+    size_t w = static_cast<size_t>(char_len(syntax.enc, p));
+    if (can_close && w == open_len && syntax.open.at(p)) {
+      if (char* close = closing_bracket(syntax.enc, p + w, syntax.close)) {
         p = close;
-      else
+        w = static_cast<size_t>(char_len(syntax.enc, p));
+      } else {
         can_close = false;
+      }
     }
-    if (*p == syntax.sep) {
+    if (w == sep_len && syntax.sep.at(p)) {
       ++count;
       if (count == n) {
-        *start = p + 1;
+        *start = p + w;
       } else if (count == n + 1) {
         *end = p;
         break;
       }
     }
+    p += w;
   }
   return *start != nullptr;
 }
@@ -135,8 +135,8 @@ char* scan_literal(const Item& item, EditorState& ed, const char* start, const c
   const Program& prog = item.prog;
   const int len = prog.literal_len;
   Capture& whole = ed.caps.whole();
-  // A match that ends in a lead byte takes the byte after it along.
-  const bool may_split = is_lead(static_cast<unsigned char>(prog.literal.data[len - 1]));
+  // A match that ends inside a character takes the rest of it along.
+  const bool may_split = prog.may_split;
   const char* p = start;
   const char* last_end = nullptr;  // where the scan resumed after the last match
   while (p < end) {
@@ -145,10 +145,10 @@ char* scan_literal(const Item& item, EditorState& ed, const char* start, const c
     w += c - p;
     p = c;
     if (c == end) break;
-    whole.refer(c, len);
-    w = expand_to(item, ed, c, len, static_cast<size_t>(end - (c + len)) + rest_len + 1, w);
+    p = may_split ? char_boundary(prog.enc, c, c + len) : c + len;
+    whole.refer(c, static_cast<int>(p - c));
+    w = expand_to(item, ed, c, static_cast<int>(p - c), static_cast<size_t>(end - p) + rest_len + 1, w);
     if (w == nullptr) return nullptr;
-    p = may_split ? char_boundary(c, c + len) : c + len;
     last_end = p;
   }
   // Had every position been tried, an attempt after the last match would
@@ -189,7 +189,7 @@ struct PendingGuard {
 char* replace_item(const char* line, const char* from, const char* to) {
   copy_text(&single_item.from, from);
   copy_text(&single_item.to, to);
-  ready_item(&single_item);
+  ready_item(&single_item, default_syntax.enc);
   size_t len = UNKNOWN_LEN;
   char* result = apply_item(single_item, default_syntax, default_editor, line, &len);
   if (result != nullptr) return result;
@@ -198,7 +198,7 @@ char* replace_item(const char* line, const char* from, const char* to) {
   return nullptr;
 }
 
-void ready_item(Item* item) {
+void ready_item(Item* item, Encoding enc) {
   const char* from = item->from.data;
   const char* pattern = from;
   item->field = field_number(from, &pattern);
@@ -206,8 +206,8 @@ void ready_item(Item* item) {
   item->to_len = static_cast<int>(std::strlen(to));
   item->to_prog.usable = item->to_prog.constant = false;
   if (item->field == 0) return;
-  compile_pattern(pattern, &item->prog);
-  compile_to(to, &item->to_prog);
+  compile_pattern(pattern, &item->prog, enc);
+  compile_to(to, &item->to_prog, enc);
 }
 
 char* apply_item(const Item& item, const FieldSyntax& syntax, EditorState& ed, const char* line,
@@ -285,15 +285,14 @@ char* apply_item(const Item& item, const FieldSyntax& syntax, EditorState& ed, c
     if (m == c) {
       // An empty match is replaced once; the scan then moves on past the
       // character there, which stays.
-      db = is_double(c) ? 1 : 0;
-      p = c + 1 + db;
+      const int n = char_len(prog.enc, c);
+      db = n > 1 ? 1 : 0;
+      p = c + n;
       std::memcpy(w, c, static_cast<size_t>(p - c));
       w += p - c;
       continue;
     }
-    // A match may end inside a double-byte character: the character's
-    // other byte goes with the match.
-    p = char_boundary(c, m, &db);
+    p = char_boundary(prog.enc, c, m, &db);
   }
   *result_len = finish_result(ed.result, w, end, rest_sep, rest_len);
   ed.caps.settle();
@@ -307,7 +306,7 @@ bool whole_line_literal(const Item& item) {
   const ToProgram& to = item.to_prog;
   if (item.field != -1 || len < 1 || !to.constant) return false;
   const char* lit = prog.literal.data;
-  return !is_lead(static_cast<unsigned char>(lit[len - 1])) &&
+  return !prog.may_split &&
          std::memchr(lit, '\n', static_cast<size_t>(len)) == nullptr &&
          std::memchr(to.bytes.data, '\n', static_cast<size_t>(to.text_len)) == nullptr;
 }
@@ -329,8 +328,8 @@ size_t replace_literal_lines(const Item& item, const char* text, size_t len, Byt
                         ? static_cast<const char*>(std::memchr(base, first, static_cast<size_t>(end - base)))
                         : prog.finder.find(base, end, text);
     if (c == nullptr) break;
-    if (!starts_char(base, c)) {
-      base = c + 1;  // c is the second byte of a character
+    if (!starts_char(prog.enc, base, c)) {
+      base = c + 1;  // c is inside a character
       continue;
     }
     // Room for this piece, the expansion and the rest of the text unchanged.

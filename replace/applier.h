@@ -8,9 +8,9 @@
 // replacement text is never scanned again. The bytes around the selected
 // field are put back unchanged.
 //
-// Fields for (<no>) are cut only at the -t separator byte (without one the
-// whole line is field 1); between the -b brackets a separator does not cut,
-// and a double-byte character is never cut inside.
+// Fields for (<no>) are cut only at the -t separator (without one the whole
+// line is field 1); between the -b brackets a separator does not cut, and a
+// character is never cut inside.
 //
 // An item is compiled once (Item: its texts cut out, its pattern taken
 // apart, a constant <to> expanded) and then applied to any number of lines
@@ -49,8 +49,9 @@ struct Item {
   Program prog;
 };
 
-// ready_item: item made ready for the texts now in item->from and item->to.
-void ready_item(Item* item);
+// ready_item: item made ready for the texts now in item->from and item->to,
+// in the encoding enc.
+void ready_item(Item* item, Encoding enc);
 
 // apply_item: as replace_item, for an item made ready with ready_item, with
 // the field syntax syntax, in the editor ed: the result is in ed.result.

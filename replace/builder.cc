@@ -31,35 +31,30 @@ int slot_for(char letter) {
 
 // literal_run: the end of the literal text that starts at t; with out
 // non-null its bytes are written there and *written counts them.
-const char* literal_run(const char* t, char* out, size_t* written) {
+const char* literal_run(Encoding enc, const char* t, char* out, size_t* written) {
   size_t n = 0;
   while (*t != '\0' && *t != '$') {
-    if (*t == '\\') ++t;
-    // A lead byte takes the byte after it along unread: a second byte 0x5C
+    if (*t == '\\' && *++t == '\0') break;
+    // A character is taken whole and unread: a Shift_JIS second byte 0x5C
     // is no escape, and not even a '$' there starts an element.
-    if (is_lead(static_cast<unsigned char>(*t))) {
-      if (out != nullptr) out[n] = *t;
-      ++n;
-      ++t;
-    }
-    if (*t == '\0') break;
-    if (out != nullptr) out[n] = *t;
-    ++n;
-    ++t;
+    const int len = char_len(enc, t);
+    if (out != nullptr) std::memcpy(out + n, t, static_cast<size_t>(len));
+    n += static_cast<size_t>(len);
+    t += len;
   }
   *written = n;
   return t;
 }
 
 // convert_case: the match with its single-byte ASCII letters turned to
-// upper case (upper) or lower case; double-byte characters stay whole.
-void convert_case(const char* match, int len, char* out, bool upper) {
+// upper case (upper) or lower case; longer characters stay whole.
+void convert_case(Encoding enc, const char* match, int len, char* out, bool upper) {
   for (int i = 0; i < len; ++i) {
     const unsigned char c = static_cast<unsigned char>(match[i]);
-    if (is_lead(c) && i + 1 < len) {
-      out[i] = match[i];
-      out[i + 1] = match[i + 1];
-      ++i;
+    const int n = c < 0x80 ? 1 : char_len(enc, match + i);
+    if (n > 1 && i + n <= len) {
+      std::memcpy(out + i, match + i, static_cast<size_t>(n));
+      i += n - 1;
     } else if (upper && c >= 'a' && c <= 'z') {
       out[i] = static_cast<char>(c - 'a' + 'A');
     } else if (!upper && c >= 'A' && c <= 'Z') {
@@ -74,21 +69,21 @@ void convert_case(const char* match, int len, char* out, bool upper) {
 
 bool is_constant(const char* to) {
   size_t run = 0;
-  return *literal_run(to, nullptr, &run) == '\0';
+  return *literal_run(default_syntax.enc, to, nullptr, &run) == '\0';
 }
 
 // The template of the latest single call below.
 ToProgram single_to;
 
 size_t to_string_size(const char* to, int match_len) {
-  compile_to(to, &single_to);
+  compile_to(to, &single_to, default_syntax.enc);
   // A template cut short at a bad '$' counts up to there.
   return to_program_size(single_to, default_editor.caps, match_len);
 }
 
 int make_to_string(const char* match, char* out, const char* to, int match_len, int to_len) {
   (void)to_len;
-  compile_to(to, &single_to);
+  compile_to(to, &single_to, default_syntax.enc);
   if (!single_to.usable) {
     errmsg(BAD_TO, to);
     end_process(1);
@@ -96,7 +91,8 @@ int make_to_string(const char* match, char* out, const char* to, int match_len, 
   return expand_to_program(single_to, default_editor.caps, match, out, match_len);
 }
 
-void compile_to(const char* to, ToProgram* prog) {
+void compile_to(const char* to, ToProgram* prog, Encoding enc) {
+  prog->enc = enc;
   prog->count = 0;
   prog->text_len = 0;
   prog->usable = false;
@@ -109,7 +105,7 @@ void compile_to(const char* to, ToProgram* prog) {
   for (;;) {
     ToPiece piece;
     size_t run = 0;
-    t = literal_run(t, bytes + prog->text_len, &run);
+    t = literal_run(enc, t, bytes + prog->text_len, &run);
     piece.text_at = prog->text_len;
     piece.text_len = static_cast<int>(run);
     prog->text_len += static_cast<int>(run);
@@ -149,7 +145,7 @@ int expand_to_program(const ToProgram& prog, const Captures& caps, const char* m
     std::memcpy(w, prog.bytes.data + piece.text_at, static_cast<size_t>(piece.text_len));
     w += piece.text_len;
     if (piece.convert != 0) {
-      convert_case(match, match_len, w, piece.convert == 'u');
+      convert_case(prog.enc, match, match_len, w, piece.convert == 'u');
       w += match_len;
     } else if (piece.slot >= 0) {
       const Capture& c = caps.slot[piece.slot];

@@ -5,9 +5,9 @@
 // match in lower or upper case), and $A $a $d $f $D $s $x $g $c (the text
 // the matcher last captured for that class, whichever item or line that
 // was). A '$' that starts none of them is an error, reported only when a
-// match makes the template be read. A Shift_JIS lead byte and the byte
-// after it are one character and are copied as they are; so are double-byte
-// characters inside $l and $u, whose ASCII letters alone change.
+// match makes the template be read. A character of several bytes (in the
+// template's encoding) is copied as it is, even after a backslash; so are
+// such characters inside $l and $u, whose ASCII letters alone change.
 //
 // A template is taken apart once (compile_to) and expanded with the
 // captures of an editor (expand_to_program); the single-call functions
@@ -59,6 +59,7 @@ struct ToPiece {
 };
 
 struct ToProgram {
+  Encoding enc = Encoding::sjis;
   ByteBuf pieces;  // ToPiece[count]
   int count = 0;
   ByteBuf bytes;   // the literal text of every piece
@@ -67,8 +68,8 @@ struct ToProgram {
   bool constant = false;  // no element: every match writes bytes, NUL-terminated
 };
 
-// compile_to: prog made ready for to.
-void compile_to(const char* to, ToProgram* prog);
+// compile_to: prog made ready for to, in the encoding enc.
+void compile_to(const char* to, ToProgram* prog, Encoding enc = Encoding::sjis);
 
 // to_program_size: to_string_size for a usable prog and the captures caps.
 size_t to_program_size(const ToProgram& prog, const Captures& caps, int match_len);

@@ -39,6 +39,30 @@ std::nullptr_t EditorState::fail(Fault kind, const char* fmt, const char* arg) {
   return nullptr;
 }
 
+Delim delim_of(const char* text, Encoding enc) {
+  Delim d;
+  if (text[0] == '\0') return d;
+  const int n = char_len(enc, text);
+  std::memcpy(d.bytes, text, static_cast<size_t>(n));
+  d.more = static_cast<unsigned char>(n - 1);
+  return d;
+}
+
+bool brackets_of(const char* text, Encoding enc, Delim* open, Delim* close) {
+  const size_t len = std::strlen(text);
+  if (len == 2) {
+    *open = Delim{{text[0]}, 0};
+    *close = Delim{{text[1]}, 0};
+    return true;
+  }
+  if (len == 0) return false;
+  const size_t first = static_cast<size_t>(char_len(enc, text));
+  if (first >= len || first + static_cast<size_t>(char_len(enc, text + first)) != len) return false;
+  *open = delim_of(text, enc);
+  *close = delim_of(text + first, enc);
+  return true;
+}
+
 void clear_captures() { default_editor.caps.clear_classes(); }
 
 void settle_captures() { default_editor.caps.settle(); }

@@ -22,6 +22,7 @@
 #include <cstddef>
 
 #include "support/bytebuf.h"
+#include "support/encoding.h"
 
 namespace quorl {
 
@@ -77,14 +78,42 @@ struct Captures {
   void drop_pending();
 };
 
-// FieldSyntax: how a line is cut into fields. sep is the separator byte (0:
-// runs of blanks and tabs for -e, the whole line as field 1 for (<no>));
-// open and close are the brackets that keep separators between them from
-// cutting (0: none).
+// Delim: a separator or a bracket, one character of up to four bytes; none
+// when bytes[0] is 0. The process-wide names set bytes[0] alone, so more,
+// the bytes after the first, is 0 unless a longer character was given.
+struct Delim {
+  char bytes[4] = {};
+  unsigned char more = 0;
+
+  size_t len() const { return bytes[0] == 0 ? 0 : 1 + static_cast<size_t>(more); }
+  bool single() const { return more == 0; }
+  // at: the character at p (a character start) is this one.
+  bool at(const char* p) const {
+    if (p[0] != bytes[0]) return false;
+    for (unsigned k = 1; k <= more; ++k)
+      if (p[k] != bytes[k]) return false;
+    return true;
+  }
+};
+
+// delim_of: the first character of text (none when text is empty) as a
+// Delim, in the encoding enc.
+Delim delim_of(const char* text, Encoding enc);
+
+// brackets_of: the -b text (what follows "-b"): exactly two bytes, each a
+// bracket, as ever; or else exactly two characters of the encoding. False
+// when it is neither.
+bool brackets_of(const char* text, Encoding enc, Delim* open, Delim* close);
+
+// FieldSyntax: how a line is cut into fields, and its encoding. sep is the
+// separator (none: runs of blanks and tabs for -e, the whole line as field 1
+// for (<no>)); open and close are the brackets that keep separators between
+// them from cutting (none: no brackets).
 struct FieldSyntax {
-  char sep = 0;
-  char open = 0;
-  char close = 0;
+  Delim sep;
+  Delim open;
+  Delim close;
+  Encoding enc = Encoding::sjis;
 };
 
 // FromArgEnd: what applying items to a run of lines leaves in the whole-match
@@ -161,9 +190,9 @@ inline int& work_size = default_editor.work.size;
 inline char*& result_str = default_editor.result.data;
 inline int& result_size = default_editor.result.size;
 
-inline char& sep = default_syntax.sep;
-inline char& field_bracket_s = default_syntax.open;
-inline char& field_bracket_e = default_syntax.close;
+inline char& sep = default_syntax.sep.bytes[0];
+inline char& field_bracket_s = default_syntax.open.bytes[0];
+inline char& field_bracket_e = default_syntax.close.bytes[0];
 
 // clear_captures: empties the nine class capture buffers of the default
 // editor.

@@ -51,8 +51,8 @@ enum class Kind : unsigned char {
   run,       // a class element: the longest run of its class; an empty one fails
   anchor,    // $^: only at the start of the scanned text
   byte,      // one byte that must be equal
-  pair,      // a double-byte character: two bytes that must be equal
-  any,       // ?: any one byte
+  chars,     // a character of n bytes (2 to 4) that must be equal
+  any,       // ?: any one byte, or one character where ? takes characters
   stop,      // a backslash that ends the pattern: the match ends here
   word_end,  // the closing ')' of a whole-word pattern: a right boundary
 };
@@ -60,7 +60,8 @@ enum class Kind : unsigned char {
 struct Step {
   Kind kind;
   unsigned char cls;
-  unsigned char b0, b1;
+  unsigned char n;     // bytes of a chars step
+  unsigned char b[4];  // the byte of a byte step, the bytes of a chars step
 };
 
 Step* steps(Program* prog) { return reinterpret_cast<Step*>(prog->code.data); }
@@ -78,16 +79,18 @@ int class_of(char letter) {
 struct SkipTables {
   unsigned char none[256];
   unsigned char by_class[CNTRL + 1][256];
-  constexpr SkipTables() : none(), by_class() {
+  constexpr explicit SkipTables(Encoding enc) : none(), by_class() {
     for (int c = 1; c < 256; ++c) {
-      none[c] = is_lead(static_cast<unsigned char>(c)) ? 2 : 1;
+      none[c] = is_multi_start(enc, static_cast<unsigned char>(c)) ? 2 : 1;
       for (int cls = REST; cls <= CNTRL; ++cls)
         by_class[cls][c] = in_class(cls, c) ? 0 : none[c];
     }
   }
 };
 
-constexpr SkipTables SKIPS;
+// One set per encoding, in the order of Encoding.
+constexpr SkipTables SKIPS[] = {SkipTables(Encoding::sjis), SkipTables(Encoding::utf8),
+                                SkipTables(Encoding::eucjp), SkipTables(Encoding::bytes)};
 
 // The classes as byte ranges, for a scanner looking for where a run can
 // begin; $f needs more ranges than a ByteSet holds and $$ takes any byte, so
@@ -114,18 +117,19 @@ constexpr ByteSet CLASS_SETS[] = {
 
 // set_first: which bytes a match can begin with, from the first step s.
 void set_first(Program* prog, const Step& s) {
+  const SkipTables& skips = SKIPS[static_cast<int>(prog->enc)];
   switch (s.kind) {
     case Kind::run:
-      std::memcpy(prog->skip, SKIPS.by_class[s.cls], sizeof prog->skip);
+      std::memcpy(prog->skip, skips.by_class[s.cls], sizeof prog->skip);
       prog->first_class = s.cls;
       prog->first_slot = CLASS_SLOT[s.cls];
       prog->first_scan = SetScanner(CLASS_SETS[s.cls]);
       break;
     case Kind::byte:
-    case Kind::pair:
-      std::memcpy(prog->skip, SKIPS.none, sizeof prog->skip);
-      prog->skip[s.b0] = 0;
-      prog->first_byte = s.b0;
+    case Kind::chars:
+      std::memcpy(prog->skip, skips.none, sizeof prog->skip);
+      prog->skip[s.b[0]] = 0;
+      prog->first_byte = s.b[0];
       break;
     case Kind::anchor:
       prog->anchored = true;
@@ -197,12 +201,12 @@ const char* skip_word_run(const Program& prog, const char* p, int* db, bool* pas
       ++q;
     } else if (step == 0) {
       break;
-    } else if (q[1] == '\0') {
-      *db = 0;  // a lone lead byte just before the end
-      ++q;
     } else {
-      *db = 1;
-      q += 2;
+      // A byte that may start a longer character (a lone one just before
+      // the end is a character of its own).
+      const int n = char_len(prog.enc, q);
+      *db = n > 1 ? 1 : 0;
+      q += n;
     }
   }
   *passed = pass;
@@ -210,9 +214,10 @@ const char* skip_word_run(const Program& prog, const char* p, int* db, bool* pas
 }
 
 // step_char: p moved past the character at p, *db set for it.
-inline const char* step_char(const char* p, int* db) {
-  *db = is_double(p) ? 1 : 0;
-  return p + 1 + *db;
+inline const char* step_char(Encoding enc, const char* p, int* db) {
+  const int n = char_len(enc, p);
+  *db = n > 1 ? 1 : 0;
+  return p + n;
 }
 
 // pass_failed_run: called right after an attempt at p failed. When the
@@ -232,7 +237,7 @@ const char* pass_failed_run(Scan* scan, const char* p, int* db) {
   // bytes only.
   const char* last = memo.end - 1;
   if (s.cls == REST)
-    for (const char* q = p; q < memo.end; q += char_len(q)) last = q;
+    for (const char* q = p; q < memo.end; q += char_len(prog.enc, q)) last = q;
   if (last <= p) return nullptr;
   scan->caps->slot[CLASS_SLOT[s.cls]].refer(last, static_cast<int>(memo.end - last));
   *db = memo.end - last == 2 ? 1 : 0;
@@ -247,8 +252,13 @@ bool is_left_word_byte(unsigned char c) {
 
 bool is_word_byte(unsigned char c) { return c >= 0x80 || is_left_word_byte(c); }
 
-void compile_pattern(const char* pattern, Program* prog) {
+void compile_pattern(const char* pattern, Program* prog, Encoding enc) {
   const size_t len = std::strlen(pattern);
+  prog->enc = enc;
+  prog->may_split = false;
+  // ? and an escape take a whole character where ASCII bytes never sit
+  // inside one; in Shift_JIS (and for plain bytes) a single byte.
+  const bool whole_chars = ascii_syncs(enc) && enc != Encoding::bytes;
   prog->word = len >= 3 && pattern[0] == '(' && pattern[len - 1] == ')';
   prog->anchored = false;
   prog->first_class = -1;
@@ -260,7 +270,7 @@ void compile_pattern(const char* pattern, Program* prog) {
   int n = 0;
   size_t i = prog->word ? 1 : 0;
   while (i < len) {
-    Step s{Kind::byte, 0, static_cast<unsigned char>(pattern[i]), 0};
+    Step s{Kind::byte, 0, 1, {static_cast<unsigned char>(pattern[i]), 0, 0, 0}};
     const int cls = pattern[i] == '$' ? class_of(pattern[i + 1]) : -1;
     if (prog->word && i == len - 1) {
       s.kind = Kind::word_end;
@@ -272,37 +282,37 @@ void compile_pattern(const char* pattern, Program* prog) {
       s.kind = Kind::run;
       s.cls = static_cast<unsigned char>(cls);
       i += 2;
-    } else if (pattern[i] == '\\') {
-      if (++i == len) {
-        s.kind = Kind::stop;
-      } else {
-        s.b0 = static_cast<unsigned char>(pattern[i]);
-        ++i;
-      }
     } else if (pattern[i] == '?') {
       s.kind = Kind::any;
       ++i;
-    } else if (is_double(pattern + i)) {
-      s.kind = Kind::pair;
-      s.b1 = static_cast<unsigned char>(pattern[i + 1]);
-      i += 2;
     } else {
-      ++i;
+      // A literal character, or the one an escape takes.
+      const bool escape = pattern[i] == '\\';
+      if (escape && ++i == len) {
+        s.kind = Kind::stop;
+      } else {
+        const size_t n = escape && !whole_chars ? 1 : static_cast<size_t>(char_len(enc, pattern + i));
+        for (size_t k = 0; k < n; ++k) s.b[k] = static_cast<unsigned char>(pattern[i + k]);
+        s.n = static_cast<unsigned char>(n);
+        if (n > 1) s.kind = Kind::chars;
+        i += n;
+      }
     }
+    // A match may end inside a character when a step takes part of one.
+    if ((s.kind == Kind::byte && s.b[0] >= 0x80) || (s.kind == Kind::any && !whole_chars))
+      prog->may_split = enc != Encoding::bytes;
     out[n++] = s;
     if (s.kind == Kind::stop) break;
   }
   prog->count = n;
   prog->literal_len = 0;
   bool literal = !prog->word && n > 0;
-  for (int k = 0; k < n && literal; ++k) literal = out[k].kind == Kind::byte || out[k].kind == Kind::pair;
+  for (int k = 0; k < n && literal; ++k) literal = out[k].kind == Kind::byte || out[k].kind == Kind::chars;
   if (literal) {
-    char* bytes = prog->literal.reserve(2 * static_cast<size_t>(n));
+    char* bytes = prog->literal.reserve(4 * static_cast<size_t>(n));
     int m = 0;
-    for (int k = 0; k < n; ++k) {
-      bytes[m++] = static_cast<char>(out[k].b0);
-      if (out[k].kind == Kind::pair) bytes[m++] = static_cast<char>(out[k].b1);
-    }
+    for (int k = 0; k < n; ++k)
+      for (int b = 0; b < out[k].n; ++b) bytes[m++] = static_cast<char>(out[k].b[b]);
     prog->literal_len = m;
     prog->finder = LiteralFinder(bytes, static_cast<size_t>(m));
   }
@@ -353,16 +363,16 @@ const char* match_program(Scan* scan, const char* p, int db) {
         if (t != scan->start) return nullptr;
         break;
       case Kind::byte:
-        if (static_cast<unsigned char>(*t) != s->b0) return nullptr;
+        if (static_cast<unsigned char>(*t) != s->b[0]) return nullptr;
         ++t;
         break;
-      case Kind::pair:
-        if (static_cast<unsigned char>(t[0]) != s->b0 || static_cast<unsigned char>(t[1]) != s->b1)
-          return nullptr;
-        t += 2;
+      case Kind::chars:
+        for (int k = 0; k < s->n; ++k)
+          if (static_cast<unsigned char>(t[k]) != s->b[k]) return nullptr;
+        t += s->n;
         break;
       case Kind::any:
-        ++t;
+        t += prog.enc == Encoding::utf8 || prog.enc == Encoding::eucjp ? char_len(prog.enc, t) : 1;
         break;
       case Kind::stop:
         s = last - 1;
@@ -372,6 +382,8 @@ const char* match_program(Scan* scan, const char* p, int db) {
         break;
     }
   }
+  // A match that ends inside a character takes the rest of it along.
+  if (prog.may_split) t = char_boundary(prog.enc, p, t);
   caps[CAP_WHOLE].refer(p, static_cast<int>(t - p));
   return t;
 }
@@ -384,8 +396,8 @@ const char* next_candidate(const Program& prog, const char* start, const char* p
     for (;;) {
       const char* c = prog.finder.find(base, end, start);
       if (c == nullptr) return end;
-      if (starts_char(base, c)) return c;
-      base = c + 1;  // c is the second byte of a character
+      if (starts_char(prog.enc, base, c)) return c;
+      base = c + 1;  // c is inside a character
     }
   }
   if (prog.first_byte >= 0 || prog.first_scan.set.count > 0) {
@@ -395,8 +407,8 @@ const char* next_candidate(const Program& prog, const char* start, const char* p
                           ? static_cast<const char*>(std::memchr(base, prog.first_byte, static_cast<size_t>(end - base)))
                           : find_in_set(base, end, prog.first_scan, start);
       if (c == nullptr) return end;
-      if (starts_char(base, c)) return c;
-      base = c + 1;  // c is the second byte of a character
+      if (starts_char(prog.enc, base, c)) return c;
+      base = c + 1;  // c is inside a character
     }
   }
   // A branch per byte rather than adding the table's step: the next load
@@ -409,7 +421,7 @@ const char* next_candidate(const Program& prog, const char* start, const char* p
     } else if (step == 0) {
       return q;
     } else {
-      q += q[1] == '\0' ? 1 : 2;
+      q += char_len(prog.enc, q);
     }
   }
 }
@@ -428,7 +440,7 @@ const char* next_match(Scan* scan, const char* p, int* db, const char** match_en
       } else if (prog.word) {
         if (*db == 0 && !(p > scan->line && is_left_word_byte(static_cast<unsigned char>(p[-1]))))
           skipped = true;
-        p = step_char(p, db);
+        p = step_char(prog.enc, p, db);
       } else {
         p = next_candidate(prog, scan->start, p, scan->end);
         skipped = true;
@@ -447,7 +459,7 @@ const char* next_match(Scan* scan, const char* p, int* db, const char** match_en
     if (const char* e = pass_failed_run(scan, p, db))
       p = e;
     else
-      p = step_char(p, db);
+      p = step_char(prog.enc, p, db);
   }
   if (skipped) note_skipped_attempt(*scan);
   return p;
@@ -455,7 +467,7 @@ const char* next_match(Scan* scan, const char* p, int* db, const char** match_en
 
 const char* checkstr(const char* start, const char* p, const char* pattern, int db) {
   static Program program;
-  compile_pattern(pattern, &program);
+  compile_pattern(pattern, &program, default_syntax.enc);
   Scan scan = begin_scan(program, default_editor, start, start, nullptr);
   return match_program(&scan, p, db);
 }

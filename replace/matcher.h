@@ -8,9 +8,11 @@
 // no backtracking at all and one attempt costs at most the pattern and the
 // bytes it consumes.
 //
-// Text is NUL-terminated bytes. A Shift_JIS lead byte in the pattern with the
-// byte after it is one character and must meet the same two bytes in the
-// text; ? and an escaped byte take a single byte, whatever it is.
+// Text is NUL-terminated bytes in one encoding (support/encoding.h). A
+// character of several bytes in the pattern must meet the same bytes in the
+// text, at a character start. In UTF-8 and EUC-JP, ? and an escape take one
+// character; in Shift_JIS they take a single byte, whatever it is, and a
+// match that ends inside a character takes the rest of it along.
 //
 // While it matches, the matcher records what each class element consumed in
 // that element's capture, and on success the whole match in the whole-match
@@ -40,6 +42,8 @@ namespace quorl {
 struct Program {
   ByteBuf code;           // the steps (an array of the matcher's own records)
   int count = 0;          // steps in code
+  Encoding enc = Encoding::sjis;
+  bool may_split = false; // a match may end inside a character (taken whole then)
   bool word = false;      // a whole-word pattern
   bool anchored = false;  // begins with $^: only the text's start can match
   int first_class = -1;   // class of the first step, or -1
@@ -87,8 +91,9 @@ Scan begin_scan(const Program& prog, EditorState& ed, const char* line, const ch
                 const char* end);
 
 // compile_pattern: prog made ready for pattern (the <from> text without its
-// field number, NUL-terminated). Never fails: every byte string is a pattern.
-void compile_pattern(const char* pattern, Program* prog);
+// field number, NUL-terminated) in the encoding enc. Never fails: every byte
+// string is a pattern.
+void compile_pattern(const char* pattern, Program* prog, Encoding enc = Encoding::sjis);
 
 // match_program: the end of the match of the scan's program at p, or null.
 // p is a character start inside the scanned text, never its NUL; db is

@@ -26,7 +26,10 @@ bool is_field_number(const char* text, size_t len) {
 
 }  // namespace
 
-const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to) {
+const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to, Encoding enc) {
+  // After a backslash comes one byte, or one character where escapes take
+  // characters.
+  const bool escape_chars = ascii_syncs(enc) && enc != Encoding::bytes;
   from->clear();
   to->clear();
   ByteBuf* out = from;
@@ -37,11 +40,12 @@ const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to) {
   const char* p = item;
   while (*p != '\0' && *p != ',') {
     const char c = *p;
-    if ((c == '\\' && p[1] != '\0') || is_double(p)) {
-      // The second byte is never syntax, whatever it is.
-      out->push(c);
-      out->push(p[1]);
-      p += 2;
+    const int n = c == '\\' ? (p[1] == '\0' ? 1 : 1 + (escape_chars ? char_len(enc, p + 1) : 1))
+                             : char_len(enc, p);
+    if (n > 1) {
+      // The bytes after the first are never syntax, whatever they are.
+      out->append(p, static_cast<size_t>(n));
+      p += n;
       if (depth == 0 && !colon) has_from = true;
     } else if (c == ':') {
       // Every colon restarts <to>: text between two colons is dropped.
@@ -72,7 +76,7 @@ const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to) {
   return *p == ',' ? p + 1 : p;
 }
 
-void compile_spec(const char* spec, CompiledSpec* out) {
+void compile_spec(const char* spec, CompiledSpec* out, Encoding enc) {
   out->text.clear();
   out->text.append(spec, std::strlen(spec));
   out->text.terminate();
@@ -82,12 +86,12 @@ void compile_spec(const char* spec, CompiledSpec* out) {
   for (;;) {
     if (count == out->items.size()) out->items.push();
     Item& compiled = out->items[count];
-    const char* next = next_replace_item(item, &compiled.from, &compiled.to);
+    const char* next = next_replace_item(item, &compiled.from, &compiled.to, enc);
     if (next == nullptr) {
       out->bad = true;
       break;
     }
-    ready_item(&compiled);
+    ready_item(&compiled, enc);
     ++count;
     if (*next == '\0') break;
     item = next;
@@ -125,7 +129,7 @@ char* apply_replace(const char* spec, const char* line) {
 }
 
 char* apply_replace_len(const char* spec, const char* line, size_t* len) {
-  compile_spec(spec, &single_spec);
+  compile_spec(spec, &single_spec, default_syntax.enc);
   char* result = apply_spec(single_spec, default_syntax, default_editor, line, len);
   if (result != nullptr) return result;
   errmsg_text(default_editor.error.data);

@@ -8,9 +8,10 @@
 // have done their work, exactly as if the specification were cut anew for
 // every line.
 //
-// Text is NUL-terminated bytes; a backslash and the byte after it, and a
-// Shift_JIS lead byte and the byte after it, are kept together, so neither a
-// ',' nor a ':' there ends anything. The specification is only read.
+// Text is NUL-terminated bytes; a character of several bytes, and a
+// backslash with what it escapes (one byte, or one character where escapes
+// take characters), are kept together, so neither a ',' nor a ':' there ends
+// anything. The specification is only read.
 //
 // A CompiledSpec is never written while it is applied: threads may share
 // one, each with its own editor (replace/editor.h).
@@ -35,8 +36,9 @@ struct CompiledSpec {
 };
 
 // compile_spec: spec cut into items and compiled into *out, whose buffers
-// are reused. Never fails: a bad item is kept to be reported.
-void compile_spec(const char* spec, CompiledSpec* out);
+// are reused, for text in the encoding enc. Never fails: a bad item is kept
+// to be reported.
+void compile_spec(const char* spec, CompiledSpec* out, Encoding enc);
 
 // apply_spec: the line (*len bytes, or UNKNOWN_LEN to have it measured)
 // edited by every item of spec with the field syntax syntax, in ed.result;
@@ -76,7 +78,8 @@ const char* replace_lines(const CompiledSpec& spec, const char* text, size_t* le
 // one), or the terminating NUL after the last item; null when the item is
 // bad: it has no ':', its leading group is never closed, or nothing before
 // the first ':' is pattern text. Prints nothing.
-const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to);
+const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to,
+                              Encoding enc = Encoding::sjis);
 
 }  // namespace quorl
 

@@ -24,6 +24,8 @@
 #include <string_view>
 #include <vector>
 
+#include "quorl/encoding.h"
+
 #if defined(QUORL_BUILDING_LIBRARY)
 #define QUORL_API __attribute__((visibility("default")))
 #else
@@ -38,20 +40,24 @@ struct EditorState;
 // RuleOptions: what a rule set is compiled from, as the command line reads
 // it: specs are the -r texts (or the non-blank lines of a -R file), applied
 // in order, a text given again being applied once, at its first place;
-// separator is the -t byte (0: none); open_bracket and close_bracket the -b
-// bytes (0: none); extract the -e template, if any.
+// separator is the -t text (empty: none; else its first character is the
+// separator); brackets the -b text (empty: none; else two bytes, or two
+// characters: the opening and the closing bracket); extract the -e
+// template, if any; encoding how bytes form characters in all of these and
+// in the lines.
 struct RuleOptions {
   std::vector<std::string> specs;
-  char separator = 0;
-  char open_bracket = 0;
-  char close_bracket = 0;
+  std::string separator;
+  std::string brackets;
   std::optional<std::string> extract;
+  Encoding encoding = Encoding::sjis;
 };
 
 // Rules: a rule set compiled once, immutable. Copies share the compiled
-// value. Safe to use from any number of threads at once. Compiling never
-// fails: as on the command line, a bad item, a bad <to> element or a bad
-// template is reported by the first edit that reaches it.
+// value. Safe to use from any number of threads at once. As on the command
+// line, a bad item, a bad <to> element or a bad template is reported by the
+// first edit that reaches it; the constructor throws std::invalid_argument
+// only for brackets that are not two bytes or two characters.
 class QUORL_API Rules {
  public:
   explicit Rules(const RuleOptions& options);

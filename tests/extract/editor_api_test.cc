@@ -19,9 +19,10 @@ std::string outcome(Editor& editor, const std::string& line) {
   return e ? std::string(e.text) : "error: " + std::string(e.error);
 }
 
-RuleOptions rules_of(std::vector<std::string> specs, char sep = 0, char open = 0, char close = 0,
-                     std::optional<std::string> extract = std::nullopt) {
-  return RuleOptions{std::move(specs), sep, open, close, std::move(extract)};
+RuleOptions rules_of(std::vector<std::string> specs, std::string sep = "", std::string brackets = "",
+                     std::optional<std::string> extract = std::nullopt,
+                     Encoding enc = Encoding::sjis) {
+  return RuleOptions{std::move(specs), std::move(sep), std::move(brackets), std::move(extract), enc};
 }
 
 // ---- Round trip: each line through a fresh editor, in order ----
@@ -35,14 +36,14 @@ TEST(EditorApi, EditsAndFaultsAsTheCommandLine) {
   const Case cases[] = {
       {"captures carry over lines", rules_of({"n$d:<$d>", "x:[$d]"}), {"n5", "x"}, {"<5>", "[5]"}},
       {"a repeated rule is applied once", rules_of({"a:aa", "a:aa"}), {"a"}, {"aa"}},
-      {"field and brackets", rules_of({"(2)b:B"}, ',', '"', '"'), {"b,\"b,b\",b"}, {"b,\"B,B\",b"}},
-      {"template", rules_of({}, ',', 0, 0, "$2-$1"), {"a,b,c"}, {"b-a"}},
+      {"field and brackets", rules_of({"(2)b:B"}, ",", "\"\""), {"b,\"b,b\",b"}, {"b,\"B,B\",b"}},
+      {"template", rules_of({}, ",", "", "$2-$1"), {"a,b,c"}, {"b-a"}},
       {"Shift_JIS stays whole", rules_of({"\x83\x65:T"}), {"\x83\x65\x83\x58"}, {"T\x83\x58"}},
       {"bad item after a good one", rules_of({"a:b,c"}), {"a"}, {"error: \"a:b,c\": bad <replace>\n"}},
       {"field number 0", rules_of({"(0)a:b"}), {"a"}, {"error: \"(0)a\": bad <replace>\n"}},
       {"bad <to> only at a match", rules_of({"q:$z"}), {"abc", "q"},
        {"abc", "error: illegal \"-r <replace>\" parameter: $z\n"}},
-      {"bad template", rules_of({}, 0, 0, 0, "$x"), {"a"}, {"error: illegal \"-e <extract>\" parameter"}},
+      {"bad template", rules_of({}, "", "", "$x"), {"a"}, {"error: illegal \"-e <extract>\" parameter"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -55,9 +56,8 @@ TEST(EditorApi, EditsAndFaultsAsTheCommandLine) {
 TEST(EditorApi, ThreadsSharingRulesGiveTheSerialResults) {
   RuleOptions options;
   options.specs = {"$d:<$d>", "(2)$a:$u", "($a)x:$l$a", "the:THE,\x83\x65:$$$$", "q:$d$x"};
-  options.separator = ',';
-  options.open_bracket = '"';
-  options.close_bracket = '"';
+  options.separator = ",";
+  options.brackets = "\"\"";
   options.extract = "$3|$1|$$";
   const Rules rules(options);
   std::vector<std::string> lines;

@@ -83,7 +83,8 @@ const MatchCase kMatches[] = {
     {"$$x", "abx", 0, -1, {{'A', "abx"}, {'=', ""}}},
     {"$A$$", "ab c", 0, 4, {{'A', " c"}, {'=', "ab c"}}},
     // ?, escapes and other '$' bytes.
-    {"?", "\x82\xa0", 0, 1, {{'=', "\x82"}}},
+    // A match that ends inside a character takes the rest of it.
+    {"?", "\x82\xa0", 0, 2, {{'=', "\x82\xa0"}}},
     {"??", "\x82\xa0", 0, 2, {{'=', "\x82\xa0"}}},
     {"\\$d", "$d", 0, 2, {{'=', "$d"}}},
     {"\\?", "?", 0, 1, {{'=', "?"}}},
@@ -99,7 +100,7 @@ const MatchCase kMatches[] = {
     // byte compares alone.
     {"\x82\xa0", "\x82\xa0", 0, 2, {{'=', "\x82\xa0"}}},
     {"\x82\xa0", "\x82\xa1", 0, -1, {{'=', ""}}},
-    {"\\\x82", "\x82\xa0", 0, 1, {{'=', "\x82"}}},
+    {"\\\x82", "\x82\xa0", 0, 2, {{'=', "\x82\xa0"}}},
     {"x\x82", "x\x82", 0, 2, {{'=', "x\x82"}}},
     {"Ab", "ab", 0, -1, {{'=', ""}}},
     // Whole words.

@@ -17,7 +17,7 @@
 int main(int argc, char** argv) {
   if (argc >= 5 && std::strcmp(argv[1], "rules") == 0) {
     quorl::RuleOptions options;
-    options.separator = argv[2][0];
+    options.separator = argv[2];
     if (argv[3][0] != '\0') options.extract = argv[3];
     options.specs.push_back(argv[4]);
     quorl::Editor editor{quorl::Rules(options)};
