@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
-# Builds the Debian packages with cpack, checks their control fields
+# Builds the Debian packages the way a release is packaged (a Release build
+# of its own, prefix /usr, then cpack), runs lintian on them, where any
+# error or warning fails the test, checks their control fields
 # (dependencies computed from the binary, section, description), unpacks
 # them with dpkg-deb and uses what they hold: the packaged quorl edits a
-# line, the manual pages are the project's, and the development package's
-# pkg-config file points into the unpacked tree.
+# line, the manual pages are the project's, each package has its copyright
+# file and Debian changelog, and the development package's pkg-config file
+# points into the unpacked tree.
 #
-# usage: deb_test.sh <build dir> <work dir> <project version> <cpack>
+# usage: deb_test.sh <source dir> <work dir> <project version> <cmake> <cpack>
+#                    <generator> <c++ compiler>
 set -uo pipefail
 
-build=$1 work=$2 version=$3 cpack=$4
+src=$1 work=$2 version=$3 cmake=$4 cpack=$5 generator=$6 cxx=$7
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 rm -rf "$work" && mkdir -p "$work" || exit 1
+build=$work/build
+{ "$cmake" -S "$src" -B "$build" -G "$generator" -DCMAKE_CXX_COMPILER="$cxx" \
+    -DCMAKE_BUILD_TYPE=Release -DQUORL_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr &&
+  "$cmake" --build "$build" -j2; } >"$work/build.log" 2>&1 ||
+  { cat "$work/build.log"; echo "FAIL: the Release build to package"; exit 1; }
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; echo "FAIL: cpack -G DEB"; exit 1; }
 
@@ -22,6 +31,22 @@ dev=$work/libquorl-dev_${version}-1_${arch}.deb
 for f in "$deb" "$dev"; do
   [ -f "$f" ] || { ls "$work"; echo "FAIL: no ${f##*/}"; exit 1; }
 done
+
+# lintian, installed when missing (root needs no sudo, anyone else gets it
+# only without a password prompt).
+if ! command -v lintian >/dev/null 2>&1; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo -n"
+  { $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq lintian; } \
+    >"$work/apt.log" 2>&1 || cat "$work/apt.log"
+fi
+if command -v lintian >/dev/null 2>&1; then
+  report=$(lintian --tag-display-limit 0 "$deb" "$dev" 2>&1)
+  complaints=$(grep '^[EW]: ' <<<"$report")
+  [ -z "$complaints" ] || fail "lintian: $complaints"
+else
+  fail "lintian is not installed and could not be installed"
+fi
 
 # field <deb> <name>: one control field.
 field() { dpkg-deb -f "$1" "$2"; }
@@ -71,7 +96,6 @@ got=$("$q" -r 'colour:color,$d:<$d>' 'the colour of 66 skies')
 got=$(printf 'alice,31,paris\n' | "$q" -t, -e '$3,$1')
 [ "$got" = "paris,alice" ] || fail "packaged quorl -e printed '$got'"
 
-src=$(cd "$(dirname "$0")/../.." && pwd)
 for page in man1/quorl.1 ja/man1/quorl.1; do
   packed=$root/usr/share/man/$page.gz
   if [ -f "$packed" ]; then
@@ -81,6 +105,24 @@ for page in man1/quorl.1 ja/man1/quorl.1; do
   fi
 done
 [ -f "$root/usr/share/bash-completion/completions/quorl" ] || fail "no bash completion in the package"
+cmp -s "$root/usr/share/doc/quorl/LICENSE" "$src/LICENSE" || fail "usr/share/doc/quorl/LICENSE is not the project's LICENSE"
+
+# Each package's copyright file carries the licence text of LICENSE, and
+# its changelog names this version and the Maintainer of its control data.
+permission=$(sed -n '/^Permission/,$p' "$src/LICENSE" | sed -e 's/^$/./' -e 's/^/ /')
+for pair in "quorl:$deb" "libquorl-dev:$dev"; do
+  name=${pair%%:*} file=${pair#*:}
+  doc=$root/usr/share/doc/$name
+  copyright=$(cat "$doc/copyright" 2>/dev/null)
+  [ "$(head -n 1 <<<"$copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+    fail "$name: usr/share/doc/$name/copyright is not machine-readable"
+  grep -Fq -- "$permission" <<<"$copyright" || fail "$name: the copyright file lacks the text of LICENSE"
+  changelog=$(gzip -dc "$doc/changelog.Debian.gz" 2>/dev/null)
+  [ "$(head -n 1 <<<"$changelog")" = "quorl (${version}-1) unstable; urgency=medium" ] ||
+    fail "$name: changelog.Debian.gz begins '$(head -n 1 <<<"$changelog")'"
+  grep -Fq -- " -- $(field "$file" Maintainer)  " <<<"$changelog" ||
+    fail "$name: the changelog is not signed by the Maintainer '$(field "$file" Maintainer)'"
+done
 
 [ -f "$root/usr/include/quorl/quorl.h" ] || fail "libquorl-dev holds no usr/include/quorl/quorl.h"
 [ -n "$(find "$root/usr/lib" -name libquorl.a)" ] || fail "libquorl-dev holds no libquorl.a"
