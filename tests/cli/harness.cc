@@ -36,7 +36,6 @@ CliResult run_quorl(const std::vector<std::string>& args, const CliOptions& opts
   pid_t pid = fork();
   if (pid == 0) {
     if (chdir(dir.c_str()) != 0) _exit(127);
-    for (const auto& [name, value] : opts.env) setenv(name.c_str(), value.c_str(), 1);
     dup2(in_pipe[0], 0);
     if (opts.stdout_path.empty()) {
       dup2(out_pipe[1], 1);

@@ -26,7 +26,6 @@ struct CliOptions {
   Files files;                  // created in the working directory first
   bool stdin_closed = false;    // standard input at end of file from the start
   std::string stdout_path;      // when set, standard output goes to this file
-  Files env;                    // environment variables set for the run (name, value)
 };
 
 CliResult run_quorl(const std::vector<std::string>& args, const CliOptions& opts = {});

@@ -36,6 +36,14 @@ while IFS= read -r opt; do
       fail "quorl --help under LC_ALL=$locale does not name $opt"
   done
 done <<<"$options"
+"$quorl" --version | grep -q 'MIT License' || fail "--version names no licence"
+# The Japanese --help is one text in each encoding a locale may name.
+japanese=$(LC_ALL=ja_JP.UTF-8 "$quorl" --help | iconv -f UTF-8 -t UTF-8) || fail "the Japanese --help is not UTF-8"
+[ "$japanese" != "$(LC_ALL=C "$quorl" --help)" ] || fail "the Japanese --help is the English one"
+for pair in ja_JP.SJIS:CP932 ja_JP.eucJP:EUC-JP; do
+  [ "$(LC_ALL=${pair%:*} "$quorl" --help | iconv -f "${pair#*:}" -t UTF-8)" = "$japanese" ] ||
+    fail "--help under LC_ALL=${pair%:*} is not the Japanese text in ${pair#*:}"
+done
 
 # The messages, as the sources format them; the locked allocation and the
 # appending string copy are library routines the command line never calls.
