@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <string>
 
 #include "support/exit.h"
 #include "support/sjis.h"
@@ -159,7 +158,8 @@ const char* const long_help_en[] = {
     "  -e <extract>         build each output line from fields by a template",
     "  -t<C>                field separator: the byte <C> (-t, ; a tab: -t'\\t');",
     "                       default: runs of blanks and tabs",
-    "  -b[<c1><c2>]         brackets that keep a (<no>) field whole (default \")",
+    "  -b[<c1><c2>]         field brackets: a separator between <c1> and <c2>",
+    "                       does not cut a (<no>) field (default: \" and \")",
     "  -f <file>            edit every line of <file>; -f - reads standard input",
     "  --in-place[=SUFFIX]  with -f <file>: write the result back to <file>",
     "                       (through a temporary file), and keep the old file",
@@ -206,11 +206,16 @@ namespace {
 bool codeset_is(const char* locale, std::initializer_list<const char*> names) {
   const char* dot = std::strchr(locale, '.');
   if (dot == nullptr) return false;
-  std::string codeset;
-  for (const char* p = dot + 1; *p != '\0' && *p != '@'; ++p)
-    if (*p != '-' && *p != '_') codeset += static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+  char codeset[16];
+  size_t n = 0;
+  for (const char* p = dot + 1; *p != '\0' && *p != '@'; ++p) {
+    if (*p == '-' || *p == '_') continue;
+    if (n + 1 == sizeof codeset) return false;  // longer than any name asked about
+    codeset[n++] = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+  }
+  codeset[n] = '\0';
   for (const char* name : names)
-    if (codeset == name) return true;
+    if (std::strcmp(codeset, name) == 0) return true;
   return false;
 }
 
