@@ -14,7 +14,11 @@
 # `cpack -G DEB` turns that tree into two Debian packages: quorl (the
 # command, its manual and completion) and libquorl-dev (library, headers,
 # CMake and pkg-config files), with the run-time dependencies computed by
-# dpkg-shlibdeps.
+# dpkg-shlibdeps, each with its copyright file and Debian changelog. Build
+# them from a Release build configured with -DCMAKE_INSTALL_PREFIX=/usr:
+# under that prefix GNUInstallDirs picks Debian's multiarch library folder
+# (lib/<triplet>), where lintian expects the pkg-config file, and a
+# Release build holds no debug sections for lintian to find unstripped.
 
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -90,16 +94,62 @@ install(FILES ${PROJECT_BINARY_DIR}/man/ja/quorl.1.gz
 install(FILES ${PROJECT_SOURCE_DIR}/completion/quorl
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
   COMPONENT runtime)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
   DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT runtime)
+
+# The project has no mail host of its own, so the address is a reserved
+# .invalid name made from the project's name: it says who maintains the
+# packages and promises no mailbox.
+set(QUORL_PACKAGE_MAINTAINER "The quorl developers <quorl@quorl.invalid>"
+  CACHE STRING "Maintainer field of the Debian packages")
+
+# What Debian asks of every package in /usr/share/doc/<package>: the
+# licence as a machine-readable copyright file, made from LICENSE, and
+# the Debian changelog, compressed.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE QUORL_LICENSE)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" QUORL_COPYRIGHT "${QUORL_LICENSE}")
+set(QUORL_COPYRIGHT "${CMAKE_MATCH_1}")
+string(FIND "${QUORL_LICENSE}" "Permission is hereby granted" QUORL_LICENSE_START)
+string(SUBSTRING "${QUORL_LICENSE}" ${QUORL_LICENSE_START} -1 QUORL_LICENSE_TEXT)
+string(STRIP "${QUORL_LICENSE_TEXT}" QUORL_LICENSE_TEXT)
+string(REPLACE "\n\n" "\n.\n" QUORL_LICENSE_TEXT "${QUORL_LICENSE_TEXT}")
+string(REPLACE "\n" "\n " QUORL_LICENSE_TEXT " ${QUORL_LICENSE_TEXT}")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/copyright.in
+  ${PROJECT_BINARY_DIR}/debian/copyright @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in
+  ${PROJECT_BINARY_DIR}/debian/changelog.Debian @ONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/debian/changelog.Debian.gz
+  COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\""
+    ${PROJECT_BINARY_DIR}/debian/changelog.Debian
+    ${PROJECT_BINARY_DIR}/debian/changelog.Debian.gz
+  DEPENDS ${PROJECT_BINARY_DIR}/debian/changelog.Debian
+  COMMENT "Compressing the Debian changelog"
+  VERBATIM)
+add_custom_target(quorl_debian_changelog ALL
+  DEPENDS ${PROJECT_BINARY_DIR}/debian/changelog.Debian.gz)
+# These packages are built from the source tree, not uploaded to Debian, so
+# their first changelog entry closes no "intent to package" bug; lintian is
+# told so rather than given a made-up bug number.
+foreach(package quorl:runtime libquorl-dev:development)
+  string(REPLACE ":" ";" package "${package}")
+  list(GET package 0 name)
+  list(GET package 1 component)
+  install(FILES ${PROJECT_BINARY_DIR}/debian/copyright
+    ${PROJECT_BINARY_DIR}/debian/changelog.Debian.gz
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${name} COMPONENT ${component})
+  file(WRITE ${PROJECT_BINARY_DIR}/debian/${name}.lintian-overrides
+    "# Not uploaded to Debian: there is no bug to close.\n"
+    "${name}: initial-upload-closes-no-bugs\n")
+  install(FILES ${PROJECT_BINARY_DIR}/debian/${name}.lintian-overrides
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${name}
+    COMPONENT ${component})
+endforeach()
 
 # Debian packages.
 set(CPACK_PACKAGE_NAME quorl)
-set(CPACK_PACKAGE_VENDOR "quorl maintainers")
-set(QUORL_PACKAGE_MAINTAINER
-  "quorl maintainers <maintainers@users.noreply.c-seed-6741c9e2.example>"
-  CACHE STRING "Maintainer field of the Debian packages")
+set(CPACK_PACKAGE_VENDOR "The quorl developers")
 set(CPACK_PACKAGE_CONTACT "${QUORL_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SOURCE quorl)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)

@@ -328,6 +328,7 @@ void run(int argc, char** argv) {
 
   if (argc <= 1) print_usage(0);
   if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_usage(1);
+  if (argc == 2) answer_long_request(argv[1]);
 
   name_init(&sup_list);
   int i = 1;

@@ -1,8 +1,13 @@
 #include "driver/help.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
 
 #include "support/exit.h"
+#include "support/sjis.h"
 
 namespace quorl {
 
@@ -136,6 +141,154 @@ void print_usage(int mode) {
     std::fprintf(stderr, "%s\n", help_text[3]);
   }
   end_process(1);
+}
+
+// The --help text in English.
+const char* const long_help_en[] = {
+    "Usage: quorl [<option>]... [<string> | -f <file>]",
+    "       quorl {-usage | --help | --version}",
+    "",
+    "Edits lines of text: applies replacement rules to every input line,",
+    "optionally rebuilds the line from its fields, and prints the result.",
+    "Text is bytes; a Shift_JIS double-byte character is never split.",
+    "",
+    "Options:",
+    "  -r <replace>         add a replacement specification (may be repeated)",
+    "  -R <rfile>           read specifications from <rfile>, one per line",
+    "  -e <extract>         build each output line from fields by a template",
+    "  -t<C>                field separator: the byte <C> (-t, ; a tab: -t'\\t');",
+    "                       default: runs of blanks and tabs",
+    "  -b[<c1><c2>]         field brackets: a separator between <c1> and <c2>",
+    "                       does not cut a (<no>) field (default: \" and \")",
+    "  -f <file>            edit every line of <file>; -f - reads standard input",
+    "  --in-place[=SUFFIX]  with -f <file>: write the result back to <file>",
+    "                       (through a temporary file), and keep the old file",
+    "                       as <file>SUFFIX when SUFFIX is given",
+    "  --diff               print a unified diff of the input and the edited",
+    "                       lines instead of the edited text",
+    "  --crlf               a CR before the LF belongs to the line ending",
+    "  --                   end of options: the next argument is the <string>",
+    "  -usage               print the original help text (Japanese, Shift_JIS)",
+    "  --help               print this help and exit",
+    "  --version            print the version and the licence and exit",
+    "",
+    "Input: the <string> argument, every line of -f <file>, or, when neither",
+    "is given, every line of standard input.",
+    "",
+    "Replacement specification: [(<no>)]<from>:[<to>][,[(<no>)]<from>:[<to>]]...",
+    "  (<no>)  edit only field <no> (fields are cut at the -t byte)",
+    "  <from>  bytes to match, with runs of $A letters and digits, $a letters,",
+    "          $d digits, $D digits 1-9, $s blanks, $f number characters,",
+    "          $x hex digits, $g printable ASCII but the blank, $c control",
+    "          codes; $$ the rest of the line, $^ the start of the line,",
+    "          ? any byte, \\x the byte x, (<word>) <word> as a whole word",
+    "  <to>    text to insert, and: $$ the match, $l and $u the match in lower",
+    "          and upper case (ASCII letters only), $A, $a, $d, ... what that",
+    "          element matched, \\x the byte x; write , and : as \\, and \\:",
+    "Template (-e): $1..$9, $(<no>), $(<no1>-<no2>), $* (all fields), $$ (the",
+    "last field); other bytes are copied.",
+    "",
+    "Examples:",
+    "  quorl -r '$d:<$d>' 'order 66 shipped on day 12'",
+    "  quorl -t, -b -r '(3)$a:$u' -f people.csv",
+    "  quorl -t, -e '$3,$1' -f table.csv > reordered.csv",
+    "",
+    "Exit status: 0 when the whole input was edited; 1 after an error, the",
+    "usage lines or -usage.",
+    "Full documentation: man quorl",
+    nullptr,
+};
+
+namespace {
+
+// codeset_is: whether the codeset of locale (between "." and "@") is one of
+// names, compared without case and without "-" and "_".
+bool codeset_is(const char* locale, std::initializer_list<const char*> names) {
+  const char* dot = std::strchr(locale, '.');
+  if (dot == nullptr) return false;
+  char codeset[16];
+  size_t n = 0;
+  for (const char* p = dot + 1; *p != '\0' && *p != '@'; ++p) {
+    if (*p == '-' || *p == '_') continue;
+    if (n + 1 == sizeof codeset) return false;  // longer than any name asked about
+    codeset[n++] = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+  }
+  codeset[n] = '\0';
+  for (const char* name : names)
+    if (std::strcmp(codeset, name) == 0) return true;
+  return false;
+}
+
+// put_eucjp: writes the Shift_JIS text sjis to standard output as EUC-JP.
+// A double-byte character maps to its JIS X 0208 row and cell, each with
+// the high bit set; a half-width katakana byte gets the 0x8E prefix.
+void put_eucjp(const char* sjis) {
+  for (const char* p = sjis; *p != '\0'; p += char_len(p)) {
+    const auto lead = static_cast<unsigned char>(p[0]);
+    if (is_double(p)) {
+      const auto trail = static_cast<unsigned char>(p[1]);
+      int row = (lead - (lead < 0xA0 ? 0x70 : 0xB0)) * 2;
+      int cell;
+      if (trail < 0x9F) {
+        --row;
+        cell = trail - (trail >= 0x80 ? 0x20 : 0x1F);
+      } else {
+        cell = trail - 0x7E;
+      }
+      std::fputc(row | 0x80, stdout);
+      std::fputc(cell | 0x80, stdout);
+    } else {
+      if (lead >= 0xA1 && lead <= 0xDF) std::fputc(0x8E, stdout);
+      std::fputc(lead, stdout);
+    }
+  }
+}
+
+}  // namespace
+
+HelpLanguage help_language(const char* lc_all, const char* lc_messages, const char* lang) {
+  const char* locale = "";
+  for (const char* value : {lc_all, lc_messages, lang}) {
+    if (value != nullptr && *value != '\0') {
+      locale = value;
+      break;
+    }
+  }
+  if (std::strncmp(locale, "ja", 2) != 0) return HelpLanguage::english;
+  if (codeset_is(locale, {"sjis", "shiftjis", "cp932"})) return HelpLanguage::ja_sjis;
+  if (codeset_is(locale, {"eucjp", "ujis"})) return HelpLanguage::ja_eucjp;
+  return HelpLanguage::ja_utf8;
+}
+
+void print_long_help(HelpLanguage language) {
+  if (language == HelpLanguage::english) {
+    for (const char* const* line = long_help_en; *line != nullptr; ++line) std::puts(*line);
+  } else {
+    for (const JaLine* line = long_help_ja; line->utf8 != nullptr; ++line) {
+      if (language == HelpLanguage::ja_utf8)
+        std::fputs(line->utf8, stdout);
+      else if (language == HelpLanguage::ja_sjis)
+        std::fputs(line->sjis, stdout);
+      else
+        put_eucjp(line->sjis);
+      std::fputc('\n', stdout);
+    }
+  }
+  end_process(0);
+}
+
+void print_version() {
+  // The help text's last line, "Version: <version>", is where the version
+  // is kept.
+  std::printf("quorl %s\n", std::strchr(help_text[HELP_LINES - 1], ' ') + 1);
+  std::puts("Copyright (c) 2026 The quorl developers; MIT License (see LICENSE).");
+  end_process(0);
+}
+
+void answer_long_request(const char* arg) {
+  if (std::strcmp(arg, "--help") == 0)
+    print_long_help(help_language(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")));
+  if (std::strcmp(arg, "--version") == 0) print_version();
 }
 
 }  // namespace quorl

@@ -1,28 +1,39 @@
 #!/usr/bin/env bash
-# Installs the Debian packages quorl needs to build and test, if any are missing.
+# Installs the Debian packages quorl needs, if any are missing.
+#
+#   tools/deps.sh build   what building the tool needs: a C++ compiler, CMake, Ninja
+#   tools/deps.sh         that and everything the test suite needs
+#
+# Works as root without sudo, and as a user with sudo.
 set -euo pipefail
 
 need=()
-command -v g++ >/dev/null 2>&1 || need+=(g++)
+command -v c++ >/dev/null 2>&1 || command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
 command -v ninja >/dev/null 2>&1 || need+=(ninja-build)
-command -v iconv >/dev/null 2>&1 || need+=(libc-bin)
-command -v groff >/dev/null 2>&1 || need+=(groff-base)
-command -v pkg-config >/dev/null 2>&1 || need+=(pkg-config)
-command -v dpkg-shlibdeps >/dev/null 2>&1 || need+=(dpkg-dev)
-command -v file >/dev/null 2>&1 || need+=(file)
-command -v python3 >/dev/null 2>&1 || need+=(python3)
-# The fuzz targets: clang and its runtime libraries (libFuzzer, sanitizers).
-command -v clang++ >/dev/null 2>&1 || need+=(clang)
-compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null ||
-  need+=(libclang-rt-dev)
-[ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
-[ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+if [ "${1:-test}" != build ]; then
+  command -v g++ >/dev/null 2>&1 || need+=(g++)
+  command -v iconv >/dev/null 2>&1 || need+=(libc-bin)
+  command -v groff >/dev/null 2>&1 || need+=(groff-base)
+  command -v pkg-config >/dev/null 2>&1 || need+=(pkg-config)
+  command -v dpkg-shlibdeps >/dev/null 2>&1 || need+=(dpkg-dev)
+  command -v file >/dev/null 2>&1 || need+=(file)
+  command -v python3 >/dev/null 2>&1 || need+=(python3)
+  command -v lintian >/dev/null 2>&1 || need+=(lintian)
+  # The fuzz targets: clang and its runtime libraries (libFuzzer, sanitizers).
+  command -v clang++ >/dev/null 2>&1 || need+=(clang)
+  compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null ||
+    need+=(libclang-rt-dev)
+  [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
+  [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+fi
 
 if [ ${#need[@]} -gt 0 ]; then
+  mapfile -t need < <(printf '%s\n' "${need[@]}" | sort -u)
   echo "installing: ${need[*]}"
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo=sudo
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}"
+  sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  # sudo drops most of the environment, so DEBIAN_FRONTEND goes through env.
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}"
 fi

@@ -3,7 +3,9 @@
 # an optimised build, then again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, where any report fails the run; last, a short
 # run of every fuzz target, where any finding fails the run. The library's
-# threads test also runs under ThreadSanitizer.
+# threads test also runs under ThreadSanitizer. Each stage has a build
+# folder of its own (build-test/, build-asan/, build-tsan/, build-fuzz/), so
+# build/ stays the Release build that tools/setup.sh makes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,9 +13,9 @@ bash tools/deps.sh
 jobs=$(nproc)
 
 echo "== build and test (RelWithDebInfo)"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build
-ctest --test-dir build --output-on-failure -j "$jobs"
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-test
+ctest --test-dir build-test --output-on-failure -j "$jobs"
 
 echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORL_SANITIZE=ON >/dev/null

@@ -40,6 +40,9 @@ TEST(DriverCli, ArgumentsAndOperands) {
       {"-t as the last argument is still an option", {"-t"}, "from stdin\n", {}, "from stdin\n", "", 0},
       {"options repeat", {"-t,", "-t;", "-b", "-b()", "-r", "q:r", "-r", "q:r", "z"}, "", {}, "z\n", "", 0},
       {"empty string argument", {""}, "", {}, "\n", "", 0},
+      {"--help with more", {"--help", "x"}, "", {}, "", bad("--help"), 1},
+      {"--help later is a string", {"-t,", "--help"}, "", {}, "--help\n", "", 0},
+      {"--version later is a string", {"-t,", "--version"}, "", {}, "--version\n", "", 0},
   };
   for (const CliCase& c : cases) expect_cli(c);
 }
@@ -164,9 +167,11 @@ TEST(DriverCli, OutputThatCannotBeWrittenIsAFailure) {
   EXPECT_EQ(r.err, "stdout: writing error\n");
   EXPECT_EQ(r.status, 1);
 
-  r = run_quorl({"-usage"}, o);
-  EXPECT_EQ(r.err, "stdout: writing error\n");
-  EXPECT_EQ(r.status, 1);
+  for (const char* request : {"-usage", "--help", "--version"}) {
+    r = run_quorl({request}, o);
+    EXPECT_EQ(r.err, "stdout: writing error\n") << request;
+    EXPECT_EQ(r.status, 1) << request;
+  }
 }
 
 }  // namespace

@@ -163,4 +163,26 @@ TEST(HelpText, BackslashesStandWhereTheTextHasThem) {
   EXPECT_NE(std::strstr(quorl::help_text[8], "'\\t'"), nullptr);
 }
 
+// Which locale variable decides the --help language; its codeset, the encoding.
+TEST(LongHelp, LanguageFollowsTheLocale) {
+  using enum quorl::HelpLanguage;
+  struct Case {
+    const char *lc_all, *lc_messages, *lang;
+    quorl::HelpLanguage want;
+  };
+  const Case cases[] = {
+      {nullptr, nullptr, nullptr, english},         {nullptr, nullptr, "C.UTF-8", english},
+      {nullptr, nullptr, "ja_JP.UTF-8", ja_utf8},   {nullptr, nullptr, "ja", ja_utf8},
+      {nullptr, nullptr, "ja_JP.SJIS", ja_sjis},    {nullptr, nullptr, "ja_JP.cp932@x", ja_sjis},
+      {nullptr, nullptr, "ja_JP.Shift_JIS", ja_sjis}, {nullptr, nullptr, "ja_JP.eucJP", ja_eucjp},
+      {nullptr, nullptr, "ja_JP.ujis", ja_eucjp},   {nullptr, nullptr, "en_US.SJIS", english},
+      {"C", nullptr, "ja_JP.UTF-8", english},       {"", nullptr, "ja_JP.UTF-8", ja_utf8},
+      {nullptr, "ja_JP.EUC-JP", "C", ja_eucjp},     {nullptr, "en_GB.UTF-8", "ja_JP.UTF-8", english},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    EXPECT_EQ(quorl::help_language(c.lc_all, c.lc_messages, c.lang), c.want);
+  }
+}
+
 }  // namespace

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# The bash completion offers exactly the program's options after "-",
-# -usage only as the first word, file names after -R and -f, and nothing
-# where a specification or template goes.
+# The bash completion offers every option the program accepts after "-",
+# -usage, --help and --version only as the first word, file names after -R
+# and -f, and nothing where a specification, template or the string goes.
 #
 # usage: completion_test.sh <completion file> <quorl binary> <work dir>
+#                           <source dir>
 set -uo pipefail
 
-completion=$1 quorl=$2 work=$3
+completion=$1 quorl=$2 work=$3 src=$4
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -23,21 +24,33 @@ offered() {
   printf '%s\n' "${COMPREPLY[@]}" | sed '/^$/d' | sort | tr '\n' ' ' | sed 's/ $//'
 }
 
-# The options the program itself lists in its usage lines.
-usage_opts=$("$quorl" 2>&1 >/dev/null | grep -o -- '-[A-Za-z]\+' | sort -u | tr '\n' ' ' | sed 's/ $//')
-all_opts=$(printf '%s\n' $usage_opts -usage | sort | tr '\n' ' ' | sed 's/ $//')
+# Every option the program accepts: the short ones and each "--name"
+# literal of the command-line sources.
+options=$({ printf '%s\n' -r -R -e -t -b -f -usage; grep -oh '"--[a-z][a-z-]*' "$src"/driver/*.cc | tr -d '"'; } | sort -u)
+[ "$(grep -c -- '^--' <<<"$options")" -ge 2 ] || fail "found too few long options in the sources: $options"
 
 rm -rf "$work" && mkdir -p "$work/dir" && cd "$work" || exit 1
 touch rules.txt input.txt
 
+first=$(offered quorl - | tr ' ' '\n')
+later=$(offered quorl -t, - | tr ' ' '\n')
+while IFS= read -r opt; do
+  grep -Fxq -- "$opt" <<<"$first" || fail "'quorl -' does not offer $opt"
+  case $opt in
+    -usage | --help | --version) ! grep -Fxq -- "$opt" <<<"$later" || fail "$opt offered after another option" ;;
+    *) grep -Fxq -- "$opt" <<<"$later" || fail "'quorl -t, -' does not offer $opt" ;;
+  esac
+done <<<"$options"
+
 cases=(
   # expected | words (the last one is being completed)
-  "$all_opts|quorl -"
-  "$usage_opts|quorl -t, -"
   "-r|quorl -r"
   "-R|quorl -t, -R"
   "-usage|quorl -u"
   "|quorl -b -u"
+  "--help|quorl --h"
+  "|quorl -t, --v"
+  "|quorl -- -"
   "rules.txt|quorl -R ru"
   "input.txt|quorl -r a:b -f in"
   "dir|quorl -f di"

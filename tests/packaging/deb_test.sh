@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
-# Builds the Debian packages with cpack, checks their control fields
+# Builds the Debian packages as a release is built (Release, prefix /usr)
+# with cpack, fails on any lintian error or warning, checks their control fields
 # (dependencies computed from the binary, section, description), unpacks
 # them with dpkg-deb and uses what they hold: the packaged quorl edits a
-# line, the manual pages are the project's, and the development package's
-# pkg-config file points into the unpacked tree.
+# line, the manual pages are the project's, the copyright files and
+# changelogs are there, and the development package's pkg-config file
+# points into the unpacked tree.
 #
-# usage: deb_test.sh <build dir> <work dir> <project version> <cpack>
+# usage: deb_test.sh <source dir> <work dir> <project version> <cmake> <cpack>
+#                    <generator> <c++ compiler>
 set -uo pipefail
 
-build=$1 work=$2 version=$3 cpack=$4
+src=$1 work=$2 version=$3 cmake=$4 cpack=$5 generator=$6 cxx=$7
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 rm -rf "$work" && mkdir -p "$work" || exit 1
+build=$work/build
+{ "$cmake" -S "$src" -B "$build" -G "$generator" -DCMAKE_CXX_COMPILER="$cxx" \
+    -DCMAKE_BUILD_TYPE=Release -DQUORL_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr &&
+  "$cmake" --build "$build" -j2; } >"$work/build.log" 2>&1 ||
+  { cat "$work/build.log"; echo "FAIL: the Release build to package"; exit 1; }
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; echo "FAIL: cpack -G DEB"; exit 1; }
 
@@ -22,6 +30,15 @@ dev=$work/libquorl-dev_${version}-1_${arch}.deb
 for f in "$deb" "$dev"; do
   [ -f "$f" ] || { ls "$work"; echo "FAIL: no ${f##*/}"; exit 1; }
 done
+
+if ! command -v lintian >/dev/null 2>&1; then  # root installs it, anyone else through sudo
+  sudo=() && [ "$(id -u)" -ne 0 ] && sudo=(sudo -n)
+  { "${sudo[@]}" apt-get update -qq && "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq lintian; } >"$work/apt.log" 2>&1 || cat "$work/apt.log"
+fi
+command -v lintian >/dev/null 2>&1 || fail "lintian is missing and could not be installed"
+complaints=$(lintian --tag-display-limit 0 "$deb" "$dev" 2>&1 | grep '^[EW]: ')
+[ -z "$complaints" ] || fail "lintian: $complaints"
 
 # field <deb> <name>: one control field.
 field() { dpkg-deb -f "$1" "$2"; }
@@ -71,7 +88,6 @@ got=$("$q" -r 'colour:color,$d:<$d>' 'the colour of 66 skies')
 got=$(printf 'alice,31,paris\n' | "$q" -t, -e '$3,$1')
 [ "$got" = "paris,alice" ] || fail "packaged quorl -e printed '$got'"
 
-src=$(cd "$(dirname "$0")/../.." && pwd)
 for page in man1/quorl.1 ja/man1/quorl.1; do
   packed=$root/usr/share/man/$page.gz
   if [ -f "$packed" ]; then
@@ -81,6 +97,19 @@ for page in man1/quorl.1 ja/man1/quorl.1; do
   fi
 done
 [ -f "$root/usr/share/bash-completion/completions/quorl" ] || fail "no bash completion in the package"
+cmp -s "$root/usr/share/doc/quorl/LICENSE" "$src/LICENSE" || fail "usr/share/doc/quorl/LICENSE is not the project's LICENSE"
+
+# Each package's machine-readable copyright file carries the text of
+# LICENSE; its changelog names this version.
+permission=$(sed -n '/^Permission/,$p' "$src/LICENSE" | sed -e 's/^$/./' -e 's/^/ /')
+for name in quorl libquorl-dev; do
+  copyright=$(cat "$root/usr/share/doc/$name/copyright")
+  [[ $copyright == "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"* ]] ||
+    fail "$name: the copyright file is not machine-readable"
+  grep -Fq -- "$permission" <<<"$copyright" || fail "$name: the copyright file lacks the text of LICENSE"
+  changelog=$(gzip -dc "$root/usr/share/doc/$name/changelog.Debian.gz" | head -n 1)
+  [ "$changelog" = "quorl (${version}-1) unstable; urgency=medium" ] || fail "$name: changelog begins '$changelog'"
+done
 
 [ -f "$root/usr/include/quorl/quorl.h" ] || fail "libquorl-dev holds no usr/include/quorl/quorl.h"
 [ -n "$(find "$root/usr/lib" -name libquorl.a)" ] || fail "libquorl-dev holds no libquorl.a"

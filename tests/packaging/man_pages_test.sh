@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The manual pages render without a single groff warning, name the version
 # the program reports, and describe what the program actually offers: every
-# option of its usage lines, its usage lines themselves, every message the
-# command line can print, and how to read the Shift_JIS help text.
+# option it accepts, its usage lines themselves, every message the command
+# line can print, and how to read the Shift_JIS help text. The --help text,
+# English and Japanese, names every option too.
 #
 # usage: man_pages_test.sh <source dir> <quorl binary> <project version>
 set -uo pipefail
@@ -22,10 +23,27 @@ usage=$("$quorl" 2>&1 >/dev/null)
 help_version=$("$quorl" -usage | iconv -f CP932 -t UTF-8 | tail -n 1)
 [ "$help_version" = "Version: $version" ] ||
   fail "help text ends with '$help_version', the project version is $version"
-options=$(printf '%s\n' "$usage" | grep -o -- '-[A-Za-z]\+' | sort -u)
-options+=$'\n-usage'
-[ "$(printf '%s\n' "$options" | wc -l)" -ge 7 ] ||
-  fail "found too few options in the usage lines: $options"
+[ "$("$quorl" --version | head -n 1)" = "quorl $version" ] ||
+  fail "--version begins '$("$quorl" --version | head -n 1)', the project version is $version"
+# Every option the program accepts: the short ones and each "--name" the
+# command-line sources compare arguments with, so a new one is caught here.
+options=$({ printf '%s\n' -r -R -e -t -b -f -usage; grep -oh '"--[a-z][a-z-]*' "$src"/driver/*.cc | tr -d '"'; } | sort -u)
+[ "$(grep -c -- '^--' <<<"$options")" -ge 2 ] ||
+  fail "found too few long options in the sources: $options"
+while IFS= read -r opt; do
+  for locale in C ja_JP.UTF-8; do
+    LC_ALL=$locale "$quorl" --help | grep -q -- "\(^\|[^a-zA-Z-]\)$opt\([^a-zA-Z-]\|\$\)" ||
+      fail "quorl --help under LC_ALL=$locale does not name $opt"
+  done
+done <<<"$options"
+"$quorl" --version | grep -q 'MIT License' || fail "--version names no licence"
+# The Japanese --help is one text in each encoding a locale may name.
+japanese=$(LC_ALL=ja_JP.UTF-8 "$quorl" --help | iconv -f UTF-8 -t UTF-8) || fail "the Japanese --help is not UTF-8"
+[ "$japanese" != "$(LC_ALL=C "$quorl" --help)" ] || fail "the Japanese --help is the English one"
+for pair in ja_JP.SJIS:CP932 ja_JP.eucJP:EUC-JP; do
+  [ "$(LC_ALL=${pair%:*} "$quorl" --help | iconv -f "${pair#*:}" -t UTF-8)" = "$japanese" ] ||
+    fail "--help under LC_ALL=${pair%:*} is not the Japanese text in ${pair#*:}"
+done
 
 # The messages, as the sources format them; the locked allocation and the
 # appending string copy are library routines the command line never calls.
