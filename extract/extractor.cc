@@ -137,7 +137,7 @@ bool each_cut(const SetScanner& scan, bool blanks, Encoding enc, const char* lin
       const char* c = at + __builtin_ctz(mask);
       if (c < base) continue;  // a blank of a run already passed over
       if (check && !starts_char(enc, base, c)) {
-        base = c + 1;  // c is a second byte
+        base = c + 1;  // c is a Shift_JIS second byte
         continue;
       }
       const char* next = c + 1;

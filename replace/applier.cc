@@ -328,8 +328,8 @@ size_t replace_literal_lines(const Item& item, const char* text, size_t len, Byt
                         ? static_cast<const char*>(std::memchr(base, first, static_cast<size_t>(end - base)))
                         : prog.finder.find(base, end, text);
     if (c == nullptr) break;
-    if (!starts_char(prog.enc, base, c)) {
-      base = c + 1;  // c is inside a character
+    if (const char* s = first_char_start(prog.enc, base, c); s != c) {
+      base = s;  // c is inside a character
       continue;
     }
     // Room for this piece, the expansion and the rest of the text unchanged.

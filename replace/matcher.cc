@@ -396,8 +396,7 @@ const char* next_candidate(const Program& prog, const char* start, const char* p
     for (;;) {
       const char* c = prog.finder.find(base, end, start);
       if (c == nullptr) return end;
-      if (starts_char(prog.enc, base, c)) return c;
-      base = c + 1;  // c is inside a character
+      if ((base = first_char_start(prog.enc, base, c)) == c) return c;
     }
   }
   if (prog.first_byte >= 0 || prog.first_scan.set.count > 0) {
@@ -407,8 +406,7 @@ const char* next_candidate(const Program& prog, const char* start, const char* p
                           ? static_cast<const char*>(std::memchr(base, prog.first_byte, static_cast<size_t>(end - base)))
                           : find_in_set(base, end, prog.first_scan, start);
       if (c == nullptr) return end;
-      if (starts_char(prog.enc, base, c)) return c;
-      base = c + 1;  // c is inside a character
+      if ((base = first_char_start(prog.enc, base, c)) == c) return c;
     }
   }
   // A branch per byte rather than adding the table's step: the next load

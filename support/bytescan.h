@@ -2,7 +2,8 @@
 //
 // The scanners look for a byte (or a literal) without stepping character by
 // character: they see bytes, not Shift_JIS characters, so a caller checks
-// that a hit starts a character (starts_char) and resumes after it when not.
+// that a hit starts a character (support/encoding.h) and resumes after it
+// when not.
 // They look in [p, end) and read nothing outside it, or outside [floor, end)
 // where a caller names an earlier floor that may be read; a hit is a pointer
 // into [p, end), a miss is null. On x86-64 they test 16 bytes at a time with
@@ -39,16 +40,6 @@ struct ByteSet {
     return false;
   }
 };
-
-// starts_char: whether c starts a character, in text known to have a
-// character start at base (base <= c) and no NUL in [base, c). Only the
-// lead-range bytes right in front of c tell: they pair off from the first of
-// them, so c is a second byte exactly when their number is odd.
-inline bool starts_char(const char* base, const char* c) {
-  const char* b = c;
-  while (b > base && is_lead(static_cast<unsigned char>(b[-1]))) --b;
-  return ((c - b) & 1) == 0;
-}
 
 // SetScanner: tests 16 bytes at a time for the bytes of a ByteSet.
 struct SetScanner {

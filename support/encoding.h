@@ -133,6 +133,16 @@ inline const char* char_boundary(Encoding enc, const char* p, const char* hit) {
   return char_boundary(enc, p, hit, &multi);
 }
 
+// first_char_start: the first character start at or after hit, in text
+// with a character start at base (base <= hit) and no NUL in [base, hit).
+// The scanners call it on every hit, so that a hit inside a character moves
+// their search on past that character.
+inline const char* first_char_start(Encoding enc, const char* base, const char* hit) {
+  if (starts_char(enc, base, hit)) return hit;
+  // In Shift_JIS a hit inside a character is its second, and last, byte.
+  return enc == Encoding::sjis ? hit + 1 : char_boundary(enc, base, hit);
+}
+
 // parse_encoding: the encoding a name given by a user stands for (any case:
 // sjis, shift_jis, cp932, windows-31j; utf-8, utf8; euc-jp, eucjp; bytes);
 // false when it names none.

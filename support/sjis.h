@@ -23,22 +23,6 @@ inline bool is_double(const char* p) {
 // otherwise 1). p must not point at the terminating NUL.
 inline int char_len(const char* p) { return is_double(p) ? 2 : 1; }
 
-// char_boundary: the first character start at or after hit, in text with a
-// character start at p (p <= hit); *db tells whether the character before
-// it is a double-byte character (left alone when p == hit).
-inline const char* char_boundary(const char* p, const char* hit, int* db) {
-  while (p < hit) {
-    *db = is_double(p) ? 1 : 0;
-    p += 1 + *db;
-  }
-  return p;
-}
-
-inline const char* char_boundary(const char* p, const char* hit) {
-  int db = 0;
-  return char_boundary(p, hit, &db);
-}
-
 }  // namespace quorl
 
 #endif

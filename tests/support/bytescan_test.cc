@@ -1,4 +1,5 @@
 #include "support/bytescan.h"
+#include "support/encoding.h"
 
 #include <gtest/gtest.h>
 
@@ -118,9 +119,10 @@ struct StartCase {
   std::string text;
   int at;
   bool want;
+  Encoding enc = Encoding::sjis;
 };
 
-TEST(StartsChar, CountsTheLeadBytesInFront) {
+TEST(StartsChar, TellsCharacterStartsInEachEncoding) {
   const StartCase cases[] = {
       {"abc", 2, true},
       {"\x81" "a", 1, false},               // a second byte
@@ -129,10 +131,21 @@ TEST(StartsChar, CountsTheLeadBytesInFront) {
       {"x\x95\x74he", 2, false},            // 0x74 ('t') after a lead
       {"\x82\xa0" "a", 2, true},            // 0xA0 is no lead: a fresh start after it
       {"\x81\xe0\x81" "a", 3, false},
+      {"\xe3\x81\x82", 2, false, Encoding::utf8},
+      {"\xe3\x81" "a", 1, true, Encoding::utf8},             // E3 81 is cut short
+      {"\xe3\x81\xe3\x81\x82", 1, true, Encoding::utf8},
+      {"\xe3\x81\xe3\x81\x82", 4, false, Encoding::utf8},
+      {"a\x81\x82", 2, true, Encoding::utf8},                 // lone continuation bytes
+      {"\xf0\x9f\x98\x80", 3, false, Encoding::utf8},
+      {"\xa1\xa2\xa3\xa4", 2, true, Encoding::eucjp},
+      {"\xa1\xa2\xa3\xa4", 3, false, Encoding::eucjp},
+      {"\x8f\xa1\xa1\xa1", 2, false, Encoding::eucjp},
+      {"\x8f\xa1\xa1\xa1", 3, true, Encoding::eucjp},
+      {"\x81\x82", 1, true, Encoding::bytes},
   };
   for (const StartCase& c : cases) {
-    SCOPED_TRACE(c.at);
-    EXPECT_EQ(starts_char(c.text.data(), c.text.data() + c.at), c.want);
+    SCOPED_TRACE(c.text.substr(0, static_cast<size_t>(c.at)));
+    EXPECT_EQ(starts_char(c.enc, c.text.data(), c.text.data() + c.at), c.want);
   }
 }
 
