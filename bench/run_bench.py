@@ -13,8 +13,10 @@ One run does everything, in this order:
      anchors print; on the Shift_JIS corpus it must print what a reference
      that decodes code page 932 prints, so every match begins on a
      character boundary (the byte-wise anchors' false matches are counted);
-  5. times W1..W5 for every tool on both corpora, W6 (start-up) and the
-     long-run cases, rounds interleaved, and prints medians and ratios;
+  5. times W1..W5 for every tool on both corpora, W6 (start-up), W1..W5 in
+     every encoding (the Shift_JIS corpus converted to UTF-8 and EUC-JP with
+     iconv) and the long-run cases, rounds interleaved, and prints medians
+     and ratios;
   6. with --memory, the peak resident size of quorl on a 100 MB and a 1 GB
      file (the 1 GB file is deleted afterwards).
 Outputs go to /dev/null while timed. Times are wall-clock medians.
@@ -282,12 +284,45 @@ def main():
     q6 = statistics.median(st["quorl"]) / hello
     print(f"  W6 target 1.50x: {'met' if q6 <= 1.5 else 'MISSED'}")
 
+    encodings(quorl, work, paths["sjis"], args.rounds)
     long_runs(quorl, work, args.rounds)
     if args.memory:
         memory(quorl, work, paths["ascii"], args.size_mb)
     if not args.keep:
         for p in paths.values():
             os.remove(p)
+
+
+def encodings(quorl, work, sjis_path, rounds):
+    """W1..W5 in each encoding on the same text: the Shift_JIS corpus, and
+    the same corpus converted to UTF-8 and to EUC-JP with iconv; bytes mode
+    reads the Shift_JIS corpus. Speed in MB/s of input, against sjis."""
+    files = {"sjis": sjis_path, "bytes": sjis_path}
+    for enc, charset in (("utf-8", "UTF-8"), ("euc-jp", "EUC-JP")):
+        path = os.path.join(work, f"corpus-{enc}.txt")
+        with open(path, "wb") as out:
+            sh(["iconv", "-f", "CP932", "-t", charset, sjis_path], stdout=out)
+        files[enc] = path
+    times = {}
+    for _ in range(rounds):
+        for wid, _, qargs, _, _ in WORKLOADS:
+            for enc, path in files.items():
+                cmd = [quorl, f"--encoding={enc}"] + qargs + [path]
+                times.setdefault((wid, enc), []).append(time_cmd(cmd))
+    print()
+    print(f"Encodings: quorl MB/s of input (median of {rounds}) on the same text, and the ratio"
+          " to its sjis speed (target 0.90 for utf-8 and euc-jp, 1.00 for bytes)")
+    for wid, *_ in WORKLOADS:
+        rate = {enc: os.path.getsize(p) / statistics.median(times[(wid, enc)]) for enc, p in files.items()}
+        row = [f"{wid:4}"]
+        for enc in files:
+            r = rate[enc] / rate["sjis"]
+            want = 1.0 if enc == "bytes" else 0.9
+            mark = "" if enc == "sjis" else f" {r:.2f} {'met' if r >= want else 'MISSED'}"
+            row.append(f"{enc} {rate[enc] / 1e6:7.0f}{mark}")
+        print("  ".join(row))
+    for enc in ("utf-8", "euc-jp"):
+        os.remove(files[enc])
 
 
 def long_runs(quorl, work, rounds):

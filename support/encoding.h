@@ -19,6 +19,8 @@
 #ifndef QUORL_SUPPORT_ENCODING_H
 #define QUORL_SUPPORT_ENCODING_H
 
+#include <cstddef>
+
 #include "quorl/encoding.h"
 #include "support/sjis.h"
 
@@ -142,6 +144,16 @@ inline const char* first_char_start(Encoding enc, const char* base, const char* 
   // In Shift_JIS a hit inside a character is its second, and last, byte.
   return enc == Encoding::sjis ? hit + 1 : char_boundary(enc, base, hit);
 }
+
+// check_sequence: the character at p, with n bytes of the line left (n >=
+// 1; the line's end need not be a NUL): its length with *bad false when it
+// is valid in the encoding, or else with *bad true the length of the
+// invalid sequence there (a start that no character of the encoding can
+// have, or the longest start of one that the next byte or the line's end
+// breaks off). Shift_JIS is taken as code page 932: a lead byte needs a
+// second byte 0x40-0x7E or 0x80-0xFC, and 0x80, 0xA0 and 0xFD-0xFF are no
+// characters.
+size_t check_sequence(Encoding enc, const char* p, size_t n, bool* bad);
 
 // parse_encoding: the encoding a name given by a user stands for (any case:
 // sjis, shift_jis, cp932, windows-31j; utf-8, utf8; euc-jp, eucjp; bytes);

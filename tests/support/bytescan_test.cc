@@ -149,5 +149,31 @@ TEST(StartsChar, TellsCharacterStartsInEachEncoding) {
   }
 }
 
+TEST(CheckSequence, FindsEachKindOfFault) {
+  struct Case {
+    Encoding enc;
+    std::string text;
+    size_t len;
+    bool bad;
+  };
+  const Case cases[] = {
+      {Encoding::sjis, "\x83\x65", 2, false},  {Encoding::sjis, "\x83", 1, true},   // lead at the end
+      {Encoding::sjis, "\x81\x20", 1, true},   {Encoding::sjis, "\xa0", 1, true},   // bad second; unassigned
+      {Encoding::sjis, "\xfd", 1, true},        {Encoding::sjis, "\xb1", 1, false},  // half-width kana
+      {Encoding::utf8, "\xe3\x81\x82", 3, false}, {Encoding::utf8, "\xe3\x81" "a", 2, true},
+      {Encoding::utf8, "\xc0\x80", 1, true},   {Encoding::utf8, "\xed\xa0\x80", 1, true},  // overlong; surrogate
+      {Encoding::utf8, "\xf4\x90\x80\x80", 1, true}, {Encoding::utf8, "\x80", 1, true},
+      {Encoding::eucjp, "\xa4\xa2", 2, false}, {Encoding::eucjp, "\x8f\xa1" "a", 2, true},
+      {Encoding::eucjp, "\x8e\xe0", 1, true},  {Encoding::eucjp, "\x90", 1, true},
+      {Encoding::bytes, "\xff", 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    bool bad = false;
+    EXPECT_EQ(check_sequence(c.enc, c.text.data(), c.text.size(), &bad), c.len);
+    EXPECT_EQ(bad, c.bad);
+  }
+}
+
 }  // namespace
 }  // namespace quorl
