@@ -11,8 +11,12 @@ void compile_rules(const char* const* specs, size_t count, const FieldSyntax& sy
   out->has_template = templ != nullptr;
   if (templ != nullptr) compile_template(templ, &out->templ);
   out->whole_lines = !out->has_template || (!out->templ.bad && lines_extractable(syntax));
-  for (const CompiledSpec& spec : out->specs)
+  out->lines_independent = true;
+  for (const CompiledSpec& spec : out->specs) {
     if (!spec.whole_lines) out->whole_lines = false;
+    for (const Item& item : spec.items)
+      if (!inserts_own_captures(item)) out->lines_independent = false;
+  }
 }
 
 char* edit_rules(const RuleSet& rules, EditorState& ed, char* line, size_t* len) {

@@ -29,6 +29,9 @@ struct RuleSet {
   // specification replaces literal text with constant text only, and the
   // template (if any) can rebuild runs with this separator.
   bool whole_lines = false;
+  // Each line is edited the same whatever lines came before it: no <to>
+  // inserts a capture that its own pattern may not have written.
+  bool lines_independent = false;
 };
 
 // compile_rules: the count specifications at specs (in order, none given

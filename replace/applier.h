@@ -71,6 +71,13 @@ char* apply_item(const Item& item, const FieldSyntax& syntax, EditorState& ed, c
 // each line alone: no match can reach across a newline, and a newline ends
 // every run of lead bytes that tells where characters start.
 
+// inserts_own_captures: every capture the item's <to> inserts is written by
+// the item's own pattern at every match, so what the item does to a line
+// does not depend on the lines before it.
+inline bool inserts_own_captures(const Item& item) {
+  return item.field == 0 || (item.to_prog.reads & ~item.prog.written) == 0;
+}
+
 // whole_line_literal: the item is applied the same to a run of lines as to
 // each line alone (see above).
 bool whole_line_literal(const Item& item);

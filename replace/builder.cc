@@ -97,6 +97,7 @@ void compile_to(const char* to, ToProgram* prog, Encoding enc) {
   prog->text_len = 0;
   prog->usable = false;
   prog->constant = false;
+  prog->reads = 0;
   const size_t len = std::strlen(to);
   // No template has more pieces than bytes, nor more literal bytes.
   auto* pieces = reinterpret_cast<ToPiece*>(prog->pieces.reserve((len + 1) * sizeof(ToPiece)));
@@ -114,6 +115,8 @@ void compile_to(const char* to, ToProgram* prog, Encoding enc) {
         piece.convert = t[1];
       else if ((piece.slot = static_cast<signed char>(slot_for(t[1]))) < 0)
         return;  // a bad element: reported when a match reaches it
+      else
+        prog->reads |= 1u << piece.slot;
       t += 2;
     }
     pieces[prog->count++] = piece;

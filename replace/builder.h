@@ -66,6 +66,7 @@ struct ToProgram {
   int text_len = 0;  // the literal bytes in all
   bool usable = false;
   bool constant = false;  // no element: every match writes bytes, NUL-terminated
+  unsigned reads = 0;     // bit k: an element inserts capture slot k
 };
 
 // compile_to: prog made ready for to, in the encoding enc.

@@ -263,6 +263,7 @@ void compile_pattern(const char* pattern, Program* prog, Encoding enc) {
   prog->anchored = false;
   prog->first_class = -1;
   prog->first_slot = -1;
+  prog->written = 1u << CAP_WHOLE;
   prog->first_byte = -1;
   prog->first_scan = SetScanner();
   prog->code.reserve((len + 1) * sizeof(Step));
@@ -281,6 +282,7 @@ void compile_pattern(const char* pattern, Program* prog, Encoding enc) {
     } else if (cls >= 0) {
       s.kind = Kind::run;
       s.cls = static_cast<unsigned char>(cls);
+      prog->written |= 1u << CLASS_SLOT[cls];
       i += 2;
     } else if (pattern[i] == '?') {
       s.kind = Kind::any;

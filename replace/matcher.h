@@ -48,6 +48,7 @@ struct Program {
   bool anchored = false;  // begins with $^: only the text's start can match
   int first_class = -1;   // class of the first step, or -1
   int first_slot = -1;    // the capture slot of that class, or -1
+  unsigned written = 0;   // bit k: every match writes capture slot k
   int first_byte = -1;    // the one byte a match must begin with, or -1
   // The bytes a match can begin with, as ranges a scanner can look for
   // (set.count 0 when the first step is no class element ranges can hold).
