@@ -356,6 +356,11 @@ size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorSta
   // one after it to tell where it ends.
   const int want = templ.widest > INT_MAX - 2 ? INT_MAX : templ.widest + 1;
   const char* templ_text = templ.text.data;
+  // Held in locals: the copies below could alias anything reached through
+  // templ or ed.
+  const TemplateOp* const ops = templ.ops.begin();
+  const TemplateOp* const ops_end = templ.ops.end();
+  ByteBuf& pieces = ed.pieces;
 
   bool blanks = false;
   const SetScanner scan = separator_scan(syntax.sep.bytes[0], &blanks);
@@ -376,11 +381,12 @@ size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorSta
 
   for (const char* line = text; line < text_end;) {
     const auto* end = static_cast<const char*>(std::memchr(line, '\n', static_cast<size_t>(text_end - line)));
-    const int n = split_line(ed.pieces, scan, blanks, syntax.enc, line, end, text, text_end, want);
-    const auto* table = reinterpret_cast<const Piece*>(ed.pieces.data);
+    const int n = split_line(pieces, scan, blanks, syntax.enc, line, end, text, text_end, want);
+    const auto* table = reinterpret_cast<const Piece*>(pieces.data);
     // An empty first piece is no field; $$ still counts it as a piece.
     const int skip = table[0].end == table[0].start ? 1 : 0;
-    for (const TemplateOp& op : templ.ops) {
+    for (const TemplateOp* k = ops; k != ops_end; ++k) {
+      const TemplateOp& op = *k;
       if (!put(templ_text + op.text_at, static_cast<size_t>(op.text_len))) return FAILED;
       if (op.count_kind < 0) break;
       int first = 0;
