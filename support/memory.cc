@@ -1,5 +1,6 @@
 #include "support/memory.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -45,6 +46,13 @@ void* moremem(void* block, int size) {
     errmsg("cannot get the memory of %d K bytes\n", size / 1000);
   else
     errmsg("cannot get the memory of %d bytes\n", size);
+  exhausted();
+}
+
+void no_memory(unsigned long long size) {
+  char num[32];
+  std::snprintf(num, sizeof num, "%llu", size / 1000);
+  errmsg("cannot get the memory of %s K bytes\n", num);
   exhausted();
 }
 
