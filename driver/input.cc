@@ -33,6 +33,13 @@ void LineFile::open_stdin() {
   close();
   reset(STDIN_FILENO, "stdin", false);
   is_stdin_ = true;
+  // A larger pipe lets the writer run ahead: fewer switches between it and
+  // quorl. Where it cannot grow, the pipe works as it is.
+  struct stat st;
+  if (fstat(STDIN_FILENO, &st) == 0 && S_ISFIFO(st.st_mode)) {
+    fcntl(STDIN_FILENO, F_SETPIPE_SZ, 1 << 20);
+    buf_.reserve(kPipeBlock + LINE_LIMIT + 1);
+  }
 }
 
 void LineFile::close() {

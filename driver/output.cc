@@ -22,6 +22,7 @@ namespace quorl {
 namespace {
 
 constexpr size_t kBufSize = 1 << 17;
+constexpr off_t kWriteBack = 2 << 20;
 
 // The signals that end an in-place run: the temporary file goes with them.
 constexpr int kSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM, SIGXFSZ};
@@ -45,6 +46,7 @@ struct InPlace {
   int tmp_fd = -1;
   off_t same = 0;              // the output so far equals this many bytes of the file
   bool changed = false;        // it no longer does: the output goes to tmp_fd
+  off_t unsynced = 0;          // bytes written to tmp_fd and not yet sent to disk
 } in_place;
 
 // What the signal handler needs, in plain storage.
@@ -231,7 +233,16 @@ class Writer {
       if (still_same(s, n)) return true;
       if (!start_temp()) return false;
     }
-    return write_all(in_place.tmp_fd, s, n, in_place.name);
+    if (!write_all(in_place.tmp_fd, s, n, in_place.name)) return false;
+    // Start writing back to disk what has piled up, so that the fsync at
+    // the end finds little left to do.
+    in_place.unsynced += static_cast<off_t>(n);
+    if (in_place.unsynced >= kWriteBack) {
+      const off_t end = lseek(in_place.tmp_fd, 0, SEEK_CUR);
+      sync_file_range(in_place.tmp_fd, end - in_place.unsynced, in_place.unsynced, SYNC_FILE_RANGE_WRITE);
+      in_place.unsynced = 0;
+    }
+    return true;
   }
 
   size_t used_ = 0;
@@ -356,6 +367,7 @@ void begin_output(const LongOptions& opts, const char* file) {
   if (mode == Mode::kDiff) diff.start(file != nullptr ? file : "-", put_out);
   if (mode != Mode::kInPlace) return;
   in_place.same = 0;
+  in_place.unsynced = 0;
   in_place.changed = false;
   in_place.tmp_fd = -1;
   in_place.in_fd = open(in_place.target.c_str(), O_RDONLY | O_CLOEXEC);
