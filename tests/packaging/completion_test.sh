@@ -37,6 +37,8 @@ cases=(
   "-r|quorl -r"
   "-R|quorl -t, -R"
   "-usage|quorl -u"
+  "--crlf --diff --in-place|quorl -r a:b --"
+  "--in-place|quorl --in"
   "|quorl -b -u"
   "rules.txt|quorl -R ru"
   "input.txt|quorl -r a:b -f in"
