@@ -255,6 +255,8 @@ void put_out(const char* s, size_t n) { out.put(s, n); }
 // original kept under the backup name when asked.
 bool commit() {
   if (!out.flush()) return false;
+  // Output that matched the file but ended before it is a change too.
+  if (!in_place.changed && in_place.same != in_place.st.st_size && !start_temp()) return false;
   if (!in_place.changed) {
     discard();
     return true;

@@ -401,6 +401,12 @@ void expect_scripts(const ScriptCase* begin, const ScriptCase* end) {
 TEST(HostileCli, StreamErrors) {
   const ScriptCase cases[] = {
       {"read error on standard input", "\"$QUORL\" -r a:b < / 2>&1; echo $?", "stdin: reading error\n1\n"},
+      // A terminal whose other side has closed reads as EIO after what was
+      // written to it: the whole line is edited, the part of a line is not.
+      {"read error after part of a line",
+       "python3 -c 'import os, pty, subprocess, sys; m, s = pty.openpty(); os.write(s, b\"abc\\nabd\"); "
+       "os.close(s); print(subprocess.run(sys.argv[1:], stdin=m).returncode)' \"$QUORL\" -r a:X 2>&1",
+       "stdin: reading error\nXbc\r\n1\n"},
       {"non-blocking standard input holding part of a line",
        "{ printf abc; sleep 0.3; printf 'def\\n'; } | python3 -c 'import os, sys; "
        "os.set_blocking(0, False); os.execv(sys.argv[1], sys.argv[1:])' \"$QUORL\" -r a:X; echo $?",
