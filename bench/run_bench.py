@@ -3,6 +3,7 @@
 
     bench/run_bench.py --quorl BUILD/quorl [--size-mb 100] [--rounds 5]
                        [--workdir /tmp/quorl-bench] [--memory] [--keep]
+                       [--streams-only]
 
 One run does everything, in this order:
   1. installs missing anchors with apt-get (sed mawk gawk perl coreutils);
@@ -17,11 +18,15 @@ One run does everything, in this order:
      every encoding (the Shift_JIS corpus converted to UTF-8 and EUC-JP with
      iconv) and the long-run cases, rounds interleaved, and prints medians
      and ratios;
-  6. with --memory, the peak resident size of quorl on a 100 MB and a 1 GB
+  6. times --in-place against the same edit redirected to a file, and
+     standard input through a pipe (cat FILE | quorl ... -f -) against -f
+     FILE, on the ASCII corpus;
+  7. with --memory, the peak resident size of quorl on a 100 MB and a 1 GB
      file (the 1 GB file is deleted afterwards).
 Outputs go to /dev/null while timed. Times are wall-clock medians.
 """
 import argparse
+import filecmp
 import os
 import re
 import shutil
@@ -203,10 +208,14 @@ def main():
     ap.add_argument("--memory", action="store_true", help="also peak memory on 100 MB and 1 GB")
     ap.add_argument("--keep", action="store_true", help="keep the corpora afterwards")
     ap.add_argument("--no-check", action="store_true")
+    ap.add_argument("--streams-only", action="store_true", help="only step 6, on the ASCII corpus")
     args = ap.parse_args()
     quorl = os.path.abspath(args.quorl)
     os.makedirs(args.workdir, exist_ok=True)
     work = args.workdir
+    if args.streams_only:
+        streams(quorl, work, corpus(work, "ascii", args.size_mb), args.rounds)
+        return
 
     install_anchors()
     refs = build_references(work)
@@ -286,6 +295,7 @@ def main():
 
     encodings(quorl, work, paths["sjis"], args.rounds)
     long_runs(quorl, work, args.rounds)
+    streams(quorl, work, paths["ascii"], args.rounds)
     if args.memory:
         memory(quorl, work, paths["ascii"], args.size_mb)
     if not args.keep:
@@ -367,6 +377,77 @@ def long_runs(quorl, work, rounds):
             print(f"    {label:28} {m * 1e3:8.1f} ms  {m / ref:6.2f}x")
     os.remove(digits)
     os.remove(one_mb)
+
+
+def streams(quorl, work, path, rounds):
+    """--in-place against the same edit to standard output redirected to a
+    file (both write the whole file; in place adds the fsync and the rename),
+    and a pipe into standard input against -f on the same file. Every timed
+    run starts after a sync, so no run pays for the writes of the one before."""
+    size = os.path.getsize(path)
+    spec = ["-r", "the:[THE]"]
+    copy = os.path.join(work, "in-place.txt")
+    redirected = os.path.join(work, "redirected.txt")
+    moved = os.path.join(work, "moved.txt")
+    t = {}
+    piped = [w for w in WORKLOADS if w[0] in ("W1", "W2", "W4b")]
+    for _ in range(rounds):
+        shutil.copyfile(path, copy)
+        os.sync()
+        t0 = time.perf_counter()
+        sh([quorl, "--in-place"] + spec + ["-f", copy])
+        t.setdefault("in-place", []).append(time.perf_counter() - t0)
+        os.sync()
+        with open(redirected, "wb") as out:
+            t0 = time.perf_counter()
+            sh([quorl] + spec + ["-f", path], stdout=out)
+            t.setdefault("redirect", []).append(time.perf_counter() - t0)
+        # What --in-place replaces: quorl ... -f F > F.new && mv F.new F.
+        shutil.copyfile(path, moved)
+        os.sync()
+        with open(moved + ".new", "wb") as out:
+            t0 = time.perf_counter()
+            sh([quorl] + spec + ["-f", moved], stdout=out)
+            os.rename(moved + ".new", moved)
+            t.setdefault("redirect, mv", []).append(time.perf_counter() - t0)
+        for wid, _, qargs, _, _ in piped:
+            for how in ("-f", "pipe"):
+                with open(os.devnull, "wb") as null:
+                    t0 = time.perf_counter()
+                    cat = None
+                    if how == "pipe":
+                        cat = subprocess.Popen(["cat", path], stdout=subprocess.PIPE)
+                        q = subprocess.Popen([quorl] + qargs + ["-"], stdin=cat.stdout, stdout=null, env=ENV)
+                        cat.stdout.close()
+                    else:
+                        q = subprocess.Popen([quorl] + qargs + [path], stdout=null, env=ENV)
+                    _, status, usage = os.wait4(q.pid, 0)
+                    if cat is not None:
+                        cat.wait()
+                    assert status == 0
+                    t.setdefault((wid, how), []).append(time.perf_counter() - t0)
+                    # quorl's own processor time, which the writer of the pipe
+                    # and other load on the machine do not change.
+                    t.setdefault((wid, how, "cpu"), []).append(usage.ru_utime + usage.ru_stime)
+    same = filecmp.cmp(copy, redirected, shallow=False)
+    for p in (copy, redirected, moved):
+        os.remove(p)
+    print()
+    print(f"Streams, {size / 1e6:.0f} MB ASCII corpus; median of {rounds} (best of {rounds}):")
+    for pick, label in [(statistics.median, "median"), (min, "best")]:
+        m = {k: pick(v) for k, v in t.items()}
+        ratio = m["in-place"] / m["redirect"]
+        print(f"  {label:6} W2 -f > file {m['redirect'] * 1e3:7.1f} ms   --in-place {m['in-place'] * 1e3:7.1f} ms"
+              f"   in place / redirect {ratio:.2f} (target 1.10) {'met' if ratio <= 1.1 else 'MISSED'}")
+        print(f"  {label:6} W2 -f > file; mv {m['redirect, mv'] * 1e3:7.1f} ms"
+              f"   in place / (redirect and mv) {m['in-place'] / m['redirect, mv']:.2f}")
+        for wid, *_ in piped:
+            f, p = m[(wid, "-f")], m[(wid, "pipe")]
+            fc, pc = m[(wid, "-f", "cpu")], m[(wid, "pipe", "cpu")]
+            print(f"  {label:6} {wid:4} -f {fmt_rate(size, f)} MB/s   cat | -f - {fmt_rate(size, p)} MB/s"
+                  f"   pipe speed / -f speed {f / p:.2f} (target 0.90) {'met' if f / p >= 0.9 else 'MISSED'};"
+                  f" quorl's own time {fc * 1e3:.0f} / {pc * 1e3:.0f} ms: {fc / pc:.2f}")
+    print(f"  in-place result equals the redirected output: {'yes' if same else 'NO'}")
 
 
 def peak_kib(cmd):

@@ -1,9 +1,11 @@
 // The command line and the line loop.
 //
-// run() reads the arguments left to right, sets the settings below, collects
-// the replacement specifications into sup_list (reading a rule file at its
-// -R), picks the input (a <string> argument, the lines of a -f file, or one
-// line of standard input) and passes every input line to edit_line. It never
+// run() takes out the long options (driver/options), reads the other
+// arguments left to right, sets the settings below, collects the
+// replacement specifications into sup_list (reading a rule file at its -R),
+// picks the input (a <string> argument, the lines of a -f file, or the
+// lines of standard input) and passes every input line to edit_line; the
+// edited text goes where driver/output sends it. It never
 // returns: the process ends through end_process, with status 0 after the
 // whole input was edited and 1 after any message.
 //
@@ -26,7 +28,7 @@
 namespace quorl {
 
 extern const char* output_str;  // the -e template (the argument itself), or null
-extern char* string;            // the <string> argument or the standard-input line
+extern char* string;            // the <string> argument, or null
 extern name_node sup_list;      // the rule list, in the order collected
 
 // A rule-file or input-file line whose length, newline included, reaches

@@ -5,6 +5,9 @@
 // was written whole: a failed write turns a successful run into a failure
 // with a message, so output is never lost silently.
 //
+// A module that holds something to undo at the end (a temporary file, output
+// still buffered) registers exit_cleanup; it runs first, once per end.
+//
 // Tests and fuzzers install exit_hook to observe an end without losing the
 // process: the hook gets the status and may leave by throwing; if it returns,
 // the process ends as usual.
@@ -14,6 +17,12 @@
 namespace quorl {
 
 using exit_hook_fn = void (*)(int status);
+using exit_cleanup_fn = int (*)(int status);
+
+// Called with the exit status first of all, and cleared before the call, so
+// that an end inside it ends without it; returns the status to end with (a
+// failed clean-up turns 0 into 1). Null by default.
+extern exit_cleanup_fn exit_cleanup;
 
 // Called with the exit status before the process ends; null by default.
 extern exit_hook_fn exit_hook;

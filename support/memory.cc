@@ -1,5 +1,6 @@
 #include "support/memory.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -55,6 +56,13 @@ void* moremem(void* block, int size) {
 ThrowOnExhaustion::ThrowOnExhaustion() : saved_(throw_on_exhaustion) { throw_on_exhaustion = true; }
 
 ThrowOnExhaustion::~ThrowOnExhaustion() { throw_on_exhaustion = saved_; }
+
+void no_memory(unsigned long long size) {
+  char num[32];
+  std::snprintf(num, sizeof num, "%llu", size / 1000);
+  errmsg("cannot get the memory of %s K bytes\n", num);
+  exhausted();
+}
 
 void freemem(void* block) { std::free(block); }
 

@@ -27,6 +27,10 @@ void* getmem(int size);
 // bytes gained are not cleared. Never null.
 void* moremem(void* block, int size);
 
+// no_memory: the exhaustion end for a request of size bytes that no int can
+// hold: moremem's message, naming that size, then as for any failed request.
+[[noreturn]] void no_memory(unsigned long long size);
+
 // freemem, freeLocal: release a block; null is ignored.
 void freemem(void* block);
 void freeLocal(void* block);

@@ -1,4 +1,4 @@
-// Input files of many read blocks whose lines hold NUL bytes here and there:
+// Input files and standard input of many read blocks whose lines hold NUL bytes here and there:
 // a line is its text up to its first NUL, wherever the blocks break.
 #include <gtest/gtest.h>
 
@@ -67,22 +67,35 @@ std::string second_field(const std::string& s) {
 
 TEST(BlockLines, NulBytesEndTheTextOfTheirLineOnly) {
   for (bool newline : {true, false}) {
-    SCOPED_TRACE(newline);
-    const std::string in = make_input(newline ? 1 : 2, newline);
-    CliOptions opts;
-    opts.files = {{"in", in}};
+    for (bool from_stdin : {false, true}) {
+      SCOPED_TRACE(std::string(newline ? "final newline" : "no final newline") +
+                   (from_stdin ? ", standard input" : ", -f file"));
+      const std::string in = make_input(newline ? 1 : 2, newline);
+      CliOptions opts;
+      std::vector<std::string> input = {"-f", "in"};
+      if (from_stdin) {
+        opts.in = in;
+        input = {};
+      } else {
+        opts.files = {{"in", in}};
+      }
+      auto args = [&](std::vector<std::string> a) {
+        a.insert(a.end(), input.begin(), input.end());
+        return a;
+      };
 
-    CliResult r = run_quorl({"-f", "in"}, opts);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, expected(in, [](const std::string& s) { return s; }));
+      CliResult r = run_quorl(args({"-t,"}), opts);
+      EXPECT_EQ(r.status, 0);
+      EXPECT_EQ(r.out, expected(in, [](const std::string& s) { return s; }));
 
-    r = run_quorl({"-r", "the:[THE]", "-f", "in"}, opts);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, expected(in, replace_the));
+      r = run_quorl(args({"-r", "the:[THE]"}), opts);
+      EXPECT_EQ(r.status, 0);
+      EXPECT_EQ(r.out, expected(in, replace_the));
 
-    r = run_quorl({"-t,", "-e", "$2", "-f", "in"}, opts);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, expected(in, second_field));
+      r = run_quorl(args({"-t,", "-e", "$2"}), opts);
+      EXPECT_EQ(r.status, 0);
+      EXPECT_EQ(r.out, expected(in, second_field));
+    }
   }
 }
 

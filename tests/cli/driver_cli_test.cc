@@ -49,21 +49,72 @@ TEST(DriverCli, ArgumentsAndOperands) {
 
 TEST(DriverCli, StandardInput) {
   const CliCase cases[] = {
-      {"only the first line is read", {"-r", "zz:y"}, "first\nsecond\n", {}, "first\n", "", 0},
+      {"every line is read", {"-r", "s:S"}, "first\nsecond\n", {}, "firSt\nSecond\n", "", 0},
       {"line without newline", {"-t,"}, "abc", {}, "abc\n", "", 0},
-      {"empty first line", {"-t,"}, "\nmore\n", {}, "\n", "", 0},
+      {"last line without newline", {"-r", "a:b"}, "a\na\na", {}, "b\nb\nb\n", "", 0},
+      {"empty first line", {"-t,"}, "\nmore\n", {}, "\nmore\n", "", 0},
       {"input ends before a byte", {"-t,"}, "", {}, "", "", 0},
       {"carriage return is kept", {"-t,"}, "a\r\n", {}, "a\r\n", "", 0},
+      {"-f - is standard input", {"-r", "a:b", "-f", "-"}, "a\nxa", {}, "b\nxb\n", "", 0},
+      {"-f - with no input", {"-r", "bad", "-f", "-"}, "", {}, "", "", 0},
+      {"a bad rule after no line", {"-r", "bad"}, "", {}, "", "", 0},
+      {"a bad rule at the first line", {"-r", "bad"}, "x\ny\n", {}, "", "\"bad\": bad <replace>\n", 1},
+      {"lines past the file limit", {"-r", "a:b"}, std::string(5000, 'a') + "\na\n", {},
+       std::string(5000, 'b') + "\nb\n", "", 0},
   };
   for (const CliCase& c : cases) expect_cli(c);
 
-  // One line is taken whole, however long.
+  // Lines are taken whole, however long.
   const std::string big(1 << 20, 'x');
   CliOptions o;
-  o.in = big + "\nnext\n";
+  o.in = big + "\nnext\n" + big;
   CliResult r = run_quorl({"-t,"}, o);
-  EXPECT_EQ(r.out, big + "\n");
+  EXPECT_TRUE(r.out == big + "\nnext\n" + big + "\n") << r.out.size() << " bytes";
   EXPECT_EQ(r.status, 0);
+}
+
+// Long options stand anywhere; "--" ends the options, and the one argument
+// after it is the <string>, whatever it looks like.
+TEST(DriverCli, LongOptionsAndTheEndOfOptions) {
+  const CliCase cases[] = {
+      {"long option as the last argument", {"-r", "a:b", "abc", "--crlf"}, "", {}, "bbc\n", "", 0},
+      {"long option first", {"--crlf", "-r", "a:b", "abc"}, "", {}, "bbc\n", "", 0},
+      {"long option between -f and its file", {"-f", "--crlf", "in"}, "", {{"in", "a\r\n"}}, "a\r\n", "", 0},
+      {"long option after -r", {"-r", "--crlf", "a:b", "a"}, "", {}, "b\n", "", 0},
+      {"string after --", {"-r", "a:b", "--", "-abc"}, "", {}, "-bbc\n", "", 0},
+      {"-f after -- is the string", {"--", "-f"}, "", {}, "-f\n", "", 0},
+      {"a long option after -- is the string", {"--", "--diff"}, "", {}, "--diff\n", "", 0},
+      {"nothing after --: standard input", {"-r", "a:b", "--"}, "a\na\n", {}, "b\nb\n", "", 0},
+      {"two after --", {"--", "x", "y"}, "", {}, "", bad("y"), 1},
+      {"an operand before --", {"x", "--", "y"}, "", {}, "", bad("x"), 1},
+      {"-f before --", {"-f", "in", "--", "y"}, "", {}, "", bad("-f"), 1},
+      {"-r wants its value before --", {"-r", "--", "y"}, "", {}, "", bad("-r"), 1},
+      {"an unknown long option is a string", {"--nope"}, "", {}, "--nope\n", "", 0},
+      {"an unknown long option before others", {"--nope", "x"}, "", {}, "", bad("--nope"), 1},
+      {"a value where none is taken", {"--crlf=yes"}, "", {}, "--crlf=yes\n", "", 0},
+  };
+  for (const CliCase& c : cases) expect_cli(c);
+}
+
+// --crlf: a CR before a newline, or at the very end, belongs to the line
+// ending: off the text while editing, back on the output line.
+TEST(DriverCli, CrLfLineEnds) {
+  const CliCase cases[] = {
+      {"fields of a CR LF file", {"--crlf", "-t,", "-e", "$3,$1", "-f", "in"}, "",
+       {{"in", "a,b,c\r\nd,e,f\r\n"}}, "c,a\r\nf,d\r\n", "", 0},
+      {"each line ends as it did", {"--crlf", "-r", "$a:<$a>", "-f", "in"}, "",
+       {{"in", "a\r\nb\nc\r"}}, "<a>\r\n<b>\n<c>\r\n", "", 0},
+      {"a CR inside the line stays text", {"--crlf", "-r", "\r:|", "-f", "in"}, "",
+       {{"in", "a\rb\r\n\r\r\n"}}, "a|b\r\n|\r\n", "", 0},
+      {"the last field ends before the CR", {"--crlf", "-e", "[$2]", "-f", "in"}, "",
+       {{"in", "a b\r\n"}}, "[b]\r\n", "", 0},
+      {"standard input", {"--crlf", "-t,", "-e", "$2"}, "a,b\r\nc,d\r\n", {}, "b\r\nd\r\n", "", 0},
+      {"a rule file saved with CR LF", {"--crlf", "-R", "r", "abc"}, "", {{"r", "a:x\r\nc:y\r\n"}},
+       "xby\n", "", 0},
+      {"without --crlf a CR is a byte", {"-t,", "-e", "$3,$1", "-f", "in"}, "",
+       {{"in", "a,b,c\r\n"}}, "c\r,a\n", "", 0},
+  };
+  for (const CliCase& c : cases) expect_cli(c);
 }
 
 TEST(DriverCli, InputFile) {

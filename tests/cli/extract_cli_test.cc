@@ -26,7 +26,7 @@ const CliCase kTemplates[] = {
     {"brackets do not hold fields here", {"-b[]", "-e", "$1|$2|$3", "[a b] c"}, "", {},
      "[a|b]|c\n", "", 0},
     {"default brackets neither", {"-b", "-t,", "-e", "$2", "\"a,b\",c"}, "", {}, "b\"\n", "", 0},
-    {"standard input line", {"-t:", "-e", "$3$2$1"}, "x:y:z\nnot read\n", {}, "zyx\n", "", 0},
+    {"standard input lines", {"-t:", "-e", "$3$2$1"}, "x:y:z\n1:2:3\n", {}, "zyx\n321\n", "", 0},
     {"every file line", {"-e", "<$2>", "-f", "in"}, "", {{"in", "a b\n\nc d e\n  f g\n"}},
      "<b>\n<>\n<d>\n<g>\n", "", 0},
     // Shift_JIS: a second byte equal to the separator stays inside its field.

@@ -63,6 +63,7 @@ CliResult run_quorl(const std::vector<std::string>& args, const CliOptions& opts
   CliResult r;
   size_t written = 0;
   int in_fd = in_pipe[1];
+  fcntl(in_fd, F_SETFL, O_NONBLOCK);
   if (opts.stdin_closed || opts.in.empty()) {
     close(in_fd);
     in_fd = -1;
@@ -78,9 +79,10 @@ CliResult run_quorl(const std::vector<std::string>& args, const CliOptions& opts
       break;
     }
     if (fds[2].revents != 0 && in_fd >= 0) {
+      // Never blocked on the input while quorl waits for its output to be read.
       ssize_t n = write(in_fd, opts.in.data() + written, opts.in.size() - written);
       if (n > 0) written += static_cast<size_t>(n);
-      if (n < 0 || written == opts.in.size()) {
+      if ((n < 0 && errno != EAGAIN) || written == opts.in.size()) {
         close(in_fd);
         in_fd = -1;
       }

@@ -114,13 +114,14 @@ TEST(HostileCli, HugeLines) {
     CliOptions opts;
     std::vector<std::string> args = {"-r", "x:y"};
     if (c.from_stdin)
-      opts.in = c.text + "\nnot read\n";
+      opts.in = c.text + "\nx\n" + c.text;
     else
       args.push_back(c.text);
     CliResult r = run_quorl(args, opts);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(r.out == x_to_y(c.text) + "\n") << "output of " << r.out.size() << " bytes";
+    const std::string want = c.from_stdin ? x_to_y(c.text) + "\ny\n" + x_to_y(c.text) + "\n" : x_to_y(c.text) + "\n";
+    EXPECT_TRUE(r.out == want) << "output of " << r.out.size() << " bytes";
   }
 }
 
@@ -165,7 +166,7 @@ TEST(HostileCli, LineEnds) {
       {"empty standard input", {"-r", "x:y"}, "", {}, "", "", 0},
       {"only a newline", {"-r", "x:y", "-f", "in"}, "", {{"in", "\n"}}, "\n", "", 0},
       {"CR LF", {"-r", "x:y", "-f", "in"}, "", {{"in", "ax\r\nbx\r\n"}}, "ay\r\nby\r\n", "", 0},
-      {"CR LF from standard input", {"-r", "x:y"}, "x\r\nx\r\n", {}, "y\r\n", "", 0},
+      {"CR LF from standard input", {"-r", "x:y"}, "x\r\nx\r\n", {}, "y\r\ny\r\n", "", 0},
       {"lone CR", {"-r", "x:y", "-f", "in"}, "", {{"in", "ax\rbx\rcx"}}, "ay\rby\rcy\n", "", 0},
       {"CR before a field separator", {"-t,", "-r", "(2)x:y", "-f", "in"}, "", {{"in", "x\r,x\r\n"}},
        "x\r,y\r\n", "", 0},
@@ -234,7 +235,7 @@ TEST(HostileCli, EveryByteInAFile) {
 TEST(HostileCli, NulBytes) {
   using namespace std::string_literals;
   const CliCase cases[] = {
-      {"standard input", {"-r", "x:y"}, "ax\0bx\nzz\n"s, {}, "ay\n", "", 0},
+      {"standard input", {"-r", "x:y"}, "ax\0bx\nzx\n"s, {}, "ay\nzy\n", "", 0},
       {"input file", {"-r", "x:y", "-f", "in"}, "", {{"in", "ax\0bx\nx\0\0\n\0\n"s}}, "ay\ny\n\n", "", 0},
       {"rule file", {"-R", "r", "axb"}, "", {{"r", "x:y\0junk\n"s}}, "ayb\n", "", 0},
       {"rule file, NUL before the colon", {"-R", "r", "axb"}, "", {{"r", "x\0:y\n"s}}, "",
@@ -249,7 +250,7 @@ TEST(HostileCli, NulBytes) {
 TEST(HostileCli, LeadByteAtEveryEnd) {
   const CliCase cases[] = {
       {"end of the operand", {"-r", "b:c", "ab\x81"}, "", {}, "ac\x81\n", "", 0},
-      {"end of the standard-input line", {"-r", "b:c"}, "ab\x9F\nzz\n", {}, "ac\x9F\n", "", 0},
+      {"end of the standard-input line", {"-r", "b:c"}, "ab\x9F\nzb\n", {}, "ac\x9F\nzc\n", "", 0},
       {"end of a file line", {"-r", "b:c", "-f", "in"}, "", {{"in", "ab\xE0\nb\n"}}, "ac\xE0\nc\n", "", 0},
       {"end of the file", {"-r", "b:c", "-f", "in"}, "", {{"in", "b\nab\xFC"}}, "c\nac\xFC\n", "", 0},
       {"end of a rule file", {"-R", "r", "abc"}, "", {{"r", "b:X\x81"}}, "aX\x81" "c\n", "", 0},
@@ -333,6 +334,7 @@ TEST(HostileCli, MemoryExhaustion) {
        "ulimit -v 200000; exec \"$QUORL\" -r '" + spec + "' aaaa"},
       {"rule from a rule file, input from a file",
        "printf '%s\\n' '" + spec + "' > r; printf 'a\\nb\\n' > in; ulimit -v 200000; exec \"$QUORL\" -R r -f in"},
+      {"an endless line on standard input", "ulimit -v 200000; exec \"$QUORL\" -r a:b < /dev/zero"},
   };
   const std::regex message("\n?cannot get the memory of [0-9]+ K bytes\n");
   ScratchDir dir;
@@ -367,6 +369,155 @@ TEST(HostileCli, ClosedPipeEndsQuietly) {
     CliResult r = run_shell(c.script, dir);
     EXPECT_EQ(r.out, std::to_string(128 + SIGPIPE) + "\n");
     EXPECT_EQ(r.err, "");
+  }
+}
+
+// A shell script and what it prints: the script runs in an empty
+// directory and reports the facts to check (status, contents, modes,
+// directory listings). A script that prints "skip" could not set up its
+// case (a mount that is not permitted, a race it lost) and checks nothing.
+struct ScriptCase {
+  const char* name;
+  std::string script;
+  std::string out;
+};
+
+void expect_scripts(const ScriptCase* begin, const ScriptCase* end) {
+  ScratchDir dir;
+  for (const ScriptCase* c = begin; c != end; ++c) {
+    SCOPED_TRACE(c->name);
+    CliResult r = run_shell("rm -rf w; mkdir w; cd w; " + c->script, dir);
+    if (r.out == "skip\n") {
+      std::printf("[ SKIPPED  ] %s: could not be set up here\n", c->name);
+      continue;
+    }
+    EXPECT_EQ(r.out, c->out) << r.err;
+  }
+}
+
+// Standard input and output as streams: errors are never taken for the
+// end, a descriptor that has nothing yet is waited for, and the first
+// failed write ends the run, however much input is left.
+TEST(HostileCli, StreamErrors) {
+  const ScriptCase cases[] = {
+      {"read error on standard input", "\"$QUORL\" -r a:b < / 2>&1; echo $?", "stdin: reading error\n1\n"},
+      // A terminal whose other side has closed reads as EIO after what was
+      // written to it: the whole line is edited, the part of a line is not.
+      {"read error after part of a line",
+       "python3 -c 'import os, pty, subprocess, sys; m, s = pty.openpty(); os.write(s, b\"abc\\nabd\"); "
+       "os.close(s); print(subprocess.run(sys.argv[1:], stdin=m).returncode)' \"$QUORL\" -r a:X 2>&1",
+       "stdin: reading error\nXbc\r\n1\n"},
+      {"non-blocking standard input holding part of a line",
+       "{ printf abc; sleep 0.3; printf 'def\\n'; } | python3 -c 'import os, sys; "
+       "os.set_blocking(0, False); os.execv(sys.argv[1], sys.argv[1:])' \"$QUORL\" -r a:X; echo $?",
+       "Xbcdef\n0\n"},
+      {"endless standard input to a full disk",
+       "yes abc | timeout 60 \"$QUORL\" -r a:b > /dev/full 2>err; echo ${PIPESTATUS[1]}; cat err",
+       "1\nstdout: writing error\n"},
+      {"endless -f /dev/stdin to a full disk",
+       "yes abc | timeout 60 \"$QUORL\" -r a:b -f /dev/stdin > /dev/full 2>err; echo ${PIPESTATUS[1]}; cat err",
+       "1\nstdout: writing error\n"},
+      {"a closed pipe with SIGPIPE ignored",
+       "trap '' PIPE; yes abc | timeout 60 \"$QUORL\" -r a:b 2>err | head -c1; s=${PIPESTATUS[1]}; echo; "
+       "echo $s; cat err",
+       "b\n1\nstdout: writing error\n"},
+  };
+  expect_scripts(std::begin(cases), std::end(cases));
+}
+
+// --in-place: the file is replaced whole or not at all, keeps its mode,
+// owner, group and links, and no temporary file outlives the run.
+TEST(HostileCli, InPlace) {
+  const std::string big = "head -c 60000000 /dev/zero | tr '\\0' a | fold -w 99 > f; cp f g; ";
+  const ScriptCase cases[] = {
+      {"edited, mode kept",
+       "printf 'a1\\nb2\\n' > f; chmod 640 f; \"$QUORL\" --in-place -r 1:X -f f; echo $?; cat f; "
+       "stat -c %a f; ls -A",
+       "0\naX\nb2\n640\nf\n"},
+      {"owner and group kept",
+       "printf 'a\\n' > f; chown 1234:5678 f 2>/dev/null; before=$(stat -c %u:%g f); "
+       "\"$QUORL\" --in-place -r a:b -f f; echo $?; cat f; [ \"$(stat -c %u:%g f)\" = \"$before\" ] && echo kept",
+       "0\nb\nkept\n"},
+      {"a symbolic link is followed and stays a link",
+       "mkdir t; printf 'a\\n' > t/f; ln -s t/f l; \"$QUORL\" --in-place -r a:b -f l; echo $?; "
+       "[ -L l ] && echo link; cat t/f; ls -A . t",
+       "0\nlink\nb\n.:\nl\nt\n\nt:\nf\n"},
+      {"the original kept as the backup",
+       "printf 'a\\n' > f; \"$QUORL\" --in-place=.orig -r a:b -f f; echo $?; cat f f.orig; ls -A",
+       "0\nb\na\nf\nf.orig\n"},
+      {"an existing backup is refused before anything is touched",
+       "printf 'a\\n' > f; echo old > f.orig; \"$QUORL\" --in-place=.orig -r a:b -f f 2>&1; echo $?; "
+       "cat f f.orig; ls -A",
+       "f.orig: the backup exists already; nothing was changed\n1\na\nold\nf\nf.orig\n"},
+      {"an unchanged file is not rewritten",
+       "printf 'a\\n' > f; touch -d @1000000000 f; \"$QUORL\" --in-place=.orig -r z:y -f f; echo $?; "
+       "stat -c %Y f; ls -A",
+       "0\n1000000000\nf\n"},
+      {"a rule that fails at the last line",
+       "printf 'a\\nb\\nq\\n' > f; cp f g; \"$QUORL\" --in-place -r 'a:A,q:$' -f f 2>&1; echo $?; "
+       "cmp f g && echo intact; ls -A",
+       "illegal \"-r <replace>\" parameter: $\n1\nintact\nf\ng\n"},
+      {"a line too long at the end",
+       "{ printf 'a\\n'; head -c 5000 /dev/zero | tr '\\0' x; echo; } > f; cp f g; "
+       "\"$QUORL\" --in-place -r a:b -f f 2>/dev/null; echo $?; cmp f g && echo intact; ls -A",
+       "1\nintact\nf\ng\n"},
+      {"a full disk",
+       "mkdir m; mount -t tmpfs -o size=256k tmpfs m 2>/dev/null || { echo skip; exit; }; "
+       "head -c 150000 /dev/zero | tr '\\0' a | fold -w 99 > m/f; cp m/f g; "
+       "\"$QUORL\" --in-place -r a:bb -f m/f 2>&1; echo $?; cmp m/f g && echo intact; ls -A m; umount m",
+       "m/f: writing error\n1\nintact\nf\n"},
+      {"the file size limit (SIGXFSZ)",
+       "head -c 80000 /dev/zero | tr '\\0' a | fold -w 99 > f; cp f g; "
+       "(ulimit -f 100; exec \"$QUORL\" --in-place -r a:bb -f f) 2>&1; echo $?; cmp f g && echo intact; ls -A",
+       "f: interrupted; the file was left as it was\n1\nintact\nf\ng\n"},
+      {"SIGTERM while the temporary file is written",
+       big + "\"$QUORL\" --in-place -r a:b -f f 2>err & pid=$!; "
+       "for i in $(seq 1 3000); do ls -A | grep -q quorl- && break; sleep 0.005; done; "
+       "kill -STOP $pid; if ! ls -A | grep -q quorl-; then kill -CONT $pid; wait $pid; echo skip; exit; fi; "
+       "kill -TERM $pid; kill -CONT $pid; wait $pid; echo $?; cat err; cmp f g && echo intact; ls -A",
+       "1\nf: interrupted; the file was left as it was\nintact\nerr\nf\ng\n"},
+      {"--diff only previews",
+       "printf 'a\\n' > f; touch -d @1000000000 f; \"$QUORL\" --in-place --diff -r a:b -f f; echo $?; "
+       "stat -c %Y f; ls -A",
+       "--- f\n+++ f\n@@ -1 +1 @@\n-a\n+b\n0\n1000000000\nf\n"},
+      {"not a regular file", "\"$QUORL\" --in-place -r a:b -f /dev/null 2>&1; echo $?",
+       "/dev/null: not a regular file; it cannot be edited in place\n1\n"},
+      {"no file", "echo a | \"$QUORL\" --in-place -r a:b 2>&1; echo $?",
+       "--in-place: no file to edit; name it with -f <file>\n1\n"},
+      {"standard input", "echo a | \"$QUORL\" --in-place -r a:b -f - 2>&1; echo $?",
+       "--in-place: standard input cannot be edited in place\n1\n"},
+      {"a missing file", "\"$QUORL\" --in-place -r a:b -f nofile 2>&1; s=$?; echo; echo $s; ls -A",
+       "nofile: not found\n1\n"},
+  };
+  expect_scripts(std::begin(cases), std::end(cases));
+}
+
+// --diff prints the hunks `diff -u` prints for the same edit.
+TEST(HostileCli, DiffMatchesDiffU) {
+  struct Case {
+    const char* name;
+    const char* make_in;  // shell commands that write the file "in"
+    const char* args;     // the editing arguments, before "-f in"
+  };
+  const Case cases[] = {
+      {"hunks merged across six lines, apart across seven", "seq -f L%g 1 60 > in", "-r L7:a,L14:b,L22:c,L60:d"},
+      {"first line and a last line without newline", "printf '1\\n2\\n3\\n4\\n5' > in", "-r 1:one"},
+      {"a line made equal to the next", "printf 'a\\nb\\nb\\n' > in", "-r a:b"},
+      {"every line changed", "seq 1 30 > in", "-r '$d:<$d>'"},
+      {"CR LF lines", "printf 'a\\r\\nb\\r\\na\\r\\n' > in", "--crlf -r a:x"},
+      {"Shift_JIS bytes", "printf '\\x95\\x5c\\n\\x83\\x5c\\x5c\\n' > in", "-r '\\\\:/'"},
+      {"nothing changed", "seq 1 5 > in", "-r z:y"},
+  };
+  ScratchDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string q = std::string("\"$QUORL\" ") + c.args;
+    CliResult r = run_shell(std::string(c.make_in) + "; " + q + " -f in > out; diff -u in out | tail -n +3 > want; " +
+                                q + " --diff -f in > got; echo $?; head -n 2 got; tail -n +3 got | cmp - want && "
+                                "[ -s want ] && echo same",
+                            dir);
+    const bool changed = std::string(c.name) != "nothing changed";
+    EXPECT_EQ(r.out, changed ? "0\n--- in\n+++ in\nsame\n" : "0\n") << r.err;
   }
 }
 

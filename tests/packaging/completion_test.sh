@@ -47,6 +47,8 @@ cases=(
   "-r|quorl -r"
   "-R|quorl -t, -R"
   "-usage|quorl -u"
+  "--crlf --diff --in-place|quorl -r a:b --"
+  "--in-place|quorl --in"
   "|quorl -b -u"
   "--help|quorl --h"
   "|quorl -t, --v"

@@ -208,6 +208,40 @@ TEST(ByteBuf, GrowsKeepingItsContents) {
   EXPECT_EQ(b.size, before);
 }
 
+// A size no int can hold is named as asked for, never as -1.
+TEST_F(MemoryDeathTest, ByteBufBeyondAnIntNamesTheSize) {
+  EXPECT_EXIT(ByteBuf().reserve(size_t{1} << 31), ::testing::ExitedWithCode(1),
+              "^cannot get the memory of 2147483 K bytes\n$");
+  EXPECT_EXIT(
+      {
+        ByteBuf b;
+        b.reserve(10);
+        b.reserve(size_t{5} << 30);
+      },
+      ::testing::ExitedWithCode(1), "^cannot get the memory of 5368709 K bytes\n$");
+}
+
+// The clean-up runs once, before the hook, and sets the status the hook sees.
+TEST(ExitPath, CleanupRunsFirstAndSetsTheStatus) {
+  static int seen = -1;
+  static int cleanups = 0;
+  struct Left {};
+  exit_cleanup = [](int status) {
+    ++cleanups;
+    return status + 1;
+  };
+  exit_hook = [](int status) {
+    seen = status;
+    throw Left{};
+  };
+  EXPECT_THROW(end_process(0), Left);
+  EXPECT_EQ(seen, 1);
+  EXPECT_THROW(end_process(0), Left);
+  EXPECT_EQ(seen, 0);
+  EXPECT_EQ(cleanups, 1);
+  exit_hook = nullptr;
+}
+
 TEST(ExitPath, HookSeesTheStatusFirst) {
   static int seen = -1;
   struct Left {};

@@ -1,0 +1,201 @@
+#include "driver/input.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "driver/cli.h"
+#include "replace/applier.h"
+#include "support/errors.h"
+#include "support/exit.h"
+
+namespace quorl {
+
+bool LineFile::open(const char* name) {
+  close();
+  const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  reset(fd, name, true);
+  is_stdin_ = false;
+  return true;
+}
+
+void LineFile::open_stdin() {
+  close();
+  reset(STDIN_FILENO, "stdin", false);
+  is_stdin_ = true;
+  // A larger pipe lets the writer run ahead: fewer switches between it and
+  // quorl. Where it cannot grow, the pipe works as it is.
+  struct stat st;
+  if (fstat(STDIN_FILENO, &st) == 0 && S_ISFIFO(st.st_mode)) {
+    fcntl(STDIN_FILENO, F_SETPIPE_SZ, 1 << 20);
+    buf_.reserve(kPipeBlock + LINE_LIMIT + 1);
+  }
+}
+
+void LineFile::close() {
+  if (fd_ >= 0 && !is_stdin_) ::close(fd_);
+  fd_ = -1;
+}
+
+void LineFile::reset(int fd, const char* name, bool limited) {
+  fd_ = fd;
+  name_ = name;
+  limited_ = limited;
+  buf_.reserve(kBlock + LINE_LIMIT + 1);
+  begin_ = end_ = scanned_ = 0;
+  nul_ = kNone;
+  eof_ = false;
+  had_cr_ = had_nl_ = false;
+}
+
+char* LineFile::next(size_t* len, size_t* text_len) {
+  had_cr_ = had_nl_ = false;
+  char* nl = find_newline();
+  char* line = buf_.data + begin_;
+  size_t text_end;  // where the line's ending begins
+  if (nl != nullptr) {
+    had_nl_ = true;
+    *nl = '\0';
+    *len = static_cast<size_t>(nl - line) + 1;
+    const size_t stop = static_cast<size_t>(nl - buf_.data);
+    *text_len = nul_ == kNone || nul_ > stop ? stop - begin_ : UNKNOWN_LEN;
+    text_end = *len - 1;
+    begin_ += *len;
+    scanned_ = 0;
+    if (nul_ != kNone && nul_ < begin_) find_nul(begin_);
+  } else {
+    if (begin_ == end_) return nullptr;
+    // No newline among the bytes at hand: the line ends at the end of the
+    // input, or it is at least LINE_LIMIT bytes long.
+    size_t n = end_ - begin_;
+    if (too_long(n)) {
+      // Keep the line's first bytes whole for the message; the caller stops.
+      n = LINE_LIMIT;
+      *len = n;
+      line[n] = '\0';
+      return line;
+    }
+    line[n] = '\0';
+    *len = n;
+    *text_len = nul_ == kNone ? n : UNKNOWN_LEN;
+    text_end = n;
+    begin_ = end_;
+    scanned_ = 0;
+    nul_ = kNone;
+  }
+  if (crlf_ && text_end > 0 && line[text_end - 1] == '\r') {
+    line[text_end - 1] = '\0';
+    had_cr_ = true;
+    if (*text_len != UNKNOWN_LEN) --*text_len;
+  }
+  return line;
+}
+
+char* LineFile::lines(size_t* n) {
+  if (crlf_) return nullptr;
+  const size_t stop = nul_ == kNone ? end_ : nul_;
+  if (stop < begin_ + 2) return nullptr;
+  char* s = buf_.data + begin_;
+  auto* last = static_cast<char*>(memrchr(s, '\n', stop - begin_));
+  if (last == nullptr) return nullptr;
+  auto* held = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(last - s)));
+  if (held == nullptr) return nullptr;
+  // A line is short enough when its newline is among its first
+  // LINE_LIMIT - 1 bytes. Looking for the last newline in such a window
+  // checks every line inside it at once.
+  constexpr size_t kWindow = LINE_LIMIT - 1;
+  char* q = s;
+  while (static_cast<size_t>(held - q) >= kWindow) {
+    auto* nl = static_cast<char*>(memrchr(q, '\n', kWindow));
+    if (nl == nullptr) {
+      // The line at q is too long: take the lines before it, holding
+      // back the last of them.
+      if (q == s) return nullptr;
+      held = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(q - 1 - s)));
+      if (held == nullptr) return nullptr;
+      break;
+    }
+    q = nl + 1;
+  }
+  *n = static_cast<size_t>(held + 1 - s);
+  begin_ += *n;
+  scanned_ = 0;
+  return s;
+}
+
+// find_newline: the newline that ends the line at begin_, reading more input
+// as needed; null when the line has no newline before the end of the input,
+// or (a named file) none within LINE_LIMIT bytes.
+char* LineFile::find_newline() {
+  for (;;) {
+    const size_t avail = end_ - begin_;
+    const size_t scan = too_long(avail) ? LINE_LIMIT : avail;
+    if (scanned_ < scan) {
+      auto* nl = static_cast<char*>(std::memchr(buf_.data + begin_ + scanned_, '\n', scan - scanned_));
+      if (nl != nullptr) return nl;
+      scanned_ = scan;
+    }
+    if (too_long(scan) || eof_) return nullptr;
+    fill();
+  }
+}
+
+// find_nul: nul_ set to the first NUL byte read at or after from.
+void LineFile::find_nul(size_t from) {
+  const void* at = std::memchr(buf_.data + from, '\0', end_ - from);
+  nul_ = at == nullptr ? kNone : static_cast<size_t>(static_cast<const char*>(at) - buf_.data);
+}
+
+// fill: more input after the bytes at hand, moved to the front first. A
+// line that fills the whole buffer (standard input only) makes it grow.
+void LineFile::fill() {
+  if (begin_ > 0) {
+    std::memmove(buf_.data, buf_.data + begin_, end_ - begin_);
+    end_ -= begin_;
+    if (nul_ != kNone) nul_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ + 1 >= static_cast<size_t>(buf_.size)) buf_.reserve(end_ + kBlock + 1);
+  const size_t old_end = end_;
+  read_some();
+  // One search per block tells which lines hold no NUL of their own, so
+  // their length is known without measuring each.
+  if (nul_ == kNone) find_nul(old_end);
+}
+
+// read_some: one read into the free end of the buffer.
+void LineFile::read_some() {
+  const size_t room = static_cast<size_t>(buf_.size) - 1 - end_;
+  for (;;) {
+    const ssize_t got = ::read(fd_, buf_.data + end_, room);
+    if (got > 0) {
+      end_ += static_cast<size_t>(got);
+      return;
+    }
+    if (got == 0) {
+      eof_ = true;
+      return;
+    }
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      // A non-blocking descriptor with nothing yet: wait for more.
+      pollfd p = {fd_, POLLIN, 0};
+      poll(&p, 1, -1);
+      continue;
+    }
+    errmsg("%s: reading error\n", name_);
+    end_process(1);
+  }
+}
+
+}  // namespace quorl

@@ -1,0 +1,97 @@
+// Reading lines: rule files, input files and standard input.
+//
+// A LineFile reads through one buffer that is reused for every line. Lines
+// are handed out in place, their newline replaced by a NUL, so reading costs
+// no copy; a line stays valid until the next call. A file's lines are
+// limited to LINE_LIMIT bytes, so its buffer never holds more than one block
+// and one line; standard input has no limit, and its buffer grows to the
+// longest line read, never with the length of the stream.
+//
+// With CR LF endings on, a carriage return directly before a newline (or at
+// the very end of the input) belongs to the line ending: it is cut off the
+// text like the newline, and had_cr() tells the writer to put it back.
+//
+// Bytes are taken as they are; a NUL inside a line is reported through the
+// text length (see next). A read error ends the process with
+// "<name>: reading error\n"; a descriptor that has nothing yet (EAGAIN) is
+// waited for, never taken for the end.
+#ifndef QUORL_DRIVER_INPUT_H
+#define QUORL_DRIVER_INPUT_H
+
+#include <cstddef>
+
+#include "driver/cli.h"
+#include "support/bytebuf.h"
+
+namespace quorl {
+
+class LineFile {
+ public:
+  // open: the file name, lines limited to LINE_LIMIT bytes. False when it
+  // cannot be opened as a file (a directory cannot). A file still open was
+  // left by an end that did not exit (an exit hook that throws): it is
+  // closed here rather than kept for good.
+  bool open(const char* name);
+
+  // open_stdin: standard input, named "stdin" in messages, lines unlimited.
+  void open_stdin();
+
+  // close: closes a named file; standard input stays open.
+  void close();
+
+  // crlf: CR LF endings on or off (off after open).
+  void set_crlf(bool on) { crlf_ = on; }
+
+  // next: the next line, NUL-terminated without its ending, or null at the
+  // end of the input. *len is the line's length as read, its ending
+  // included. *text_len is the length of the line as text, up to the NUL put
+  // in place of its ending, or UNKNOWN_LEN when the input put a NUL into the
+  // line. A line of a named file whose *len reaches LINE_LIMIT is handed out
+  // as its first LINE_LIMIT bytes, for the caller to reject.
+  char* next(size_t* len, size_t* text_len);
+
+  // too_long: a line of len bytes as read is too long for this input.
+  bool too_long(size_t len) const { return limited_ && len >= static_cast<size_t>(LINE_LIMIT); }
+
+  // had_cr, had_newline: how the line next handed out last ended.
+  bool had_cr() const { return had_cr_; }
+  bool had_newline() const { return had_nl_; }
+
+  // lines: the whole lines at hand, all but the last of them, when there
+  // are at least two and every one is shorter than LINE_LIMIT and holds no
+  // NUL; null otherwise, and always with CR LF endings on. *n is their
+  // length, the last newline included. They are taken as next would take
+  // them one by one; the line held back is left for next, so every stop
+  // (end of input, a line too long, a NUL, a read) comes after a line that
+  // next has handed out.
+  char* lines(size_t* n);
+
+ private:
+  static constexpr size_t kBlock = 1 << 16;
+  static constexpr size_t kPipeBlock = 1 << 18;  // reads from a pipe: fewer, larger
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+
+  void reset(int fd, const char* name, bool limited);
+  char* find_newline();
+  void find_nul(size_t from);
+  void fill();
+  void read_some();
+
+  const char* name_ = nullptr;
+  int fd_ = -1;
+  bool is_stdin_ = false;
+  bool limited_ = true;  // lines of LINE_LIMIT bytes are too long
+  bool crlf_ = false;
+  bool had_cr_ = false;
+  bool had_nl_ = false;
+  ByteBuf buf_;
+  size_t begin_ = 0;
+  size_t end_ = 0;
+  size_t scanned_ = 0;  // bytes from begin_ known to hold no newline
+  size_t nul_ = kNone;  // the first NUL byte read at or after begin_, or kNone
+  bool eof_ = false;
+};
+
+}  // namespace quorl
+
+#endif

@@ -1,0 +1,53 @@
+// Where the edited text goes: standard output, the edited file itself
+// (--in-place), or a unified diff (--diff).
+//
+// The line loop hands every input line to output_input_line before editing
+// it, and the edited bytes to write_output; finish_output ends a run that
+// went to its end. Standard output is written through a buffer of its own:
+// the first write that fails ends the process at once with
+// "stdout: writing error\n" (a descriptor that is full for now, EAGAIN, is
+// waited for).
+//
+// In place, the edited text goes to a temporary file in the file's directory
+// (symbolic links followed), which takes the file's permission bits, and
+// owner and group where allowed; at the end it is flushed to disk and
+// renamed over the file, after the original was linked (or copied) to the
+// backup name when one was asked for. As long as the edited text equals the
+// file, nothing is written: a file that does not change is never rewritten.
+// Every other end of the process (a message, SIGINT, SIGTERM, SIGHUP,
+// SIGQUIT, SIGXFSZ) removes the temporary file and leaves the file as it was.
+#ifndef QUORL_DRIVER_OUTPUT_H
+#define QUORL_DRIVER_OUTPUT_H
+
+#include <cstddef>
+
+#include "driver/options.h"
+
+namespace quorl {
+
+// begin_output: a run's output set up as opts asks. file is the -f file,
+// or null for standard input and the <string> operand. In place, the
+// checks that need no reading come first: no file ("--in-place: ..."), a
+// file that is not a regular file, an existing backup; each ends the process
+// with its message before anything is read or written.
+void begin_output(const LongOptions& opts, const char* file);
+
+// output_takes_runs: whether write_output may get many lines at once;
+// otherwise every input line goes through output_input_line and one
+// write_output of its edited text.
+bool output_takes_runs();
+
+// output_input_line: the next input line, n bytes of text (from the file,
+// NUL bytes included), and how it ended.
+void output_input_line(const char* text, size_t n, bool cr, bool newline);
+
+// write_output: n edited bytes, whole lines each ending in a newline.
+void write_output(const char* text, size_t n);
+
+// finish_output: everything written, the edited file put in place; a
+// failure prints its message and ends the process with status 1.
+void finish_output();
+
+}  // namespace quorl
+
+#endif
