@@ -13,10 +13,35 @@
 #define QUORL_DRIVER_DIFF_H
 
 #include <cstddef>
-#include <deque>
-#include <string>
+
+#include "support/bytebuf.h"
 
 namespace quorl {
+
+// LineQueue: up to a few lines, oldest first, each in a buffer of its own
+// that is reused as lines come and go.
+class LineQueue {
+ public:
+  static constexpr size_t kMax = 8;
+  size_t size() const { return count_; }
+  const ByteBuf& operator[](size_t k) const { return lines_[(first_ + k) % kMax]; }
+  // push_back: a copy of line as the newest (at most kMax are held).
+  void push_back(const ByteBuf& line) {
+    ByteBuf& slot = lines_[(first_ + count_++) % kMax];
+    slot.clear();
+    slot.append(line.data, line.len);
+  }
+  void pop_front() {
+    first_ = (first_ + 1) % kMax;
+    --count_;
+  }
+  void clear() { count_ = 0; }
+
+ private:
+  ByteBuf lines_[kMax];
+  size_t first_ = 0;
+  size_t count_ = 0;
+};
 
 class UnifiedDiff {
  public:
@@ -38,25 +63,26 @@ class UnifiedDiff {
   static constexpr size_t kContext = 3;
 
   void compare();
-  void put_lines(std::string* to, char mark, const std::string& text, bool no_newline);
+  void put_lines(ByteBuf* to, char mark, const ByteBuf& text, bool no_newline);
+  void put_context(const LineQueue& lines, size_t n);
   void flush_change();
   void close_hunk();
 
   put_fn put_ = nullptr;
-  std::string name_;
+  ByteBuf name_;
   bool pending_ = false;   // an old line waits for its edited text
   bool headed_ = false;    // the file names are written
-  std::string old_;        // the waiting old line, its ending included
+  ByteBuf old_;            // the waiting old line, its ending included
   bool old_nl_ = true;     // it ends in a newline
-  std::string new_;        // its edited text so far
+  ByteBuf new_;            // its edited text so far
   long old_no_ = 0;        // lines of each side compared so far
   long new_no_ = 0;
-  std::deque<std::string> before_;  // context before the next hunk
+  LineQueue before_;                // context before the next hunk
   bool in_hunk_ = false;
   long old_start_ = 0, new_start_ = 0, old_count_ = 0, new_count_ = 0;
-  std::string body_;                // the hunk's lines so far
-  std::string minus_, plus_;        // the change being built
-  std::deque<std::string> tail_;    // equal lines after the last change
+  ByteBuf body_;                    // the hunk's lines so far
+  ByteBuf minus_, plus_;            // the change being built
+  LineQueue tail_;                  // equal lines after the last change
 };
 
 }  // namespace quorl

@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "driver/diff.h"
+#include "support/bytebuf.h"
 #include "support/errors.h"
 #include "support/exit.h"
 
@@ -39,8 +39,8 @@ UnifiedDiff diff;
 // The file edited in place.
 struct InPlace {
   const char* name = nullptr;  // as the user gave it
-  std::string target;          // the file itself, links resolved
-  std::string backup;          // name + suffix, or empty
+  ByteBuf target;              // the file itself, links resolved (NUL-terminated)
+  ByteBuf backup;              // name + suffix, NUL-terminated; len 0: none
   struct stat st = {};
   int in_fd = -1;              // the file, read to compare and to copy
   int tmp_fd = -1;
@@ -161,13 +161,19 @@ bool still_same(const char* s, size_t n) {
 // group, and the bytes of the file the output has matched so far.
 bool start_temp() {
   in_place.changed = true;
-  const std::string& t = in_place.target;
-  const size_t slash = t.rfind('/');
-  const std::string templ = t.substr(0, slash + 1) + "." + t.substr(slash + 1) + ".quorl-XXXXXX";
+  // The target is a full path: realpath gave it.
+  const char* t = in_place.target.data;
+  const char* base = std::strrchr(t, '/') + 1;
+  ByteBuf templ;
+  templ.append(t, static_cast<size_t>(base - t));
+  templ.push('.');
+  templ.append(base, std::strlen(base));
+  templ.append(".quorl-XXXXXX", 13);
+  templ.terminate();
   int fd = -1;
-  if (templ.size() < sizeof tmp_path) {
+  if (templ.len < sizeof tmp_path) {
     SignalsHeld held;
-    std::memcpy(tmp_path, templ.c_str(), templ.size() + 1);
+    std::memcpy(tmp_path, templ.data, templ.len + 1);
     fd = mkostemp(tmp_path, O_CLOEXEC);
     tmp_live = fd >= 0;
   }
@@ -266,39 +272,40 @@ bool commit() {
     errmsg("%s: writing error\n", name);
     return false;
   }
-  const std::string& target = in_place.target;
-  const std::string& backup = in_place.backup;
+  const char* target = in_place.target.data;
+  const char* backup = in_place.backup.len != 0 ? in_place.backup.data : nullptr;
   SignalsHeld held;
   bool backed_up = false;
-  if (!backup.empty()) {
-    if (link(target.c_str(), backup.c_str()) == 0) {
+  if (backup != nullptr) {
+    if (link(target, backup) == 0) {
       backed_up = true;
     } else if (errno == EEXIST) {
-      errmsg("%s: the backup exists already; nothing was changed\n", backup.c_str());
+      errmsg("%s: the backup exists already; nothing was changed\n", backup);
       return false;
     } else {
       // No hard link here (another file system, or none at all): a copy.
-      const int fd = open(backup.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, in_place.st.st_mode & 0777);
-      backed_up = fd >= 0 && copy_bytes(in_place.in_fd, fd, in_place.st.st_size, backup.c_str()) &&
+      const int fd = open(backup, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, in_place.st.st_mode & 0777);
+      backed_up = fd >= 0 && copy_bytes(in_place.in_fd, fd, in_place.st.st_size, backup) &&
                   fsync(fd) == 0;
       if (fd >= 0) close(fd);
       if (!backed_up) {
-        if (fd >= 0) unlink(backup.c_str());
-        errmsg("%s: cannot write the backup; nothing was changed\n", backup.c_str());
+        if (fd >= 0) unlink(backup);
+        errmsg("%s: cannot write the backup; nothing was changed\n", backup);
         return false;
       }
     }
   }
-  if (rename(tmp_path, target.c_str()) != 0) {
-    if (backed_up) unlink(backup.c_str());
+  if (rename(tmp_path, target) != 0) {
+    if (backed_up) unlink(backup);
     errmsg("%s: cannot be replaced; nothing was changed\n", name);
     return false;
   }
   tmp_live = 0;
   discard();
   // The rename itself made durable.
-  const std::string dir = target.substr(0, target.rfind('/') + 1);
-  const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ByteBuf dir;
+  dir.append(target, static_cast<size_t>(std::strrchr(target, '/') + 1 - target));
+  const int dfd = open(dir.terminate(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     fsync(dfd);
     close(dfd);
@@ -335,7 +342,11 @@ void check_in_place(const LongOptions& opts, const char* file) {
   in_place.name = file;
   char* real = realpath(file, nullptr);
   const bool found = real != nullptr && stat(real, &in_place.st) == 0 && !S_ISDIR(in_place.st.st_mode);
-  if (real != nullptr) in_place.target = real;
+  if (real != nullptr) {
+    in_place.target.clear();
+    in_place.target.append(real, std::strlen(real));
+    in_place.target.terminate();
+  }
   std::free(real);
   if (!found) {
     errmsg("%s: not found", file);
@@ -347,10 +358,12 @@ void check_in_place(const LongOptions& opts, const char* file) {
   }
   in_place.backup.clear();
   if (opts.backup_suffix != nullptr) {
-    in_place.backup = std::string(file) + opts.backup_suffix;
+    in_place.backup.append(file, std::strlen(file));
+    in_place.backup.append(opts.backup_suffix, std::strlen(opts.backup_suffix));
+    in_place.backup.terminate();
     struct stat bst;
-    if (lstat(in_place.backup.c_str(), &bst) == 0) {
-      errmsg("%s: the backup exists already; nothing was changed\n", in_place.backup.c_str());
+    if (lstat(in_place.backup.data, &bst) == 0) {
+      errmsg("%s: the backup exists already; nothing was changed\n", in_place.backup.data);
       end_process(1);
     }
   }
@@ -372,7 +385,7 @@ void begin_output(const LongOptions& opts, const char* file) {
   in_place.unsynced = 0;
   in_place.changed = false;
   in_place.tmp_fd = -1;
-  in_place.in_fd = open(in_place.target.c_str(), O_RDONLY | O_CLOEXEC);
+  in_place.in_fd = open(in_place.target.data, O_RDONLY | O_CLOEXEC);
   if (in_place.in_fd < 0) {
     errmsg("%s: not found", file);
     end_process(1);
