@@ -6,8 +6,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "driver/check.h"
 #include "driver/help.h"
 #include "driver/input.h"
 #include "driver/options.h"
@@ -131,17 +133,30 @@ void edit_file(const char* name) {
 }
 
 void set_brackets(char open, char close) {
-  field_bracket_s = open;
-  field_bracket_e = close;
+  default_syntax.open = Delim{{open}, 0};
+  default_syntax.close = Delim{{close}, 0};
 }
 
-// set_separator: the -t argument arg. "-t\t" written with a backslash and a
-// t means the tab, as the help text tells users to write it.
+// set_separator: the -t argument arg: the character after "-t". "-t\t"
+// written with a backslash and a t means the tab, as the help text tells
+// users to write it.
 void set_separator(const char* arg) {
   if (arg[2] == '\\' && arg[3] == 't')
-    sep = '\t';
+    default_syntax.sep = Delim{{'\t'}, 0};
   else
-    sep = arg[2];
+    default_syntax.sep = delim_of(arg + 2, default_syntax.enc);
+}
+
+// choose_encoding: the encoding --encoding names, else QUORL_ENCODING,
+// else Shift_JIS. An unknown name ends the run before anything is read.
+void choose_encoding(const char* option) {
+  const char* name = option != nullptr ? option : std::getenv("QUORL_ENCODING");
+  default_syntax.enc = Encoding::sjis;
+  if (name == nullptr || (option == nullptr && *name == '\0')) return;
+  if (!parse_encoding(name, &default_syntax.enc)) {
+    errmsg("\"%s\": unknown encoding; use one of %s\n", name, ENCODING_NAMES);
+    end_process(1);
+  }
 }
 
 }  // namespace
@@ -149,8 +164,7 @@ void set_separator(const char* arg) {
 void reset_settings() {
   output_str = nullptr;
   string = nullptr;
-  sep = 0;
-  set_brackets(0, 0);
+  default_syntax = FieldSyntax{};
   name_init(&sup_list);
 }
 
@@ -167,14 +181,16 @@ void run(int argc, char** argv) {
   name_init(&sup_list);
   const LongOptions long_opts = take_long_options(&argc, argv);
   line_file.set_crlf(long_opts.crlf);
+  choose_encoding(long_opts.encoding);
   int i = 1;
   for (; i < argc; ++i) {
     const char* arg = argv[i];
     const bool has_next = i + 1 < argc;
     if (std::strcmp(arg, "-b") == 0) {
       set_brackets('"', '"');
-    } else if (std::strncmp(arg, "-b", 2) == 0 && std::strlen(arg) == 4) {
-      set_brackets(arg[2], arg[3]);
+    } else if (std::strncmp(arg, "-b", 2) == 0 &&
+               brackets_of(arg + 2, default_syntax.enc, &default_syntax.open, &default_syntax.close)) {
+      // Two bytes, or two characters of the encoding.
     } else if (std::strcmp(arg, "-r") == 0 && has_next) {
       add_name(&sup_list, argv[++i]);
     } else if (std::strcmp(arg, "-R") == 0 && has_next) {
@@ -207,6 +223,7 @@ void run(int argc, char** argv) {
     string = argv[i];
   }
 
+  if (long_opts.check) check_input(string, from_stdin ? nullptr : input_file, long_opts.crlf, default_syntax.enc);
   begin_output(long_opts, input_file);
   compile_command_line();
   clear_captures();

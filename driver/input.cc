@@ -15,7 +15,7 @@
 
 namespace quorl {
 
-bool LineFile::open(const char* name) {
+bool LineFile::open(const char* name, bool limited) {
   close();
   const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
@@ -24,7 +24,7 @@ bool LineFile::open(const char* name) {
     ::close(fd);
     return false;
   }
-  reset(fd, name, true);
+  reset(fd, name, limited);
   is_stdin_ = false;
   return true;
 }

@@ -27,11 +27,12 @@ namespace quorl {
 
 class LineFile {
  public:
-  // open: the file name, lines limited to LINE_LIMIT bytes. False when it
+  // open: the file name, lines limited to LINE_LIMIT bytes unless limited
+  // is false. False when it
   // cannot be opened as a file (a directory cannot). A file still open was
   // left by an end that did not exit (an exit hook that throws): it is
   // closed here rather than kept for good.
-  bool open(const char* name);
+  bool open(const char* name, bool limited = true);
 
   // open_stdin: standard input, named "stdin" in messages, lines unlimited.
   void open_stdin();

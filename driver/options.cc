@@ -33,6 +33,10 @@ bool long_option(const char* arg, LongOptions* opts) {
     opts->diff = true;
   } else if (take(arg, "--crlf", nullptr)) {
     opts->crlf = true;
+  } else if (take(arg, "--check", nullptr)) {
+    opts->check = true;
+  } else if (take(arg, "--encoding", &opts->encoding)) {
+    if (opts->encoding == nullptr) opts->encoding = "";
   } else {
     return false;
   }

@@ -17,6 +17,8 @@ struct LongOptions {
   const char* backup_suffix = nullptr;  // --in-place=SUFFIX; null: no backup
   bool diff = false;
   bool crlf = false;
+  bool check = false;            // --check: report invalid sequences, edit nothing
+  const char* encoding = nullptr;  // --encoding=NAME; null: not given
   bool end_of_options = false;   // "--" was given
   const char* operand = nullptr;  // the argument after "--", or null
 };

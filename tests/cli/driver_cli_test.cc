@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "cli/harness.h"
 
 namespace quorl_test {
@@ -94,6 +96,51 @@ TEST(DriverCli, LongOptionsAndTheEndOfOptions) {
       {"a value where none is taken", {"--crlf=yes"}, "", {}, "--crlf=yes\n", "", 0},
   };
   for (const CliCase& c : cases) expect_cli(c);
+}
+
+// --encoding and --check. Texts in UTF-8 are written as escapes: あ, い, う,
+// and 、 (a separator of three bytes) and 「」 (brackets of three each).
+TEST(DriverCli, Encodings) {
+  const std::string a = "\xe3\x81\x82", i = "\xe3\x81\x84", u = "\xe3\x81\x86";
+  const std::string comma = "\xe3\x80\x81", open = "\xe3\x80\x8c", close = "\xe3\x80\x8d";
+  const std::string unknown = "\"latin1\": unknown encoding; use one of sjis, shift_jis, cp932, "
+                              "windows-31j, utf-8, utf8, euc-jp, eucjp, bytes\n";
+  const CliCase cases[] = {
+      {"a field after UTF-8 text", {"--encoding=utf-8", "-t,", "-e", "$2", "-f", "in"}, "",
+       {{"in", a + "," + i + "," + u + "\n"}}, i + "\n", "", 0},
+      {"a field number in UTF-8", {"--encoding=UTF8", "-r", "(2)" + i + ":X", "-t,", a + "," + i}, "", {},
+       a + ",X\n", "", 0},
+      {"a multibyte separator", {"--encoding=utf-8", "-t" + comma, "-e", "$3$1", "x" + comma + "y" + comma + "z"},
+       "", {}, "zx\n", "", 0},
+      {"multibyte brackets", {"--encoding=utf-8", "-t,", "-b" + open + close, "-r", "(2)c:C", open + "a,b" + close + ",c"},
+       "", {}, open + "a,b" + close + ",C\n", "", 0},
+      {"? takes a UTF-8 character", {"--encoding=utf-8", "-r", "?:<$$>", a + "b"}, "", {}, "<" + a + "><b>\n", "", 0},
+      {"an EUC-JP character, not the bytes across two", {"--encoding=euc-jp", "-r", "\xa4\xa2:X",
+       "\xa2\xa4\xa2\xa4\xa4\xa2"}, "", {}, "\xa2\xa4\xa2\xa4X\n", "", 0},
+      {"bytes", {"--encoding=bytes", "-r", "\x83:X", "\x83\x65"}, "", {}, "X\x65\n", "", 0},
+      {"an unknown encoding edits nothing", {"--encoding=latin1", "-r", "a:b", "a"}, "", {}, "", unknown, 1},
+      {"no name is unknown too", {"--encoding", "a"}, "", {}, "", "\"\": unknown encoding; use one of sjis, "
+       "shift_jis, cp932, windows-31j, utf-8, utf8, euc-jp, eucjp, bytes\n", 1},
+      {"check: clean UTF-8", {"--encoding=utf-8", "--check", a + i}, "", {}, "", "", 0},
+      {"check: a file, each fault", {"--encoding=utf-8", "--check", "-f", "in"}, "",
+       {{"in", "ok\n\xe3\x81 x\xc0\x80\n" + a + "\xe3"}}, "",
+       "in:2:1: invalid utf-8 sequence 0xE381\nin:2:5: invalid utf-8 sequence 0xC0\nin:2:6: invalid utf-8 "
+       "sequence 0x80\nin:3:4: invalid utf-8 sequence 0xE3\n", 1},
+      {"check: Shift_JIS from standard input", {"--check"}, "\x83\x65\x81\x20\xa0\n\x83", {}, "",
+       "-:1:3: invalid sjis sequence 0x81\n-:1:5: invalid sjis sequence 0xA0\n-:2:1: invalid sjis sequence 0x83\n", 1},
+      {"check: the string", {"--encoding=euc-jp", "--check", "\x8f\xa1"}, "", {}, "",
+       "<string>:1:1: invalid euc-jp sequence 0x8FA1\n", 1},
+  };
+  for (const CliCase& c : cases) expect_cli(c);
+  // The environment gives the default; the option wins.
+  setenv("QUORL_ENCODING", "utf-8", 1);
+  expect_cli({"from the environment", {"-r", "?:<$$>", a}, "", {}, "<" + a + ">\n", "", 0});
+  expect_cli({"the option wins", {"--encoding=bytes", "-r", "?:<$$>", a}, "", {},
+              "<\xe3><\x81><\x82>\n", "", 0});
+  setenv("QUORL_ENCODING", "nope", 1);
+  expect_cli({"an unknown default", {"x"}, "", {}, "", "\"nope\": unknown encoding; use one of sjis, "
+              "shift_jis, cp932, windows-31j, utf-8, utf8, euc-jp, eucjp, bytes\n", 1});
+  unsetenv("QUORL_ENCODING");
 }
 
 // --crlf: a CR before a newline, or at the very end, belongs to the line

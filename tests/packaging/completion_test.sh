@@ -35,10 +35,10 @@ touch rules.txt input.txt
 first=$(offered quorl - | tr ' ' '\n')
 later=$(offered quorl -t, - | tr ' ' '\n')
 while IFS= read -r opt; do
-  grep -Fxq -- "$opt" <<<"$first" || fail "'quorl -' does not offer $opt"
+  grep -Fxq -e "$opt" -e "$opt=" <<<"$first" || fail "'quorl -' does not offer $opt"
   case $opt in
     -usage | --help | --version) ! grep -Fxq -- "$opt" <<<"$later" || fail "$opt offered after another option" ;;
-    *) grep -Fxq -- "$opt" <<<"$later" || fail "'quorl -t, -' does not offer $opt" ;;
+    *) grep -Fxq -e "$opt" -e "$opt=" <<<"$later" || fail "'quorl -t, -' does not offer $opt" ;;
   esac
 done <<<"$options"
 
@@ -47,7 +47,7 @@ cases=(
   "-r|quorl -r"
   "-R|quorl -t, -R"
   "-usage|quorl -u"
-  "--crlf --diff --in-place|quorl -r a:b --"
+  "--check --crlf --diff --encoding= --in-place|quorl -r a:b --"
   "--in-place|quorl --in"
   "|quorl -b -u"
   "--help|quorl --h"

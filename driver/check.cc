@@ -1,0 +1,66 @@
+#include "driver/check.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "driver/input.h"
+#include "support/errors.h"
+#include "support/exit.h"
+
+namespace quorl {
+
+namespace {
+
+// check_line: reports every invalid sequence of the n bytes at text, line
+// number line of name; returns how many there were.
+long check_line(const char* name, long line, const char* text, size_t n, Encoding enc) {
+  long faults = 0;
+  for (size_t at = 0; at < n;) {
+    bool bad = false;
+    const size_t len = check_sequence(enc, text + at, n - at, &bad);
+    if (bad) {
+      char msg[160];
+      int w = std::snprintf(msg, sizeof msg, "%s:%ld:%zu: invalid %s sequence 0x", name, line, at + 1,
+                            encoding_name(enc));
+      for (size_t k = 0; k < len && w + 4 < static_cast<int>(sizeof msg); ++k)
+        w += std::snprintf(msg + w, sizeof msg - static_cast<size_t>(w), "%02X",
+                           static_cast<unsigned char>(text[at + k]));
+      std::snprintf(msg + w, sizeof msg - static_cast<size_t>(w), "\n");
+      errmsg_text(msg);
+      ++faults;
+    }
+    at += len;
+  }
+  return faults;
+}
+
+}  // namespace
+
+void check_input(const char* string, const char* file, bool crlf, Encoding enc) {
+  long faults = 0;
+  if (string != nullptr) {
+    faults = check_line("<string>", 1, string, std::strlen(string), enc);
+    end_process(faults == 0 ? 0 : 1);
+  }
+  static LineFile input;
+  const bool from_stdin = file == nullptr || std::strcmp(file, "-") == 0;
+  if (from_stdin) {
+    input.open_stdin();
+  } else if (!input.open(file, false)) {
+    errmsg("%s: not found", file);
+    end_process(1);
+  }
+  input.set_crlf(crlf);
+  const char* name = from_stdin ? "-" : file;
+  size_t len = 0;
+  size_t text_len = 0;
+  long line = 0;
+  while (const char* text = input.next(&len, &text_len)) {
+    const size_t n = len - (input.had_cr() ? 1 : 0) - (input.had_newline() ? 1 : 0);
+    faults += check_line(name, ++line, text, n, enc);
+  }
+  input.close();
+  end_process(faults == 0 ? 0 : 1);
+}
+
+}  // namespace quorl

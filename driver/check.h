@@ -1,0 +1,22 @@
+// --check: is the input valid text in the chosen encoding?
+//
+// Every line of the input (the <string>, the -f file without a length limit,
+// or standard input) is read and nothing is edited. Each invalid byte
+// sequence (see check_sequence) is reported on standard error as
+// "NAME:LINE:COLUMN: invalid ENCODING sequence 0xNN...", NAME being the file,
+// "-" for standard input or "<string>" for the argument, and COLUMN counting
+// bytes from 1. The run ends with status 1 when there was any, else 0.
+#ifndef QUORL_DRIVER_CHECK_H
+#define QUORL_DRIVER_CHECK_H
+
+#include "support/encoding.h"
+
+namespace quorl {
+
+// check_input: the check of the string (when not null), else of the file
+// (null or "-": standard input); crlf as for editing. Never returns.
+[[noreturn]] void check_input(const char* string, const char* file, bool crlf, Encoding enc);
+
+}  // namespace quorl
+
+#endif
