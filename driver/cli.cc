@@ -22,6 +22,10 @@ name_node sup_list = {};
 
 namespace {
 
+// The index beside sup_list while the arguments are read: a rule given again
+// is found without comparing it with every rule collected.
+name_index rule_index;
+
 // LineFile reads a rule file or an input file line by line into one buffer
 // that is reused for every line. Lines are handed out in place, their newline
 // replaced by a NUL, so reading costs no copy. Since a line longer than the
@@ -246,7 +250,7 @@ void read_rule_file(const char* rfile) {
       errmsg("%s \nError: too long line found in %s!\n", line, rfile);
       end_process(1);
     }
-    if (!is_blank_line(line)) add_name(&sup_list, line);
+    if (!is_blank_line(line)) add_name_indexed(&rule_index, line);
   }
   line_file.close();
 }
@@ -330,6 +334,7 @@ void run(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_usage(1);
 
   name_init(&sup_list);
+  name_index_init(&rule_index, &sup_list);
   int i = 1;
   for (; i < argc; ++i) {
     const char* arg = argv[i];
@@ -339,7 +344,7 @@ void run(int argc, char** argv) {
     } else if (std::strncmp(arg, "-b", 2) == 0 && std::strlen(arg) == 4) {
       set_brackets(arg[2], arg[3]);
     } else if (std::strcmp(arg, "-r") == 0 && has_next) {
-      add_name(&sup_list, argv[++i]);
+      add_name_indexed(&rule_index, argv[++i]);
     } else if (std::strcmp(arg, "-R") == 0 && has_next) {
       read_rule_file(argv[++i]);
     } else if (std::strcmp(arg, "-e") == 0 && has_next) {
