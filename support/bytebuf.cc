@@ -10,22 +10,19 @@ namespace quorl {
 ByteBuf::~ByteBuf() { freemem(data); }
 
 void ByteBuf::grow(size_t need) {
+  size_t next = static_cast<size_t>(size) * 2;
+  if (next < BYTEBUF_MIN) next = BYTEBUF_MIN;
+  if (next < need) next = need;
+  // A request beyond what a size can express fails like any other.
+  if (next > INT_MAX) next = need <= INT_MAX ? INT_MAX : 0;
+  int n = next == 0 ? -1 : static_cast<int>(next);
   if (data == nullptr) {
-    size_t first = need < BYTEBUF_STEP ? BYTEBUF_STEP : need;
-    // A request beyond what a size can express fails like any other.
-    int n = first > INT_MAX ? -1 : static_cast<int>(first);
     data = static_cast<char*>(getmem(n));
     // Only a lowered terminate_size lets getmem fail softly; its message is out.
     if (data == nullptr) end_process(1);
-    size = n;
-    return;
+  } else {
+    data = static_cast<char*>(moremem(data, n));
   }
-  size_t step = static_cast<size_t>(size) < BYTEBUF_STEP ? BYTEBUF_STEP : static_cast<size_t>(size);
-  size_t next = static_cast<size_t>(size) + step;
-  if (next < need) next = need;
-  if (next > INT_MAX) next = need <= INT_MAX ? INT_MAX : 0;
-  int n = next == 0 ? -1 : static_cast<int>(next);
-  data = static_cast<char*>(moremem(data, n));
   size = n;
 }
 
