@@ -3,7 +3,7 @@
 
     bench/run_bench.py --quorl BUILD/quorl [--size-mb 100] [--rounds 5]
                        [--workdir /tmp/quorl-bench] [--memory] [--keep]
-                       [--streams-only]
+                       [--streams-only] [--rules]
 
 One run does everything, in this order:
   1. installs missing anchors with apt-get (sed mawk gawk perl coreutils);
@@ -23,6 +23,8 @@ One run does everything, in this order:
      FILE, on the ASCII corpus;
   7. with --memory, the peak resident size of quorl on a 100 MB and a 1 GB
      file (the 1 GB file is deleted afterwards).
+With --rules it only times loading many -R rules (12,500 and 100,000
+distinct ones, and the 100,000 given twice) for a one-line file.
 Outputs go to /dev/null while timed. Times are wall-clock medians.
 """
 import argparse
@@ -209,12 +211,16 @@ def main():
     ap.add_argument("--keep", action="store_true", help="keep the corpora afterwards")
     ap.add_argument("--no-check", action="store_true")
     ap.add_argument("--streams-only", action="store_true", help="only step 6, on the ASCII corpus")
+    ap.add_argument("--rules", action="store_true", help="only time loading many -R rules")
     args = ap.parse_args()
     quorl = os.path.abspath(args.quorl)
     os.makedirs(args.workdir, exist_ok=True)
     work = args.workdir
     if args.streams_only:
         streams(quorl, work, corpus(work, "ascii", args.size_mb), args.rounds)
+        return
+    if args.rules:
+        rule_loading(quorl, work, args.rounds)
         return
 
     install_anchors()
@@ -448,6 +454,38 @@ def streams(quorl, work, path, rounds):
                   f"   pipe speed / -f speed {f / p:.2f} (target 0.90) {'met' if f / p >= 0.9 else 'MISSED'};"
                   f" quorl's own time {fc * 1e3:.0f} / {pc * 1e3:.0f} ms: {fc / pc:.2f}")
     print(f"  in-place result equals the redirected output: {'yes' if same else 'NO'}")
+def rule_loading(quorl, work, rounds):
+    """Many distinct -R rules, all collected, compiled and applied to one
+    line: the whole run's time, which should grow linearly with the rules."""
+    one_line = os.path.join(work, "one-line.txt")
+    with open(one_line, "w") as f:
+        f.write("a w000001 b\n")
+    files, cases = [one_line], []
+    for n in (12_500, 100_000):
+        path = os.path.join(work, f"rules-{n}.txt")
+        with open(path, "w") as f:
+            f.writelines(f"w{i:06d}:x{i:06d}\n" for i in range(n))
+        files.append(path)
+        cases.append((f"{n:,} distinct rules", ["-R", path]))
+    big = files[-1]
+    cases.append(("100,000 rules, the file given twice", ["-R", big, "-R", big]))
+    for label, args in cases:
+        out = run_out([quorl] + args + ["-f"], one_line)
+        if out != b"a x000001 b\n":
+            sys.exit(f"CHECK FAILED: {label}: {out!r}")
+    res = {}
+    for _ in range(rounds):
+        for label, args in cases:
+            res.setdefault(label, []).append(time_cmd([quorl] + args + ["-f", one_line]))
+    print(f"Rule loading, -R rules and a one-line -f file (median of {rounds}),"
+          " target for 100,000 distinct rules under 0.5 s:")
+    for label, args in cases:
+        m = statistics.median(res[label])
+        kib = peak_kib([quorl] + args + ["-f", one_line])
+        verdict = ("met" if m < 0.5 else "MISSED") if label.startswith("100,000 distinct") else ""
+        print(f"  {label:36} {m * 1e3:9.1f} ms  {kib:8d} KiB peak  {verdict}")
+    for p in files:
+        os.remove(p)
 
 
 def peak_kib(cmd):

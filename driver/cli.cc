@@ -27,6 +27,10 @@ name_node sup_list = {};
 
 namespace {
 
+// The index beside sup_list while the arguments are read: a rule given again
+// is found without comparing it with every rule collected.
+name_index rule_index;
+
 LineFile line_file;
 
 // The command line compiled, and the editor every line goes through.
@@ -91,7 +95,7 @@ void read_rule_file(const char* rfile) {
       errmsg("%s \nError: too long line found in %s!\n", line, rfile);
       end_process(1);
     }
-    if (!is_blank_line(line)) add_name(&sup_list, line);
+    if (!is_blank_line(line)) add_name_indexed(&rule_index, line);
   }
   line_file.close();
 }
@@ -182,6 +186,7 @@ void run(int argc, char** argv) {
   const LongOptions long_opts = take_long_options(&argc, argv);
   line_file.set_crlf(long_opts.crlf);
   choose_encoding(long_opts.encoding);
+  name_index_init(&rule_index, &sup_list);
   int i = 1;
   for (; i < argc; ++i) {
     const char* arg = argv[i];
@@ -192,7 +197,7 @@ void run(int argc, char** argv) {
                brackets_of(arg + 2, default_syntax.enc, &default_syntax.open, &default_syntax.close)) {
       // Two bytes, or two characters of the encoding.
     } else if (std::strcmp(arg, "-r") == 0 && has_next) {
-      add_name(&sup_list, argv[++i]);
+      add_name_indexed(&rule_index, argv[++i]);
     } else if (std::strcmp(arg, "-R") == 0 && has_next) {
       read_rule_file(argv[++i]);
     } else if (std::strcmp(arg, "-e") == 0 && has_next) {

@@ -1,10 +1,11 @@
 // ByteBuf: the one growable byte buffer of quorl.
 //
 // A buffer starts empty (data null, size 0) and is created on first use with
-// getmem, zero-filled; after that it grows with moremem, at least doubling and
-// by at least 4096 bytes, so a long run of appends costs amortised constant
-// time and a buffer reused line after line stops allocating once it is large
-// enough. Exhaustion ends the process through the memory helpers (or throws
+// getmem, zero-filled, as large as that use needs (at least BYTEBUF_MIN
+// bytes), so that the many small buffers of a large rule set stay small;
+// after that it grows with moremem, at least doubling, so a long run of
+// appends costs amortised constant time and a buffer reused line after line
+// stops allocating once it is large enough. Exhaustion ends the process through the memory helpers (or throws
 // MemoryExhausted where a caller asked for that, see support/memory.h).
 // data stays valid until the next reserve that grows it; the buffer frees
 // it when it is destroyed. A buffer moves but is never copied.
@@ -22,6 +23,7 @@
 namespace quorl {
 
 constexpr int BYTEBUF_STEP = 4096;
+constexpr int BYTEBUF_MIN = 32;  // the smallest buffer made
 
 struct ByteBuf {
   char* data = nullptr;

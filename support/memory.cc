@@ -58,6 +58,7 @@ ThrowOnExhaustion::ThrowOnExhaustion() : saved_(throw_on_exhaustion) { throw_on_
 ThrowOnExhaustion::~ThrowOnExhaustion() { throw_on_exhaustion = saved_; }
 
 void no_memory(unsigned long long size) {
+  if (throw_on_exhaustion) throw MemoryExhausted{static_cast<long long>(size)};
   char num[32];
   std::snprintf(num, sizeof num, "%llu", size / 1000);
   errmsg("cannot get the memory of %s K bytes\n", num);

@@ -1,5 +1,6 @@
 #include "support/namelist.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "support/memory.h"
@@ -77,6 +78,48 @@ int add_remembered(name_node*& tail, name_node* list, const char* name, int rest
   return 0;
 }
 
+// text_hash: the index's hash of a text, FNV-1a over its bytes with the
+// high half folded in (name_hash sums bytes and folds case: too coarse to
+// spread many texts over a table).
+uint32_t text_hash(const char* text) {
+  uint64_t h = 0xcbf29ce484222325u;
+  for (auto* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p)
+    h = (h ^ *p) * 0x100000001b3u;
+  return static_cast<uint32_t>(h ^ (h >> 32));
+}
+
+// find_slot: the slot of the index's table holding the entry whose name is
+// text, or the empty slot where it would go. The table has an empty slot.
+name_node** find_slot(const name_index& index, const char* text, uint32_t hash) {
+  for (uint32_t k = hash & index.mask;; k = (k + 1) & index.mask) {
+    name_node** slot = &index.slots[k];
+    if (*slot == nullptr || std::strcmp((*slot)->name, text) == 0) return slot;
+  }
+}
+
+// make_room: a table with room for one more text, at most half its slots
+// then in use (it doubles, from 16 slots). false when no memory could be had.
+bool make_room(name_index* index) {
+  const uint64_t size = index->slots == nullptr ? 0 : uint64_t{index->mask} + 1;
+  if ((uint64_t{index->count} + 1) * 2 <= size) return true;
+  const uint64_t new_size = size == 0 ? 16 : size * 2;
+  if (new_size * sizeof(name_node*) > INT32_MAX) return false;
+  auto* slots = static_cast<name_node**>(getmem(static_cast<int>(new_size * sizeof(name_node*))));
+  if (slots == nullptr) return false;
+  const uint32_t mask = static_cast<uint32_t>(new_size - 1);
+  for (uint64_t k = 0; k < size; ++k) {
+    name_node* entry = index->slots[k];
+    if (entry == nullptr) continue;
+    uint32_t j = text_hash(entry->name) & mask;  // the texts differ: the first empty slot
+    while (slots[j] != nullptr) j = (j + 1) & mask;
+    slots[j] = entry;
+  }
+  freemem(index->slots);
+  index->slots = slots;
+  index->mask = mask;
+  return true;
+}
+
 }  // namespace
 
 int32_t name_hash(const char* name) {
@@ -112,6 +155,55 @@ int add_name2(name_node* list, const char* name, const char* value) {
 
 int add_name3(name_node* list, const char* name, int value) {
   return add_unique(list, name, [value] { return intptr_t{value}; });
+}
+
+int name_index_init(name_index* index, name_node* list) {
+  name_index_free(index);
+  index->list = list;
+  for (name_node* p = list; p != nullptr; p = p->next) {
+    index->tail = p;
+    if (p->name == nullptr) {
+      if (index->free_from == nullptr) index->free_from = p;
+      continue;
+    }
+    if (!make_room(index)) return -1;
+    name_node** slot = find_slot(*index, p->name, text_hash(p->name));
+    if (*slot == nullptr) {
+      *slot = p;
+      ++index->count;
+    }
+  }
+  return 0;
+}
+
+int add_name_indexed(name_index* index, const char* name) {
+  if (index->list == nullptr) return -1;
+  const uint32_t hash = text_hash(name);
+  const bool known = index->slots != nullptr && *find_slot(*index, name, hash) != nullptr;
+  if (known && name_lst_dup_check != 0) return 0;
+  if (!known && !make_room(index)) return -1;
+  // Slots are only filled while indexed, so the first free one is never
+  // before the last one found.
+  name_node*& free_slot = index->free_from;
+  while (free_slot != nullptr && free_slot->name != nullptr) free_slot = free_slot->next;
+  name_node* entry = free_slot;
+  if (entry != nullptr) {
+    store(entry, name, 0);
+  } else {
+    entry = append_after(index->tail, name, 0);
+    if (entry == nullptr) return -1;
+    index->tail = entry;
+  }
+  if (!known) {
+    *find_slot(*index, name, hash) = entry;
+    ++index->count;
+  }
+  return 0;
+}
+
+void name_index_free(name_index* index) {
+  freemem(index->slots);
+  *index = name_index{};
 }
 
 int add_list(name_node* list, const char* name) {

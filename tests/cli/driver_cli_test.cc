@@ -231,6 +231,8 @@ TEST(DriverCli, RuleFiles) {
 // Rules apply in the order collected, each text once; settings reach the
 // field selection of the rules.
 TEST(DriverCli, OptionsReachTheEditing) {
+  std::string many;  // rules that match nothing here
+  for (int k = 0; k < 300; ++k) many += "z" + std::to_string(k) + ":y\n";
   const CliCase cases[] = {
       {"rules apply in argument order", {"-r", "a:b", "-r", "b:c", "a"}, "", {}, "c\n", "", 0},
       {"reversed order", {"-r", "b:c", "-r", "a:b", "a"}, "", {}, "b\n", "", 0},
@@ -241,6 +243,8 @@ TEST(DriverCli, OptionsReachTheEditing) {
       {"rule file lines in file order", {"-R", "r", "a"}, "", {{"r", "a:b\n\nb:c\n"}}, "c\n", "", 0},
       {"rule repeated across -r and -R applies once", {"-r", "a:aa", "-R", "r", "a"}, "",
        {{"r", "a:aa\n"}}, "aa\n", "", 0},
+      {"a rule repeated among many applies once, at its first place", {"-r", "a:ab", "-R", "r", "-r", "a:ab", "a"},
+       "", {{"r", many + "b:c\n" + many + "a:ab\n"}}, "ac\n", "", 0},
       {"leading blank belongs to the rule", {"-R", "r", "x a"}, "", {{"r", " a:b\na:c\n"}}, "xb\n", "", 0},
       {"CR in a rule line is part of it", {"-R", "r", "a"}, "", {{"r", "a:b\r\n"}}, "b\r\n", "", 0},
       {"-t, selects comma fields", {"-t,", "-r", "(2)a:X", "a,a,a"}, "", {}, "a,X,a\n", "", 0},

@@ -148,6 +148,28 @@ TEST_F(NameListTest, RememberedTailsNeedARestartFirst) {
   EXPECT_EQ(list.next->next->next->next->value, 6);
 }
 
+// The index gives the list add_name gives: a free slot filled first, a text
+// stored once (or again without the check), many texts through a growing table.
+TEST_F(NameListTest, IndexedAddsMakeTheListOfAddName) {
+  for (int check : {1, 0}) {
+    name_lst_dup_check = check;
+    name_node plain = {}, indexed = {};
+    for (name_node* l : {&plain, &indexed}) {
+      for (const char* t : {"a", "b", "c", "a"}) add_list(l, t);
+      freemem(l->next->name);
+      l->next->name = nullptr;
+    }
+    name_index index;
+    EXPECT_EQ(name_index_init(&index, &indexed), 0);
+    std::vector<std::string> texts = {"c", "d", "a", "e", "d"};
+    for (int k = 0; k < 90; ++k) texts.push_back("t" + std::to_string(k * 7 % 40));
+    for (const std::string& t : texts)
+      EXPECT_EQ(add_name_indexed(&index, t.c_str()), add_name(&plain, t.c_str()));
+    EXPECT_EQ(names(indexed), names(plain));
+    name_index_free(&index);
+  }
+}
+
 TEST_F(NameListTest, NameInitForgetsTheEntries) {
   add_name(&list, "a");
   add_name(&list, "b");
