@@ -21,7 +21,7 @@ namespace quorl {
 
 namespace {
 
-constexpr size_t kBufSize = 1 << 17;
+constexpr size_t kBufSize = 1 << 16;
 constexpr off_t kWriteBack = 2 << 20;
 
 // The signals that end an in-place run: the temporary file goes with them.
