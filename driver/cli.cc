@@ -11,6 +11,7 @@
 
 #include "driver/check.h"
 #include "driver/help.h"
+#include "driver/parallel.h"
 #include "driver/input.h"
 #include "driver/options.h"
 #include "driver/output.h"
@@ -36,6 +37,8 @@ LineFile line_file;
 // The command line compiled, and the editor every line goes through.
 RuleSet rules;
 EditorState& editor = default_editor;
+// Threads for a large file whose lines are independent (1: none).
+int jobs = 1;
 
 // compile_command_line: rules made from the rule list, the field syntax and
 // the template as the arguments left them.
@@ -49,10 +52,7 @@ void compile_command_line() {
 // edit_text: edit_line for a line of len bytes (UNKNOWN_LEN: not known).
 void edit_text(char* line, size_t len) {
   char* text = edit_rules(rules, editor, line, &len);
-  if (text == nullptr) {
-    errmsg_text(editor.error.data);
-    end_process(1);
-  }
+  if (text == nullptr) end_with_fault(editor.error.data);
   // One write for the line and its newline: the newline stands in for the
   // NUL for a moment (every text here is writable).
   if (len == UNKNOWN_LEN) len = std::strlen(text);
@@ -103,6 +103,9 @@ void read_rule_file(const char* rfile) {
 // edit_file: edits every line of the input file name, or of standard
 // input when name is null.
 void edit_file(const char* name) {
+  if (name != nullptr && jobs > 1 && rules.lines_independent && output_takes_runs() &&
+      edit_file_in_parallel(name, rules, jobs))
+    return;
   if (name == nullptr) {
     line_file.open_stdin();
   } else if (!line_file.open(name)) {
@@ -123,8 +126,9 @@ void edit_file(const char* name) {
     char* line = line_file.next(&len, &text_len);
     if (line == nullptr) break;
     if (line_file.too_long(len)) {
-      errmsg("%s \nError: too long line found!\n", line);
-      end_process(1);
+      ByteBuf msg;
+      format_message(&msg, "%s \nError: too long line found!\n", line);
+      end_with_fault(msg.data);
     }
     const bool cr = line_file.had_cr();
     const bool nl = line_file.had_newline();
@@ -186,6 +190,7 @@ void run(int argc, char** argv) {
   const LongOptions long_opts = take_long_options(&argc, argv);
   line_file.set_crlf(long_opts.crlf);
   choose_encoding(long_opts.encoding);
+  jobs = long_opts.jobs > 0 ? long_opts.jobs : default_jobs();
   name_index_init(&rule_index, &sup_list);
   int i = 1;
   for (; i < argc; ++i) {

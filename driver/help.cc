@@ -172,6 +172,8 @@ const char* const long_help_en[] = {
     "                       utf-8, euc-jp or bytes; QUORL_ENCODING sets the default",
     "  --check              edit nothing; report every byte sequence that is",
     "                       invalid in the encoding as NAME:LINE:COLUMN",
+    "  --jobs=N             edit a large -f file on N threads (default: one per",
+    "                       processor; 1: one thread); the output is the same",
     "  --                   end of options: the next argument is the <string>",
     "  -usage               print the original help text (Japanese, Shift_JIS)",
     "  --help               print this help and exit",

@@ -1,5 +1,6 @@
 #include "driver/options.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "support/errors.h"
@@ -26,6 +27,7 @@ bool take(const char* arg, const char* name, const char** value) {
 // long_option: arg recorded in opts when it is a long option quorl knows.
 bool long_option(const char* arg, LongOptions* opts) {
   const char* suffix = nullptr;
+  const char* value = nullptr;
   if (take(arg, "--in-place", &suffix)) {
     opts->in_place = true;
     opts->backup_suffix = suffix != nullptr && *suffix != '\0' ? suffix : nullptr;
@@ -37,6 +39,15 @@ bool long_option(const char* arg, LongOptions* opts) {
     opts->check = true;
   } else if (take(arg, "--encoding", &opts->encoding)) {
     if (opts->encoding == nullptr) opts->encoding = "";
+  } else if (take(arg, "--jobs", &value)) {
+    // A count of threads, 1 or more; 1 edits on one thread.
+    char* end = nullptr;
+    const long n = value != nullptr ? std::strtol(value, &end, 10) : 0;
+    if (value == nullptr || *value < '0' || *value > '9' || *end != '\0' || n < 1 || n > 1024) {
+      errmsg("\"%s\": bad parameter\n", arg);
+      end_process(1);
+    }
+    opts->jobs = static_cast<int>(n);
   } else {
     return false;
   }

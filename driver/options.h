@@ -19,6 +19,7 @@ struct LongOptions {
   bool crlf = false;
   bool check = false;            // --check: report invalid sequences, edit nothing
   const char* encoding = nullptr;  // --encoding=NAME; null: not given
+  int jobs = 0;                  // --jobs=N; 0: as many as there are processors
   bool end_of_options = false;   // "--" was given
   const char* operand = nullptr;  // the argument after "--", or null
 };

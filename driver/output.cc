@@ -212,9 +212,11 @@ class Writer {
   void start() { used_ = 0; }
 
   void put(const char* s, size_t n) {
-    if (used_ + n > kBufSize) {
+    // A large piece goes out as it lies, once what waits before it is out:
+    // copying it would only cost time.
+    if (n >= kBufSize / 4 || used_ + n > kBufSize) {
       if (!flush()) end_process(1);
-      if (n >= kBufSize) {
+      if (n >= kBufSize / 4) {
         if (!drain(s, n)) end_process(1);
         return;
       }
@@ -413,6 +415,12 @@ void write_output(const char* text, size_t n) {
     out.put(text, n);
     if (cr) out.put("\r\n", 2);
   }
+}
+
+void end_with_fault(const char* message) {
+  if (mode == Mode::kStdout && !out.flush()) end_process(1);
+  errmsg_text(message);
+  end_process(1);
 }
 
 void finish_output() {

@@ -48,6 +48,11 @@ void write_output(const char* text, size_t n);
 // failure prints its message and ends the process with status 1.
 void finish_output();
 
+// end_with_fault: the output so far written out, then message printed, and
+// the run ended with status 1, so that the message follows exactly the
+// lines before the fault wherever both streams go.
+[[noreturn]] void end_with_fault(const char* message);
+
 }  // namespace quorl
 
 #endif

@@ -1,5 +1,7 @@
 // The command line: arguments, input sources, line limits and their messages.
+#include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -141,6 +143,44 @@ TEST(DriverCli, Encodings) {
   expect_cli({"an unknown default", {"x"}, "", {}, "", "\"nope\": unknown encoding; use one of sjis, "
               "shift_jis, cp932, windows-31j, utf-8, utf8, euc-jp, eucjp, bytes\n", 1});
   unsetenv("QUORL_ENCODING");
+}
+
+// --jobs: a large file edited on several threads prints, reports and ends
+// exactly as on one, faults included (a bad rule, a bad <to> at a late
+// match, a line too long, NUL bytes, a last line without its newline).
+TEST(DriverCli, JobsChangeNothing) {
+  const char* const specs[] = {"the:[THE]", "$d:<$d>", "(the):X,$a$s:$u_", "q$d:$$,z:[$d]",
+                               "(2)$a:$l", "a:b,c", "zq:$z", "\x83\x65:T,?:<$$>"};
+  const char* const templates[] = {"", "$3-$1", "$$|$*"};
+  std::mt19937 rng(16);
+  for (int round = 0; round < 24; ++round) {
+    std::string text;
+    while (text.size() < (1u << 20) + rng() % (1u << 21)) {
+      switch (rng() % 40) {
+        case 0: text += "zq" + std::to_string(rng() % 9) + "\n"; break;
+        case 1: text += std::string(1, '\0') + "nul\n"; break;
+        case 2: text += "\x83\x65\x83,q7 z\n"; break;
+        default: text += "the 12 cat,and 3" + std::string(rng() % 90, 'e') + ",q4\n"; break;
+      }
+    }
+    if (rng() % 4 == 0) text.insert(text.size() - rng() % 300000 - 1, std::string(5000, 'L'));
+    if (rng() % 2 == 0) text.pop_back();
+    std::vector<std::string> args = {"-t,", "-r", specs[rng() % 8]};
+    if (rng() % 2 == 0) args.insert(args.end(), {"-r", specs[rng() % 8]});
+    if (const char* t = templates[rng() % 3]; *t != '\0') args.insert(args.end(), {"-e", t});
+    args.insert(args.end(), {"-f", "in"});
+    SCOPED_TRACE(args[2] + (args.size() > 5 ? " " + args[4] : ""));
+    CliOptions opts;
+    opts.files = {{"in", text}};
+    std::vector<std::string> one = args, four = args;
+    one.push_back("--jobs=1");
+    four.push_back("--jobs=4");
+    const CliResult a = run_quorl(one, opts);
+    const CliResult b = run_quorl(four, opts);
+    EXPECT_EQ(a.status, b.status);
+    EXPECT_EQ(a.err, b.err);
+    EXPECT_TRUE(a.out == b.out) << a.out.size() << " bytes against " << b.out.size();
+  }
 }
 
 // --crlf: a CR before a newline, or at the very end, belongs to the line

@@ -1,0 +1,350 @@
+#include "driver/parallel.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "driver/cli.h"
+#include "driver/output.h"
+#include "support/errors.h"
+#include "support/exit.h"
+
+namespace quorl {
+
+namespace {
+
+// A chunk is this many bytes of the file; its lines are those that start in
+// it.
+constexpr size_t kChunk = size_t{1} << 18;
+// A smaller file is edited on one thread: it gains nothing from more.
+constexpr off_t kParallelFrom = off_t{1} << 20;
+// Bytes read past a chunk's end to find the end of its last line: a longer
+// line is too long anyway.
+constexpr size_t kOverrun = LINE_LIMIT + 1;
+
+// Slot: one chunk on its way: read and edited by a worker, written by the
+// main thread.
+struct Slot {
+  ByteBuf in;        // the chunk's lines as read
+  ByteBuf out;       // their results
+  const char* text = nullptr;  // what to write: out.data, or the lines themselves
+  size_t len = 0;
+  bool failed = false;  // a fault after the text above
+  ByteBuf message;      // its message
+  bool done = false;
+};
+
+struct Job {
+  const RuleSet* rules = nullptr;
+  int fd = -1;
+  const char* name = nullptr;
+  off_t size = 0;
+  long chunks = 0;
+  Slot* slots = nullptr;
+  long slot_count = 0;
+  pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
+  pthread_cond_t changed = PTHREAD_COND_INITIALIZER;
+  long next_chunk = 0;  // the next chunk a worker takes
+  long written = 0;     // chunks written so far
+  int editing = 0;      // workers editing a chunk (outside the lock)
+  bool writing = false; // a worker is writing the next chunks in order
+  bool stop = false;    // the run is ending: no more work
+};
+
+// Whether this thread is editing a chunk.
+thread_local bool in_edit = false;
+
+// read_at: n bytes at offset at into buf (fewer at the end of the file);
+// the count read, or -1 on an error.
+ssize_t read_at(int fd, char* buf, size_t n, off_t at) {
+  size_t got = 0;
+  while (got < n) {
+    const ssize_t r = pread(fd, buf + got, n - got, at + static_cast<off_t>(got));
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return -1;
+    if (r == 0) break;
+    got += static_cast<size_t>(r);
+  }
+  return static_cast<ssize_t>(got);
+}
+
+// fail: the slot's fault, after the text so far.
+void fail(Slot* slot, const char* message) {
+  slot->failed = true;
+  slot->message.clear();
+  slot->message.append(message, std::strlen(message));
+  slot->message.terminate();
+}
+
+// edit_one: the line at line (NUL-terminated; len its length, or
+// UNKNOWN_LEN when it holds a NUL of its own) edited into slot->out, with
+// its newline. False after a fault.
+bool edit_one(const RuleSet& rules, EditorState& ed, char* line, size_t len, Slot* slot) {
+  const char* text = edit_rules(rules, ed, line, &len);
+  if (text == nullptr) {
+    fail(slot, ed.error.data);
+    return false;
+  }
+  if (len == UNKNOWN_LEN) len = std::strlen(text);
+  slot->out.append(text, len);
+  slot->out.push('\n');
+  return true;
+}
+
+// good_lines: the end of the lines from p that end in a newline before
+// limit and are shorter than LINE_LIMIT; p when there is none. A line is
+// short enough when its newline is among its first LINE_LIMIT - 1 bytes, so
+// looking for the last newline of such a window checks every line in it.
+char* good_lines(char* p, char* limit) {
+  auto* last = static_cast<char*>(memrchr(p, '\n', static_cast<size_t>(limit - p)));
+  if (last == nullptr) return p;
+  constexpr size_t kWindow = LINE_LIMIT - 1;
+  char* q = p;
+  while (static_cast<size_t>(last - q) >= kWindow) {
+    auto* nl = static_cast<char*>(memrchr(q, '\n', kWindow));
+    if (nl == nullptr) return q;  // the line at q is too long
+    q = nl + 1;
+  }
+  return last + 1;
+}
+
+// edit_lines: the lines of [p, end) edited into slot as the line loop edits
+// them (end is the end of the file's text when at_eof). Every line ends in
+// a newline but the file's last.
+void edit_lines(const RuleSet& rules, EditorState& ed, char* p, char* end, bool at_eof, Slot* slot) {
+  slot->out.clear();
+  // The lines before the first NUL byte and before the first line too long
+  // are edited a run at a time where the rules allow it.
+  char* nul = static_cast<char*>(std::memchr(p, '\0', static_cast<size_t>(end - p)));
+  if (nul == nullptr) nul = end;
+  while (p < end) {
+    char* q = good_lines(p, nul < end ? nul : end);  // the end of the run of good lines
+    if (q > p) {
+      size_t n = static_cast<size_t>(q - p);
+      const char* run = rules.whole_lines ? edit_run(rules, ed, p, &n) : nullptr;
+      if (run != nullptr && slot->out.len == 0 && q == end) {
+        // The whole chunk in one run: its result is written from where it
+        // lies, the lines as read when nothing changed them, else the
+        // editor's buffer, which the slot takes over.
+        if (run != p) {
+          ByteBuf& from = ed.lines[run == ed.lines[0].data ? 0 : 1];
+          slot->out.swap(from);
+        }
+        slot->text = run;
+        slot->len = n;
+        return;
+      }
+      if (run != nullptr) {
+        slot->out.append(run, n);
+      } else {
+        for (char* line = p; line < q;) {
+          char* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(q - line)));
+          *nl = '\0';
+          if (!edit_one(rules, ed, line, static_cast<size_t>(nl - line), slot)) return;
+          line = nl + 1;
+        }
+      }
+      p = q;
+      continue;
+    }
+    // The line at p holds a NUL, is too long, or is the file's last and has
+    // no newline.
+    const size_t avail = static_cast<size_t>(end - p);
+    const size_t scan = avail < LINE_LIMIT ? avail : LINE_LIMIT;
+    auto* nl = static_cast<char*>(std::memchr(p, '\n', scan));
+    const size_t len = nl != nullptr ? static_cast<size_t>(nl - p) + 1 : scan;
+    if (len >= LINE_LIMIT || (nl == nullptr && !at_eof)) {
+      // The message shows the line up to its newline, or its first
+      // LINE_LIMIT bytes.
+      *(nl != nullptr ? nl : p + LINE_LIMIT) = '\0';
+      ByteBuf msg;
+      format_message(&msg, "%s \nError: too long line found!\n", p);
+      fail(slot, msg.data);
+      break;
+    }
+    char* stop = nl != nullptr ? nl : p + len;
+    const char saved = *stop;
+    *stop = '\0';
+    const bool has_nul = std::memchr(p, '\0', static_cast<size_t>(stop - p)) != nullptr;
+    const bool ok = edit_one(rules, ed, p, has_nul ? UNKNOWN_LEN : static_cast<size_t>(stop - p), slot);
+    *stop = saved;
+    if (!ok) break;
+    p = stop + (nl != nullptr ? 1 : 0);
+    if (nul < p) {
+      nul = static_cast<char*>(std::memchr(p, '\0', static_cast<size_t>(end - p)));
+      if (nul == nullptr) nul = end;
+    }
+  }
+  if (!slot->failed) {
+    slot->text = slot->out.data;
+    slot->len = slot->out.len;
+  }
+}
+
+// edit_chunk: chunk k of the file read and edited into slot.
+void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
+  slot->failed = false;
+  slot->text = nullptr;
+  slot->len = 0;
+  const off_t start = static_cast<off_t>(k) * static_cast<off_t>(kChunk);
+  // One byte before the chunk tells whether a line starts at its first.
+  const off_t from = start == 0 ? 0 : start - 1;
+  const size_t want = static_cast<size_t>(start - from) + kChunk + kOverrun;
+  char* buf = slot->in.reserve(want + 1);
+  const ssize_t got = read_at(job->fd, buf, want, from);
+  if (got < 0) {
+    ByteBuf msg;
+    format_message(&msg, "%s: reading error\n", job->name);
+    fail(slot, msg.data);
+    return;
+  }
+  char* data_end = buf + got;
+  *data_end = '\0';
+  const bool at_eof = from + got >= job->size;
+  // The chunk's lines: from the first line start at or after start, to the
+  // first line start at or after the chunk's end.
+  char* p = buf + (start - from);
+  if (start != 0 && p[-1] != '\n') {
+    auto* nl = static_cast<char*>(std::memchr(p, '\n', static_cast<size_t>(data_end - p)));
+    p = nl == nullptr ? data_end : nl + 1;
+  }
+  char* chunk_end = buf + (start - from) + kChunk;
+  char* end;
+  if (chunk_end >= data_end) {
+    end = data_end;
+  } else if (chunk_end[-1] == '\n') {
+    end = chunk_end;
+  } else {
+    auto* nl = static_cast<char*>(std::memchr(chunk_end, '\n', static_cast<size_t>(data_end - chunk_end)));
+    end = nl != nullptr ? nl + 1 : data_end;
+  }
+  if (p >= end) return;
+  const bool last = at_eof && end == data_end;
+  *end = '\0';
+  edit_lines(*job->rules, ed, p, end, last, slot);
+  if (slot->text == nullptr) {  // it stopped at a fault
+    slot->text = slot->out.data;
+    slot->len = slot->out.len;
+  }
+}
+
+// write_ready: the chunks that are done, in order, written by this worker
+// while no other writes. Called and returning with the lock held; a fault
+// ends the process once no other worker is editing.
+void write_ready(Job* job) {
+  while (!job->writing && !job->stop && job->written < job->chunks) {
+    Slot* slot = &job->slots[job->written % job->slot_count];
+    if (!slot->done) return;
+    job->writing = true;
+    pthread_mutex_unlock(&job->lock);
+    if (slot->len > 0) write_output(slot->text, slot->len);
+    if (slot->failed) end_with_fault(slot->message.data);
+    pthread_mutex_lock(&job->lock);
+    slot->done = false;
+    ++job->written;
+    job->writing = false;
+    pthread_cond_broadcast(&job->changed);
+  }
+}
+
+void* worker(void* arg) {
+  auto* job = static_cast<Job*>(arg);
+  EditorState ed;
+  pthread_mutex_lock(&job->lock);
+  for (;;) {
+    write_ready(job);
+    const long k = job->next_chunk;
+    if (job->stop || k >= job->chunks) break;
+    // Bounded memory: a chunk waits for its slot to be written.
+    if (k >= job->written + job->slot_count) {
+      pthread_cond_wait(&job->changed, &job->lock);
+      continue;
+    }
+    ++job->next_chunk;
+    ++job->editing;
+    Slot* slot = &job->slots[k % job->slot_count];
+    pthread_mutex_unlock(&job->lock);
+    in_edit = true;
+    edit_chunk(job, ed, k, slot);
+    in_edit = false;
+    pthread_mutex_lock(&job->lock);
+    --job->editing;
+    slot->done = true;
+    pthread_cond_broadcast(&job->changed);
+  }
+  pthread_mutex_unlock(&job->lock);
+  return nullptr;
+}
+
+// The workers of the run in progress, stopped before any end of the
+// process: an end must not pull the rule set or the output away from under
+// a worker that is still editing.
+pthread_t* workers = nullptr;
+int worker_count = 0;
+exit_cleanup_fn outer_cleanup = nullptr;
+Job job;
+
+int stop_then_clean_up(int status) {
+  pthread_mutex_lock(&job.lock);
+  job.stop = true;
+  pthread_cond_broadcast(&job.changed);
+  while (job.editing > (in_edit ? 1 : 0)) pthread_cond_wait(&job.changed, &job.lock);
+  pthread_mutex_unlock(&job.lock);
+  return outer_cleanup != nullptr ? outer_cleanup(status) : status;
+}
+
+}  // namespace
+
+int default_jobs() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set) > 0 ? CPU_COUNT(&set) : 1;
+  const long n = sysconf(_SC_NPROCESSORS_ONLN);
+  return n > 0 ? static_cast<int>(n) : 1;
+}
+
+bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs) {
+  const int fd = open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < kParallelFrom) {
+    close(fd);
+    return false;
+  }
+  job.rules = &rules;
+  job.fd = fd;
+  job.name = name;
+  job.size = st.st_size;
+  job.chunks = static_cast<long>((st.st_size + static_cast<off_t>(kChunk) - 1) / static_cast<off_t>(kChunk));
+  job.slot_count = 2L * jobs;
+  Slot* slots = new Slot[static_cast<size_t>(job.slot_count)];
+  job.slots = slots;
+  job.next_chunk = job.written = 0;
+  job.stop = false;
+  job.editing = 0;
+  job.writing = false;
+  outer_cleanup = exit_cleanup;
+  exit_cleanup = stop_then_clean_up;
+  // This thread is one of the workers.
+  workers = new pthread_t[static_cast<size_t>(jobs)];
+  worker_count = 0;
+  while (worker_count < jobs - 1 && pthread_create(&workers[worker_count], nullptr, worker, &job) == 0)
+    ++worker_count;
+  worker(&job);
+  // Stopped: another worker is ending the process after a fault.
+  if (job.stop)
+    for (;;) pause();
+  for (int t = 0; t < worker_count; ++t) pthread_join(workers[t], nullptr);
+  exit_cleanup = outer_cleanup;
+  delete[] workers;
+  workers = nullptr;
+  delete[] slots;
+  close(fd);
+  return true;
+}
+
+}  // namespace quorl
