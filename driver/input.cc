@@ -101,6 +101,22 @@ char* LineFile::next(size_t* len, size_t* text_len) {
   return line;
 }
 
+char* good_lines(char* p, char* limit) {
+  auto* last = static_cast<char*>(memrchr(p, '\n', static_cast<size_t>(limit - p)));
+  if (last == nullptr) return p;
+  // A line is short enough when its newline is among its first
+  // LINE_LIMIT - 1 bytes. Looking for the last newline in such a window
+  // checks every line inside it at once.
+  constexpr size_t kWindow = LINE_LIMIT - 1;
+  char* q = p;
+  while (static_cast<size_t>(last - q) >= kWindow) {
+    auto* nl = static_cast<char*>(memrchr(q, '\n', kWindow));
+    if (nl == nullptr) return q;  // the line at q is too long
+    q = nl + 1;
+  }
+  return last + 1;
+}
+
 char* LineFile::lines(size_t* n) {
   if (crlf_) return nullptr;
   const size_t stop = nul_ == kNone ? end_ : nul_;
@@ -108,26 +124,17 @@ char* LineFile::lines(size_t* n) {
   char* s = buf_.data + begin_;
   auto* last = static_cast<char*>(memrchr(s, '\n', stop - begin_));
   if (last == nullptr) return nullptr;
-  auto* held = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(last - s)));
-  if (held == nullptr) return nullptr;
-  // A line is short enough when its newline is among its first
-  // LINE_LIMIT - 1 bytes. Looking for the last newline in such a window
-  // checks every line inside it at once.
-  constexpr size_t kWindow = LINE_LIMIT - 1;
-  char* q = s;
-  while (static_cast<size_t>(held - q) >= kWindow) {
-    auto* nl = static_cast<char*>(memrchr(q, '\n', kWindow));
-    if (nl == nullptr) {
-      // The line at q is too long: take the lines before it, holding
-      // back the last of them.
-      if (q == s) return nullptr;
-      held = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(q - 1 - s)));
-      if (held == nullptr) return nullptr;
-      break;
-    }
-    q = nl + 1;
+  // The lines before the last one, which is held back; when one of them is
+  // too long, the line before that one is held back instead.
+  auto* all = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(last - s)));
+  if (all == nullptr) return nullptr;
+  char* held = good_lines(s, last);
+  if (held != all + 1 && held != s) {
+    auto* nl = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(held - 1 - s)));
+    held = nl == nullptr ? s : nl + 1;
   }
-  *n = static_cast<size_t>(held + 1 - s);
+  if (held == s) return nullptr;
+  *n = static_cast<size_t>(held - s);
   begin_ += *n;
   scanned_ = 0;
   return s;

@@ -25,6 +25,11 @@
 
 namespace quorl {
 
+// good_lines: the end of the lines from p that end in a newline before
+// limit and are shorter than LINE_LIMIT (none holding a NUL is the caller's
+// business); p when there is none.
+char* good_lines(char* p, char* limit);
+
 class LineFile {
  public:
   // open: the file name, lines limited to LINE_LIMIT bytes unless limited

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "driver/cli.h"
+#include "driver/input.h"
 #include "driver/output.h"
 #include "support/errors.h"
 #include "support/exit.h"
@@ -94,23 +95,6 @@ bool edit_one(const RuleSet& rules, EditorState& ed, char* line, size_t len, Slo
   slot->out.append(text, len);
   slot->out.push('\n');
   return true;
-}
-
-// good_lines: the end of the lines from p that end in a newline before
-// limit and are shorter than LINE_LIMIT; p when there is none. A line is
-// short enough when its newline is among its first LINE_LIMIT - 1 bytes, so
-// looking for the last newline of such a window checks every line in it.
-char* good_lines(char* p, char* limit) {
-  auto* last = static_cast<char*>(memrchr(p, '\n', static_cast<size_t>(limit - p)));
-  if (last == nullptr) return p;
-  constexpr size_t kWindow = LINE_LIMIT - 1;
-  char* q = p;
-  while (static_cast<size_t>(last - q) >= kWindow) {
-    auto* nl = static_cast<char*>(memrchr(q, '\n', kWindow));
-    if (nl == nullptr) return q;  // the line at q is too long
-    q = nl + 1;
-  }
-  return last + 1;
 }
 
 // edit_lines: the lines of [p, end) edited into slot as the line loop edits

@@ -260,10 +260,13 @@ void compile_template(const char* templ, Template* out) {
 
 namespace {
 
-// op_fields: the fields op names on a line whose pieces run from 0 to n.
-inline void op_fields(const TemplateOp& op, int n, int* first, int* last) {
-  *first = op.count_kind == 0 ? op.first : op.count_kind == 1 ? n + 1 : 1;
-  *last = op.count_kind == 0 ? op.last : n + 1;
+// op_pieces: the pieces *from to *to that op names on a line whose pieces
+// run from 0 to n; skip is 1 when piece 0 is empty, so no field.
+inline void op_pieces(const TemplateOp& op, int n, int skip, long long* from, long long* to) {
+  const int first = op.count_kind == 0 ? op.first : op.count_kind == 1 ? n + 1 : 1;
+  const int last = op.count_kind == 0 ? op.last : n + 1;
+  *from = static_cast<long long>(first) - 1 + skip;
+  *to = std::min<long long>(static_cast<long long>(last) - 1 + skip, n);
 }
 
 }  // namespace
@@ -281,12 +284,10 @@ char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState
   for (const TemplateOp& op : templ.ops) {
     out.append(text + op.text_at, static_cast<size_t>(op.text_len));
     if (op.count_kind < 0) break;
-    int first = 0;
-    int last = 0;
-    op_fields(op, n, &first, &last);
-    const long long to = std::min<long long>(static_cast<long long>(last) - 1 + skip, n);
-    for (long long k = static_cast<long long>(first) - 1 + skip; k <= to; ++k)
-      out.append(ed.field_ptr[k], std::strlen(ed.field_ptr[k]));
+    long long from = 0;
+    long long to = 0;
+    op_pieces(op, n, skip, &from, &to);
+    for (long long k = from; k <= to; ++k) out.append(ed.field_ptr[k], std::strlen(ed.field_ptr[k]));
   }
   *len = out.len;
   return out.terminate();
@@ -389,11 +390,10 @@ size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorSta
       const TemplateOp& op = *k;
       if (!put(templ_text + op.text_at, static_cast<size_t>(op.text_len))) return FAILED;
       if (op.count_kind < 0) break;
-      int first = 0;
-      int last = 0;
-      op_fields(op, n, &first, &last);
-      const long long to = std::min<long long>(static_cast<long long>(last) - 1 + skip, n);
-      for (long long i = static_cast<long long>(first) - 1 + skip; i <= to; ++i)
+      long long from = 0;
+      long long to = 0;
+      op_pieces(op, n, skip, &from, &to);
+      for (long long i = from; i <= to; ++i)
         if (!put(table[i].start, static_cast<size_t>(table[i].end - table[i].start))) return FAILED;
     }
     if (!put("\n", 1)) return FAILED;
