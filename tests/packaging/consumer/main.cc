@@ -4,7 +4,7 @@
 //   prints convert_str's result and a newline, or "(null)" when it refuses
 //   the lists;
 // usage: consumer rules <separator> <template> <spec> <line>...
-//   compiles the spec (one -r text) with the separator byte ("" for none)
+//   compiles the specification (one -r text) with the separator ("" for none)
 //   and the template ("" for none), edits each line through one editor and
 //   prints each result, or "error: " and the message.
 #include <quorl/quorl.h>
