@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "cli/harness.h"
@@ -143,6 +144,47 @@ TEST(DriverCli, Encodings) {
   expect_cli({"an unknown default", {"x"}, "", {}, "", "\"nope\": unknown encoding; use one of sjis, "
               "shift_jis, cp932, windows-31j, utf-8, utf8, euc-jp, eucjp, bytes\n", 1});
   unsetenv("QUORL_ENCODING");
+}
+
+// UTF-8 text edited as sed and awk edit it in the C.UTF-8 locale, where the
+// two mean the same: a literal replacement, a -t field, -e field picking.
+TEST(DriverCli, Utf8AsSedAndAwkSeeIt) {
+  const std::vector<std::string> words = {"the", "cat", "\xe3\x81\x82\xe3\x81\x84", "\xe6\x9d\xb1\xe4\xba\xac",
+                                          "\xe8\xa1\xa8", "x\xe3\x82\xbd", "\xc3\xa9t\xc3\xa9", "42"};
+  std::mt19937 rng(3629);
+  const std::string path = ::testing::TempDir() + "quorl-utf8.txt";
+  // shell: what a command prints, the input file as its standard input.
+  auto shell = [&](const std::string& cmd) {
+    std::string out;
+    FILE* p = popen(("LC_ALL=C.UTF-8 " + cmd + " < " + path).c_str(), "r");
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    pclose(p);
+    return out;
+  };
+  for (int round = 0; round < 20; ++round) {
+    std::string text;
+    for (int l = 0; l < 200; ++l) {
+      text += words[rng() % words.size()];  // a first field that is never empty
+      for (int w = static_cast<int>(rng() % 6); w > 0; --w) text += (rng() % 2 ? "," : " ") + words[rng() % words.size()];
+      text += "\n";
+    }
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    const std::string from = words[rng() % words.size()], to = words[rng() % words.size()];
+    CliOptions opts;
+    opts.in = text;
+    SCOPED_TRACE(from + " -> " + to);
+    EXPECT_EQ(run_quorl({"--encoding=utf-8", "-r", from + ":" + to}, opts).out,
+              shell("sed 's/" + from + "/" + to + "/g'"));
+    EXPECT_EQ(run_quorl({"--encoding=utf-8", "-t,", "-r", "(2)" + from + ":" + to}, opts).out,
+              shell("awk -F, -v OFS=, 'NF >= 2 { gsub(/" + from + "/, \"" + to + "\", $2) } 1'"));
+    EXPECT_EQ(run_quorl({"--encoding=utf-8", "-t,", "-e", "$2:$1"}, opts).out,
+              shell("awk -F, '{ print $2 \":\" $1 }'"));
+    EXPECT_EQ(run_quorl({"--encoding=utf-8", "-e", "$2 $1"}, opts).out, shell("awk '{ print $2, $1 }'"));
+  }
+  std::remove(path.c_str());
 }
 
 // --jobs: a large file edited on several threads prints, reports and ends
