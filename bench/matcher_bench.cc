@@ -21,9 +21,10 @@ void BM_MatchEveryPosition(benchmark::State& state) {
     for (const std::string& line : lines) {
       const char* s = line.c_str();
       compile_pattern(pattern, &prog);
+      Scan scan = begin_scan(prog, default_editor, s, s, s + line.size());
       int db = 0;
       for (const char* p = s; *p != '\0'; p += char_len(p)) {
-        if (match_program(&prog, s, s, p, db) != nullptr) ++matches;
+        if (match_program(&scan, p, db) != nullptr) ++matches;
         db = is_double(p) ? 1 : 0;
       }
     }
