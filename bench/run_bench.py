@@ -93,7 +93,8 @@ ENV = dict(os.environ, LC_ALL="C")
 
 
 def sh(cmd, **kw):
-    return subprocess.run(cmd, check=True, env=ENV, **kw)
+    kw.setdefault("env", ENV)
+    return subprocess.run(cmd, check=True, **kw)
 
 
 def install_anchors():
