@@ -73,7 +73,7 @@ class LineFile {
   char* lines(size_t* n);
 
  private:
-  static constexpr size_t kBlock = 1 << 18;
+  static constexpr size_t kBlock = 1 << 16;
   static constexpr size_t kPipeBlock = 1 << 18;  // reads from a pipe: fewer, larger
   static constexpr size_t kNone = static_cast<size_t>(-1);
 
