@@ -17,7 +17,7 @@ void UnifiedDiff::start(const char* name, put_fn put) {
   put_ = put;
   name_.clear();
   name_.append(name, std::strlen(name));
-  pending_ = headed_ = in_hunk_ = false;
+  pending_ = edited_ = headed_ = in_hunk_ = false;
   old_nl_ = true;
   old_no_ = new_no_ = 0;
   old_start_ = new_start_ = old_count_ = new_count_ = 0;
@@ -39,10 +39,11 @@ void UnifiedDiff::old_line(const char* text, size_t n, bool cr, bool newline) {
   old_nl_ = newline;
   new_.clear();
   pending_ = true;
+  edited_ = false;
 }
 
-void UnifiedDiff::finish() {
-  if (pending_) compare();
+void UnifiedDiff::finish(bool ok) {
+  if (pending_ && (ok || edited_)) compare();
   pending_ = false;
   if (in_hunk_) close_hunk();
 }

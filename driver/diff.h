@@ -54,10 +54,14 @@ class UnifiedDiff {
   void old_line(const char* text, size_t n, bool cr, bool newline);
 
   // new_text: n more bytes of the edited text of the last old_line.
-  void new_text(const char* bytes, size_t n) { new_.append(bytes, n); }
+  void new_text(const char* bytes, size_t n) {
+    new_.append(bytes, n);
+    edited_ = true;
+  }
 
-  // finish: the last pair compared and the last hunk written.
-  void finish();
+  // finish: the last pair compared and the last hunk written. After a fault
+  // (ok false) a line whose edit never came is left out.
+  void finish(bool ok);
 
  private:
   static constexpr size_t kContext = 3;
@@ -71,6 +75,7 @@ class UnifiedDiff {
   put_fn put_ = nullptr;
   ByteBuf name_;
   bool pending_ = false;   // an old line waits for its edited text
+  bool edited_ = false;    // and some of it has come
   bool headed_ = false;    // the file names are written
   ByteBuf old_;            // the waiting old line, its ending included
   bool old_nl_ = true;     // it ends in a newline

@@ -58,6 +58,7 @@ struct ByteBuf {
   // append: the n bytes at p added at len, with room kept for a NUL after
   // them (terminate writes it).
   void append(const char* p, size_t n) {
+    if (n == 0) return;  // p may then be null: an empty buffer's data
     if (len + n >= static_cast<size_t>(size)) grow(len + n + 1);
     std::memcpy(data + len, p, n);
     len += n;

@@ -97,6 +97,11 @@ TEST(DriverCli, LongOptionsAndTheEndOfOptions) {
       {"an unknown long option is a string", {"--nope"}, "", {}, "--nope\n", "", 0},
       {"an unknown long option before others", {"--nope", "x"}, "", {}, "", bad("--nope"), 1},
       {"a value where none is taken", {"--crlf=yes"}, "", {}, "--crlf=yes\n", "", 0},
+      // A fault under --diff: the diff of the lines before it, without the
+      // line whose edit never came.
+      {"a bad rule under --diff", {"-r", ",a:b", "x", "--diff"}, "", {}, "", "\",a:b\": bad <replace>\n", 1},
+      {"a bad <to> under --diff", {"--diff", "-r", "b:B", "-r", "c:$z", "-f", "in"}, "", {{"in", "a\nb\nc\n"}},
+       "--- in\n+++ in\n@@ -1,2 +1,2 @@\n a\n-b\n+B\n", "illegal \"-r <replace>\" parameter: $z\n", 1},
   };
   for (const CliCase& c : cases) expect_cli(c);
 }
