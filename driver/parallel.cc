@@ -28,8 +28,8 @@ constexpr off_t kParallelFrom = off_t{1} << 20;
 // line is too long anyway.
 constexpr size_t kOverrun = LINE_LIMIT + 1;
 
-// Slot: one chunk on its way: read and edited by a worker, written by the
-// main thread.
+// Slot: one chunk on its way: read and edited by a worker, then written,
+// in order, by whichever worker finds it next in line.
 struct Slot {
   ByteBuf in;        // the chunk's lines as read
   ByteBuf out;       // their results
