@@ -101,9 +101,7 @@ char* LineFile::next(size_t* len, size_t* text_len) {
   return line;
 }
 
-char* good_lines(char* p, char* limit) {
-  auto* last = static_cast<char*>(memrchr(p, '\n', static_cast<size_t>(limit - p)));
-  if (last == nullptr) return p;
+char* good_lines(char* p, char* last) {
   // A line is short enough when its newline is among its first
   // LINE_LIMIT - 1 bytes. Looking for the last newline in such a window
   // checks every line inside it at once.
@@ -128,7 +126,7 @@ char* LineFile::lines(size_t* n) {
   // too long, the line before that one is held back instead.
   auto* all = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(last - s)));
   if (all == nullptr) return nullptr;
-  char* held = good_lines(s, last);
+  char* held = good_lines(s, all);
   if (held != all + 1 && held != s) {
     auto* nl = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(held - 1 - s)));
     held = nl == nullptr ? s : nl + 1;

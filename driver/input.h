@@ -25,10 +25,11 @@
 
 namespace quorl {
 
-// good_lines: the end of the lines from p that end in a newline before
-// limit and are shorter than LINE_LIMIT (none holding a NUL is the caller's
-// business); p when there is none.
-char* good_lines(char* p, char* limit);
+// good_lines: the end of the lines from p to the newline at last (every
+// one ending in a newline) that are shorter than LINE_LIMIT, taken from
+// the first on; p when the first is too long. Whether they hold a NUL is
+// the caller's business.
+char* good_lines(char* p, char* last);
 
 class LineFile {
  public:

@@ -107,7 +107,9 @@ void edit_lines(const RuleSet& rules, EditorState& ed, char* p, char* end, bool 
   char* nul = static_cast<char*>(std::memchr(p, '\0', static_cast<size_t>(end - p)));
   if (nul == nullptr) nul = end;
   while (p < end) {
-    char* q = good_lines(p, nul < end ? nul : end);  // the end of the run of good lines
+    // The run of good lines: those before the NUL, and short enough.
+    auto* last = static_cast<char*>(memrchr(p, '\n', static_cast<size_t>((nul < end ? nul : end) - p)));
+    char* q = last != nullptr ? good_lines(p, last) : p;
     if (q > p) {
       size_t n = static_cast<size_t>(q - p);
       const char* run = rules.whole_lines ? edit_run(rules, ed, p, &n) : nullptr;

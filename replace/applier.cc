@@ -203,7 +203,6 @@ void ready_item(Item* item, Encoding enc) {
   const char* pattern = from;
   item->field = field_number(from, &pattern);
   const char* to = item->to.data;
-  item->to_len = static_cast<int>(std::strlen(to));
   item->to_prog.usable = item->to_prog.constant = false;
   if (item->field == 0) return;
   compile_pattern(pattern, &item->prog, enc);

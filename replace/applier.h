@@ -44,7 +44,6 @@ struct Item {
   ByteBuf from;
   ByteBuf to;
   long long field = -1;   // the field number; -1 without one, 0 when bad
-  int to_len = 0;
   ToProgram to_prog;      // to taken apart (constant: its bytes are the expansion)
   Program prog;
 };

@@ -256,9 +256,7 @@ void compile_pattern(const char* pattern, Program* prog, Encoding enc) {
   const size_t len = std::strlen(pattern);
   prog->enc = enc;
   prog->may_split = false;
-  // ? and an escape take a whole character where ASCII bytes never sit
-  // inside one; in Shift_JIS (and for plain bytes) a single byte.
-  const bool whole_chars = ascii_syncs(enc) && enc != Encoding::bytes;
+  const bool whole_chars = takes_chars(enc);
   prog->word = len >= 3 && pattern[0] == '(' && pattern[len - 1] == ')';
   prog->anchored = false;
   prog->first_class = -1;
@@ -374,7 +372,7 @@ const char* match_program(Scan* scan, const char* p, int db) {
         t += s->n;
         break;
       case Kind::any:
-        t += prog.enc == Encoding::utf8 || prog.enc == Encoding::eucjp ? char_len(prog.enc, t) : 1;
+        t += takes_chars(prog.enc) ? char_len(prog.enc, t) : 1;
         break;
       case Kind::stop:
         s = last - 1;

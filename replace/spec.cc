@@ -29,7 +29,7 @@ bool is_field_number(const char* text, size_t len) {
 const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to, Encoding enc) {
   // After a backslash comes one byte, or one character where escapes take
   // characters.
-  const bool escape_chars = ascii_syncs(enc) && enc != Encoding::bytes;
+  const bool escape_chars = takes_chars(enc);
   from->clear();
   to->clear();
   ByteBuf* out = from;

@@ -40,6 +40,10 @@ constexpr bool is_multi_start(Encoding enc, unsigned char c) {
 // ascii_syncs: every ASCII byte starts a character.
 constexpr bool ascii_syncs(Encoding enc) { return enc != Encoding::sjis; }
 
+// takes_chars: whether ? and an escape take a whole character (UTF-8 and
+// EUC-JP) rather than one byte (Shift_JIS, and plain bytes).
+constexpr bool takes_chars(Encoding enc) { return enc == Encoding::utf8 || enc == Encoding::eucjp; }
+
 namespace encoding_detail {
 
 constexpr bool in(unsigned char c, unsigned char lo, unsigned char hi) { return c >= lo && c <= hi; }
