@@ -238,6 +238,8 @@ void write_ready(Job* job) {
   }
 }
 
+// worker: takes, edits and writes chunks until none is left; returns the
+// job when the run is ending after a fault, null otherwise.
 void* worker(void* arg) {
   auto* job = static_cast<Job*>(arg);
   EditorState ed;
@@ -263,8 +265,10 @@ void* worker(void* arg) {
     slot->done = true;
     pthread_cond_broadcast(&job->changed);
   }
+  // Whether the run is ending, read while the lock is held.
+  const bool stopped = job->stop;
   pthread_mutex_unlock(&job->lock);
-  return nullptr;
+  return stopped ? job : nullptr;
 }
 
 // The workers of the run in progress, stopped before any end of the
@@ -320,9 +324,8 @@ bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs) {
   worker_count = 0;
   while (worker_count < jobs - 1 && pthread_create(&workers[worker_count], nullptr, worker, &job) == 0)
     ++worker_count;
-  worker(&job);
   // Stopped: another worker is ending the process after a fault.
-  if (job.stop)
+  if (worker(&job) != nullptr)
     for (;;) pause();
   for (int t = 0; t < worker_count; ++t) pthread_join(workers[t], nullptr);
   exit_cleanup = outer_cleanup;
