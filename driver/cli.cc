@@ -189,6 +189,7 @@ void run(int argc, char** argv) {
   name_init(&sup_list);
   const LongOptions long_opts = take_long_options(&argc, argv);
   line_file.set_crlf(long_opts.crlf);
+  line_file.set_idle(write_waiting_output);
   choose_encoding(long_opts.encoding);
   jobs = long_opts.jobs > 0 ? long_opts.jobs : default_jobs();
   name_index_init(&rule_index, &sup_list);

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "driver/cli.h"
+#include "driver/output.h"
 #include "replace/applier.h"
 #include "support/errors.h"
 #include "support/exit.h"
@@ -24,25 +25,19 @@ bool LineFile::open(const char* name, bool limited) {
     ::close(fd);
     return false;
   }
-  reset(fd, name, limited);
   is_stdin_ = false;
+  reset(fd, name, limited);
   return true;
 }
 
 void LineFile::open_stdin() {
   close();
-  reset(STDIN_FILENO, "stdin", false);
   is_stdin_ = true;
-  // A larger pipe lets the writer run ahead: fewer switches between it and
-  // quorl. Where it cannot grow, the pipe works as it is.
-  struct stat st;
-  if (fstat(STDIN_FILENO, &st) == 0 && S_ISFIFO(st.st_mode)) {
-    fcntl(STDIN_FILENO, F_SETPIPE_SZ, 1 << 20);
-    buf_.reserve(kPipeBlock + LINE_LIMIT + 1);
-  }
+  reset(STDIN_FILENO, "stdin", false);
 }
 
 void LineFile::close() {
+  ahead_.stop();
   if (fd_ >= 0 && !is_stdin_) ::close(fd_);
   fd_ = -1;
 }
@@ -51,11 +46,23 @@ void LineFile::reset(int fd, const char* name, bool limited) {
   fd_ = fd;
   name_ = name;
   limited_ = limited;
-  buf_.reserve(kBlock + LINE_LIMIT + 1);
   begin_ = end_ = scanned_ = 0;
   nul_ = kNone;
   eof_ = false;
   had_cr_ = had_nl_ = false;
+  struct stat st;
+  const bool known = fstat(fd, &st) == 0;
+  waits_ = !known || !S_ISREG(st.st_mode);
+  if (known && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
+    // A larger pipe lets the writer run ahead: fewer switches between it
+    // and quorl. Where it cannot grow, the pipe works as it is.
+    if (is_stdin_ && S_ISFIFO(st.st_mode)) fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+    if (ahead_.start(fd)) {
+      buf_.reserve(ReadAhead::kBufSize);
+      return;
+    }
+  }
+  buf_.reserve(kBlock + LINE_LIMIT + 1);
 }
 
 char* LineFile::next(size_t* len, size_t* text_len) {
@@ -164,6 +171,10 @@ void LineFile::find_nul(size_t from) {
 // fill: more input after the bytes at hand, moved to the front first. A
 // line that fills the whole buffer (standard input only) makes it grow.
 void LineFile::fill() {
+  if (ahead_.running()) {
+    fill_ahead();
+    return;
+  }
   if (begin_ > 0) {
     std::memmove(buf_.data, buf_.data + begin_, end_ - begin_);
     end_ -= begin_;
@@ -178,9 +189,49 @@ void LineFile::fill() {
   if (nul_ == kNone) find_nul(old_end);
 }
 
-// read_some: one read into the free end of the buffer.
+// fill_ahead: the next block the reader thread read, after the bytes at
+// hand (at the front of the buffer). The block's buffer becomes ours when
+// the unfinished line fits into the room before its data; a longer line
+// takes a copy of the block instead.
+void LineFile::fill_ahead() {
+  const ReadAhead::Taken block = ahead_.next(idle_);
+  if (block.failed) {
+    errno = block.error;
+    read_failed();
+  }
+  const size_t carry = end_ - begin_;
+  size_t old_end = end_;
+  if (block.len == 0) {
+    eof_ = true;
+  } else if (carry <= ReadAhead::kRoom) {
+    const size_t at = ReadAhead::kRoom - carry;
+    std::memcpy(block.buf->data + at, buf_.data + begin_, carry);
+    if (nul_ != kNone) nul_ = nul_ - begin_ + at;
+    buf_.swap(*block.buf);
+    begin_ = at;
+    old_end = ReadAhead::kRoom;
+    end_ = old_end + block.len;
+  } else {
+    std::memmove(buf_.data, buf_.data + begin_, carry);
+    if (nul_ != kNone) nul_ -= begin_;
+    begin_ = 0;
+    old_end = carry;
+    buf_.reserve(carry + block.len + 1);
+    std::memcpy(buf_.data + carry, block.buf->data + ReadAhead::kRoom, block.len);
+    end_ = carry + block.len;
+  }
+  ahead_.release();
+  if (nul_ == kNone) find_nul(old_end);
+}
+
+// read_some: one read into the free end of the buffer; an input that may
+// keep us waiting runs the idle hook first when it has nothing yet.
 void LineFile::read_some() {
   const size_t room = static_cast<size_t>(buf_.size) - 1 - end_;
+  if (waits_ && idle_ != nullptr) {
+    pollfd p = {fd_, POLLIN, 0};
+    if (poll(&p, 1, 0) == 0) idle_();
+  }
   for (;;) {
     const ssize_t got = ::read(fd_, buf_.data + end_, room);
     if (got > 0) {
@@ -198,9 +249,15 @@ void LineFile::read_some() {
       poll(&p, 1, -1);
       continue;
     }
-    errmsg("%s: reading error\n", name_);
-    end_process(1);
+    read_failed();
   }
+}
+
+// read_failed: the lines edited so far written out, then the message.
+void LineFile::read_failed() {
+  ByteBuf msg;
+  format_message(&msg, "%s: reading error\n", name_);
+  end_with_fault(msg.data);
 }
 
 }  // namespace quorl

@@ -13,14 +13,19 @@
 //
 // Bytes are taken as they are; a NUL inside a line is reported through the
 // text length (see next). A read error ends the process with
-// "<name>: reading error\n"; a descriptor that has nothing yet (EAGAIN) is
-// waited for, never taken for the end.
+// "<name>: reading error\n", after the output of the lines before it; a
+// descriptor that has nothing yet (EAGAIN) is waited for, never taken for
+// the end. A pipe is read ahead on a thread of its own (see readahead.h).
+// Before the input is waited for (a pipe or a terminal with nothing to read
+// yet) the idle hook runs, so what was edited so far can be written out:
+// `tail -f log | quorl ...` shows each line as it comes.
 #ifndef QUORL_DRIVER_INPUT_H
 #define QUORL_DRIVER_INPUT_H
 
 #include <cstddef>
 
 #include "driver/cli.h"
+#include "driver/readahead.h"
 #include "support/bytebuf.h"
 
 namespace quorl {
@@ -45,6 +50,9 @@ class LineFile {
 
   // close: closes a named file; standard input stays open.
   void close();
+
+  // set_idle: fn runs before the input is waited for.
+  void set_idle(void (*fn)()) { idle_ = fn; }
 
   // crlf: CR LF endings on or off (off after open).
   void set_crlf(bool on) { crlf_ = on; }
@@ -75,14 +83,15 @@ class LineFile {
 
  private:
   static constexpr size_t kBlock = 1 << 16;
-  static constexpr size_t kPipeBlock = 1 << 18;  // reads from a pipe: fewer, larger
   static constexpr size_t kNone = static_cast<size_t>(-1);
 
   void reset(int fd, const char* name, bool limited);
   char* find_newline();
   void find_nul(size_t from);
   void fill();
+  void fill_ahead();
   void read_some();
+  [[noreturn]] void read_failed();
 
   const char* name_ = nullptr;
   int fd_ = -1;
@@ -97,6 +106,9 @@ class LineFile {
   size_t scanned_ = 0;  // bytes from begin_ known to hold no newline
   size_t nul_ = kNone;  // the first NUL byte read at or after begin_, or kNone
   bool eof_ = false;
+  bool waits_ = false;  // not a regular file: the input may keep us waiting
+  void (*idle_)() = nullptr;
+  ReadAhead ahead_;
 };
 
 }  // namespace quorl

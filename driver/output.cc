@@ -423,6 +423,10 @@ void end_with_fault(const char* message) {
   end_process(1);
 }
 
+void write_waiting_output() {
+  if (mode == Mode::kStdout && !out.flush()) end_process(1);
+}
+
 void finish_output() {
   if (end_output(0) != 0) end_process(1);
 }

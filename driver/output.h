@@ -44,6 +44,11 @@ void output_input_line(const char* text, size_t n, bool cr, bool newline);
 // write_output: n edited bytes, whole lines each ending in a newline.
 void write_output(const char* text, size_t n);
 
+// write_waiting_output: the edited lines still buffered written out now,
+// when they go to standard output as they are (in place, and a diff, are
+// written at their end). A failed write ends the process at once.
+void write_waiting_output();
+
 // finish_output: everything written, the edited file put in place; a
 // failure prints its message and ends the process with status 1.
 void finish_output();

@@ -402,11 +402,12 @@ TEST(HostileCli, StreamErrors) {
   const ScriptCase cases[] = {
       {"read error on standard input", "\"$QUORL\" -r a:b < / 2>&1; echo $?", "stdin: reading error\n1\n"},
       // A terminal whose other side has closed reads as EIO after what was
-      // written to it: the whole line is edited, the part of a line is not.
+      // written to it: the whole line is edited and written before the
+      // message, the part of a line is not.
       {"read error after part of a line",
        "python3 -c 'import os, pty, subprocess, sys; m, s = pty.openpty(); os.write(s, b\"abc\\nabd\"); "
        "os.close(s); print(subprocess.run(sys.argv[1:], stdin=m).returncode)' \"$QUORL\" -r a:X 2>&1",
-       "stdin: reading error\nXbc\r\n1\n"},
+       "Xbc\r\nstdin: reading error\n1\n"},
       {"non-blocking standard input holding part of a line",
        "{ printf abc; sleep 0.3; printf 'def\\n'; } | python3 -c 'import os, sys; "
        "os.set_blocking(0, False); os.execv(sys.argv[1], sys.argv[1:])' \"$QUORL\" -r a:X; echo $?",
@@ -417,6 +418,9 @@ TEST(HostileCli, StreamErrors) {
       {"endless -f /dev/stdin to a full disk",
        "yes abc | timeout 60 \"$QUORL\" -r a:b -f /dev/stdin > /dev/full 2>err; echo ${PIPESTATUS[1]}; cat err",
        "1\nstdout: writing error\n"},
+      {"each line is written when the input makes quorl wait",
+       "{ printf 'abc\\n'; sleep 3; } | \"$QUORL\" -r a:X | { IFS= read -r -t 2 l; echo \"first $l\"; cat; }",
+       "first Xbc\n"},
       {"a closed pipe with SIGPIPE ignored",
        "trap '' PIPE; yes abc | timeout 60 \"$QUORL\" -r a:b 2>err | head -c1; s=${PIPESTATUS[1]}; echo; "
        "echo $s; cat err",
