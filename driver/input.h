@@ -82,7 +82,7 @@ class LineFile {
   char* lines(size_t* n);
 
  private:
-  static constexpr size_t kBlock = 1 << 16;
+  static constexpr size_t kBlock = 1 << 18;
   static constexpr size_t kNone = static_cast<size_t>(-1);
 
   void reset(int fd, const char* name, bool limited);
