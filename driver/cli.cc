@@ -127,7 +127,7 @@ void edit_file(const char* name) {
     if (line == nullptr) break;
     if (line_file.too_long(len)) {
       ByteBuf msg;
-      format_message(&msg, "%s \nError: too long line found!\n", line);
+      too_long_message(&msg, line);
       end_with_fault(msg.data);
     }
     const bool cr = line_file.had_cr();

@@ -21,19 +21,21 @@ bool LineFile::open(const char* name, bool limited) {
   const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  const bool known = fstat(fd, &st) == 0;
+  if (known && S_ISDIR(st.st_mode)) {
     ::close(fd);
     return false;
   }
   is_stdin_ = false;
-  reset(fd, name, limited);
+  reset(fd, name, limited, known ? &st : nullptr);
   return true;
 }
 
 void LineFile::open_stdin() {
   close();
   is_stdin_ = true;
-  reset(STDIN_FILENO, "stdin", false);
+  struct stat st;
+  reset(STDIN_FILENO, "stdin", false, fstat(STDIN_FILENO, &st) == 0 ? &st : nullptr);
 }
 
 void LineFile::close() {
@@ -42,7 +44,7 @@ void LineFile::close() {
   fd_ = -1;
 }
 
-void LineFile::reset(int fd, const char* name, bool limited) {
+void LineFile::reset(int fd, const char* name, bool limited, const struct stat* st) {
   fd_ = fd;
   name_ = name;
   limited_ = limited;
@@ -50,13 +52,11 @@ void LineFile::reset(int fd, const char* name, bool limited) {
   nul_ = kNone;
   eof_ = false;
   had_cr_ = had_nl_ = false;
-  struct stat st;
-  const bool known = fstat(fd, &st) == 0;
-  waits_ = !known || !S_ISREG(st.st_mode);
-  if (known && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
+  waits_ = st == nullptr || !S_ISREG(st->st_mode);
+  if (st != nullptr && (S_ISFIFO(st->st_mode) || S_ISSOCK(st->st_mode))) {
     // A larger pipe lets the writer run ahead: fewer switches between it
     // and quorl. Where it cannot grow, the pipe works as it is.
-    if (is_stdin_ && S_ISFIFO(st.st_mode)) fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+    if (is_stdin_ && S_ISFIFO(st->st_mode)) fcntl(fd, F_SETPIPE_SZ, 1 << 20);
     if (ahead_.start(fd)) {
       buf_.reserve(ReadAhead::kBufSize);
       return;
@@ -168,6 +168,15 @@ void LineFile::find_nul(size_t from) {
   nul_ = at == nullptr ? kNone : static_cast<size_t>(static_cast<const char*>(at) - buf_.data);
 }
 
+// to_front: the bytes at hand moved to the front of the buffer.
+void LineFile::to_front() {
+  if (begin_ == 0) return;
+  std::memmove(buf_.data, buf_.data + begin_, end_ - begin_);
+  end_ -= begin_;
+  if (nul_ != kNone) nul_ -= begin_;
+  begin_ = 0;
+}
+
 // fill: more input after the bytes at hand, moved to the front first. A
 // line that fills the whole buffer (standard input only) makes it grow.
 void LineFile::fill() {
@@ -175,12 +184,7 @@ void LineFile::fill() {
     fill_ahead();
     return;
   }
-  if (begin_ > 0) {
-    std::memmove(buf_.data, buf_.data + begin_, end_ - begin_);
-    end_ -= begin_;
-    if (nul_ != kNone) nul_ -= begin_;
-    begin_ = 0;
-  }
+  to_front();
   if (end_ + 1 >= static_cast<size_t>(buf_.size)) buf_.reserve(end_ + kBlock + 1);
   const size_t old_end = end_;
   read_some();
@@ -212,9 +216,7 @@ void LineFile::fill_ahead() {
     old_end = ReadAhead::kRoom;
     end_ = old_end + block.len;
   } else {
-    std::memmove(buf_.data, buf_.data + begin_, carry);
-    if (nul_ != kNone) nul_ -= begin_;
-    begin_ = 0;
+    to_front();
     old_end = carry;
     buf_.reserve(carry + block.len + 1);
     std::memcpy(buf_.data + carry, block.buf->data + ReadAhead::kRoom, block.len);
@@ -256,8 +258,16 @@ void LineFile::read_some() {
 // read_failed: the lines edited so far written out, then the message.
 void LineFile::read_failed() {
   ByteBuf msg;
-  format_message(&msg, "%s: reading error\n", name_);
+  reading_error_message(&msg, name_);
   end_with_fault(msg.data);
+}
+
+void too_long_message(ByteBuf* msg, const char* line) {
+  format_message(msg, "%s \nError: too long line found!\n", line);
+}
+
+void reading_error_message(ByteBuf* msg, const char* name) {
+  format_message(msg, "%s: reading error\n", name);
 }
 
 }  // namespace quorl

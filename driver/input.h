@@ -22,6 +22,8 @@
 #ifndef QUORL_DRIVER_INPUT_H
 #define QUORL_DRIVER_INPUT_H
 
+#include <sys/stat.h>
+
 #include <cstddef>
 
 #include "driver/cli.h"
@@ -35,6 +37,11 @@ namespace quorl {
 // the first on; p when the first is too long. Whether they hold a NUL is
 // the caller's business.
 char* good_lines(char* p, char* last);
+
+// The messages of a line too long (line: its first bytes, NUL-terminated)
+// and of a failed read, the same from the line loop and from the threads.
+void too_long_message(ByteBuf* msg, const char* line);
+void reading_error_message(ByteBuf* msg, const char* name);
 
 class LineFile {
  public:
@@ -85,7 +92,10 @@ class LineFile {
   static constexpr size_t kBlock = 1 << 18;
   static constexpr size_t kNone = static_cast<size_t>(-1);
 
-  void reset(int fd, const char* name, bool limited);
+  // reset: reading fd from its start; st is its status, or null when
+  // unknown.
+  void reset(int fd, const char* name, bool limited, const struct stat* st);
+  void to_front();
   char* find_newline();
   void find_nul(size_t from);
   void fill();

@@ -418,7 +418,7 @@ void write_output(const char* text, size_t n) {
 }
 
 void end_with_fault(const char* message) {
-  if (mode == Mode::kStdout && !out.flush()) end_process(1);
+  write_waiting_output();
   errmsg_text(message);
   end_process(1);
 }

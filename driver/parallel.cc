@@ -108,7 +108,7 @@ void edit_lines(const RuleSet& rules, EditorState& ed, char* p, char* end, bool 
   if (nul == nullptr) nul = end;
   while (p < end) {
     // The run of good lines: those before the NUL, and short enough.
-    auto* last = static_cast<char*>(memrchr(p, '\n', static_cast<size_t>((nul < end ? nul : end) - p)));
+    auto* last = static_cast<char*>(memrchr(p, '\n', static_cast<size_t>(nul - p)));
     char* q = last != nullptr ? good_lines(p, last) : p;
     if (q > p) {
       size_t n = static_cast<size_t>(q - p);
@@ -149,15 +149,14 @@ void edit_lines(const RuleSet& rules, EditorState& ed, char* p, char* end, bool 
       // LINE_LIMIT bytes.
       *(nl != nullptr ? nl : p + LINE_LIMIT) = '\0';
       ByteBuf msg;
-      format_message(&msg, "%s \nError: too long line found!\n", p);
+      too_long_message(&msg, p);
       fail(slot, msg.data);
       break;
     }
     char* stop = nl != nullptr ? nl : p + len;
     const char saved = *stop;
     *stop = '\0';
-    const bool has_nul = std::memchr(p, '\0', static_cast<size_t>(stop - p)) != nullptr;
-    const bool ok = edit_one(rules, ed, p, has_nul ? UNKNOWN_LEN : static_cast<size_t>(stop - p), slot);
+    const bool ok = edit_one(rules, ed, p, nul < stop ? UNKNOWN_LEN : static_cast<size_t>(stop - p), slot);
     *stop = saved;
     if (!ok) break;
     p = stop + (nl != nullptr ? 1 : 0);
@@ -185,7 +184,7 @@ void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
   const ssize_t got = read_at(job->fd, buf, want, from);
   if (got < 0) {
     ByteBuf msg;
-    format_message(&msg, "%s: reading error\n", job->name);
+    reading_error_message(&msg, job->name);
     fail(slot, msg.data);
     return;
   }

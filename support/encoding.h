@@ -76,7 +76,7 @@ inline int char_len(Encoding enc, const char* p) {
   const auto* u = reinterpret_cast<const unsigned char*>(p);
   if (u[0] < 0x80) return 1;
   switch (enc) {
-    case Encoding::sjis: return is_lead(u[0]) && u[1] != 0 ? 2 : 1;
+    case Encoding::sjis: return char_len(p);
     case Encoding::utf8: return encoding_detail::utf8_len(u);
     case Encoding::eucjp: return encoding_detail::eucjp_len(u);
     case Encoding::bytes: return 1;
