@@ -1,9 +1,9 @@
 #include "driver/check.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "driver/input.h"
+#include "support/bytebuf.h"
 #include "support/errors.h"
 #include "support/exit.h"
 
@@ -19,14 +19,11 @@ long check_line(const char* name, long line, const char* text, size_t n, Encodin
     bool bad = false;
     const size_t len = check_sequence(enc, text + at, n - at, &bad);
     if (bad) {
-      char msg[160];
-      int w = std::snprintf(msg, sizeof msg, "%s:%ld:%zu: invalid %s sequence 0x", name, line, at + 1,
-                            encoding_name(enc));
-      for (size_t k = 0; k < len && w + 4 < static_cast<int>(sizeof msg); ++k)
-        w += std::snprintf(msg + w, sizeof msg - static_cast<size_t>(w), "%02X",
-                           static_cast<unsigned char>(text[at + k]));
-      std::snprintf(msg + w, sizeof msg - static_cast<size_t>(w), "\n");
-      errmsg_text(msg);
+      ByteBuf msg;
+      append_printf(&msg, "%s:%ld:%zu: invalid %s sequence 0x", name, line, at + 1, encoding_name(enc));
+      for (size_t k = 0; k < len; ++k) append_printf(&msg, "%02X", static_cast<unsigned char>(text[at + k]));
+      msg.push('\n');
+      errmsg_text(msg.terminate());
       ++faults;
     }
     at += len;
@@ -47,7 +44,7 @@ void check_input(const char* string, const char* file, bool crlf, Encoding enc) 
   if (from_stdin) {
     input.open_stdin();
   } else if (!input.open(file, false)) {
-    errmsg("%s: not found", file);
+    report("%s: not found", file);
     end_process(1);
   }
   input.set_crlf(crlf);

@@ -85,14 +85,19 @@ bool is_blank_line(const char* line) {
 // read_rule_file: adds every non-blank line of rfile to sup_list.
 void read_rule_file(const char* rfile) {
   if (!line_file.open(rfile)) {
-    errmsg("%s: not found\n", rfile);
+    report("%s: not found\n", rfile);
     end_process(1);
   }
   size_t len = 0;
   size_t text_len = 0;
   while (char* line = line_file.next(&len, &text_len)) {
     if (line_file.too_long(len)) {
-      errmsg("%s \nError: too long line found in %s!\n", line, rfile);
+      // The line is shortened as every message shortens a long text; the
+      // file's name is given whole.
+      ByteBuf msg;
+      format_message(&msg, "%s \nError: too long line found in ", line);
+      append_printf(&msg, "%s!\n", rfile);
+      errmsg_text(msg.data);
       end_process(1);
     }
     if (!is_blank_line(line)) add_name_indexed(&rule_index, line);
@@ -104,12 +109,12 @@ void read_rule_file(const char* rfile) {
 // input when name is null.
 void edit_file(const char* name) {
   if (name != nullptr && jobs > 1 && rules.lines_independent && output_takes_runs() &&
-      edit_file_in_parallel(name, rules, jobs))
+      edit_file_in_parallel(name, rules, jobs, output_refuses_nul()))
     return;
   if (name == nullptr) {
     line_file.open_stdin();
   } else if (!line_file.open(name)) {
-    errmsg("%s: not found", name);
+    report("%s: not found", name);
     end_process(1);
   }
   size_t len = 0;
@@ -128,6 +133,11 @@ void edit_file(const char* name) {
     if (line_file.too_long(len)) {
       ByteBuf msg;
       too_long_message(&msg, line);
+      end_with_fault(msg.data);
+    }
+    if (text_len == UNKNOWN_LEN && output_refuses_nul()) {
+      ByteBuf msg;
+      nul_message(&msg, name != nullptr ? name : "stdin");
       end_with_fault(msg.data);
     }
     const bool cr = line_file.had_cr();

@@ -267,7 +267,13 @@ void too_long_message(ByteBuf* msg, const char* line) {
 }
 
 void reading_error_message(ByteBuf* msg, const char* name) {
-  format_message(msg, "%s: reading error\n", name);
+  msg->clear();
+  append_printf(msg, "%s: reading error\n", name);
+}
+
+void nul_message(ByteBuf* msg, const char* name) {
+  msg->clear();
+  append_printf(msg, "%s: holds a NUL byte; not edited\n", name);
 }
 
 }  // namespace quorl

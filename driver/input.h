@@ -38,10 +38,12 @@ namespace quorl {
 // the caller's business.
 char* good_lines(char* p, char* last);
 
-// The messages of a line too long (line: its first bytes, NUL-terminated)
-// and of a failed read, the same from the line loop and from the threads.
+// The messages of a line too long (line: its first bytes, NUL-terminated),
+// of a failed read and of a NUL byte in a file that must keep every byte,
+// the same from the line loop and from the threads.
 void too_long_message(ByteBuf* msg, const char* line);
 void reading_error_message(ByteBuf* msg, const char* name);
+void nul_message(ByteBuf* msg, const char* name);
 
 class LineFile {
  public:

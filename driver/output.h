@@ -8,14 +8,8 @@
 // "stdout: writing error\n" (a descriptor that is full for now, EAGAIN, is
 // waited for).
 //
-// In place, the edited text goes to a temporary file in the file's directory
-// (symbolic links followed), which takes the file's permission bits, and
-// owner and group where allowed; at the end it is flushed to disk and
-// renamed over the file, after the original was linked (or copied) to the
-// backup name when one was asked for. As long as the edited text equals the
-// file, nothing is written: a file that does not change is never rewritten.
-// Every other end of the process (a message, SIGINT, SIGTERM, SIGHUP,
-// SIGQUIT, SIGXFSZ) removes the temporary file and leaves the file as it was.
+// In place, the edited text goes to the transaction of in_place.h, which
+// puts it in place only when the run ends well.
 #ifndef QUORL_DRIVER_OUTPUT_H
 #define QUORL_DRIVER_OUTPUT_H
 
@@ -26,16 +20,19 @@
 namespace quorl {
 
 // begin_output: a run's output set up as opts asks. file is the -f file,
-// or null for standard input and the <string> operand. In place, the
-// checks that need no reading come first: no file ("--in-place: ..."), a
-// file that is not a regular file, an existing backup; each ends the process
-// with its message before anything is read or written.
+// or null for standard input and the <string> operand. In place, a file
+// that cannot be edited so ends the process before anything is read.
 void begin_output(const LongOptions& opts, const char* file);
 
 // output_takes_runs: whether write_output may get many lines at once;
 // otherwise every input line goes through output_input_line and one
 // write_output of its edited text.
 bool output_takes_runs();
+
+// output_refuses_nul: whether a line holding a NUL byte is a fault. A NUL
+// ends a line's text for standard output; a file edited in place, or its
+// diff, must keep every byte, and the edit would lose the rest of the line.
+bool output_refuses_nul();
 
 // output_input_line: the next input line, n bytes of text (from the file,
 // NUL bytes included), and how it ended.
@@ -52,6 +49,10 @@ void write_waiting_output();
 // finish_output: everything written, the edited file put in place; a
 // failure prints its message and ends the process with status 1.
 void finish_output();
+
+// write_all: n bytes to fd, waiting out EINTR and EAGAIN. False, after
+// "<name>: writing error\n", when a write fails.
+bool write_all(int fd, const char* s, size_t n, const char* name);
 
 // end_with_fault: the output so far written out, then message printed, and
 // the run ended with status 1, so that the message follows exactly the

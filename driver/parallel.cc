@@ -12,6 +12,7 @@
 #include "driver/cli.h"
 #include "driver/input.h"
 #include "driver/output.h"
+#include "driver/threads.h"
 #include "support/errors.h"
 #include "support/exit.h"
 
@@ -37,6 +38,7 @@ struct Slot {
   size_t len = 0;
   bool failed = false;  // a fault after the text above
   ByteBuf message;      // its message
+  bool cut = false;     // the file ended here, before the size it had
   bool done = false;
 };
 
@@ -44,6 +46,7 @@ struct Job {
   const RuleSet* rules = nullptr;
   int fd = -1;
   const char* name = nullptr;
+  bool refuse_nul = false;  // a line holding a NUL byte is a fault
   off_t size = 0;
   long chunks = 0;
   Slot* slots = nullptr;
@@ -100,7 +103,8 @@ bool edit_one(const RuleSet& rules, EditorState& ed, char* line, size_t len, Slo
 // edit_lines: the lines of [p, end) edited into slot as the line loop edits
 // them (end is the end of the file's text when at_eof). Every line ends in
 // a newline but the file's last.
-void edit_lines(const RuleSet& rules, EditorState& ed, char* p, char* end, bool at_eof, Slot* slot) {
+void edit_lines(const Job& job, EditorState& ed, char* p, char* end, bool at_eof, Slot* slot) {
+  const RuleSet& rules = *job.rules;
   slot->out.clear();
   // The lines before the first NUL byte and before the first line too long
   // are edited a run at a time where the rules allow it.
@@ -154,6 +158,12 @@ void edit_lines(const RuleSet& rules, EditorState& ed, char* p, char* end, bool 
       break;
     }
     char* stop = nl != nullptr ? nl : p + len;
+    if (nul < stop && job.refuse_nul) {
+      ByteBuf msg;
+      nul_message(&msg, job.name);
+      fail(slot, msg.data);
+      break;
+    }
     const char saved = *stop;
     *stop = '\0';
     const bool ok = edit_one(rules, ed, p, nul < stop ? UNKNOWN_LEN : static_cast<size_t>(stop - p), slot);
@@ -188,17 +198,22 @@ void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
     fail(slot, msg.data);
     return;
   }
+  // A file that is shorter now than when it was opened (truncated by a log
+  // rotation, say) ends where the read ended: nothing after is written.
+  const size_t head = static_cast<size_t>(start - from);
+  const bool at_eof = static_cast<size_t>(got) < want || from + got >= job->size;
+  slot->cut = from + got < job->size && static_cast<size_t>(got) < want;
+  if (static_cast<size_t>(got) <= head) return;
   char* data_end = buf + got;
   *data_end = '\0';
-  const bool at_eof = from + got >= job->size;
   // The chunk's lines: from the first line start at or after start, to the
   // first line start at or after the chunk's end.
-  char* p = buf + (start - from);
+  char* p = buf + head;
   if (start != 0 && p[-1] != '\n') {
     auto* nl = static_cast<char*>(std::memchr(p, '\n', static_cast<size_t>(data_end - p)));
     p = nl == nullptr ? data_end : nl + 1;
   }
-  char* chunk_end = buf + (start - from) + kChunk;
+  char* chunk_end = buf + head + kChunk;
   char* end;
   if (chunk_end >= data_end) {
     end = data_end;
@@ -211,7 +226,7 @@ void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
   if (p >= end) return;
   const bool last = at_eof && end == data_end;
   *end = '\0';
-  edit_lines(*job->rules, ed, p, end, last, slot);
+  edit_lines(*job, ed, p, end, last, slot);
   if (slot->text == nullptr) {  // it stopped at a fault
     slot->text = slot->out.data;
     slot->len = slot->out.len;
@@ -232,6 +247,7 @@ void write_ready(Job* job) {
     pthread_mutex_lock(&job->lock);
     slot->done = false;
     ++job->written;
+    if (slot->cut) job->chunks = job->written;
     job->writing = false;
     pthread_cond_broadcast(&job->changed);
   }
@@ -296,7 +312,7 @@ int default_jobs() {
   return n > 0 ? static_cast<int>(n) : 1;
 }
 
-bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs) {
+bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs, bool refuse_nul) {
   const int fd = open(name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
@@ -307,6 +323,7 @@ bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs) {
   job.rules = &rules;
   job.fd = fd;
   job.name = name;
+  job.refuse_nul = refuse_nul;
   job.size = st.st_size;
   job.chunks = static_cast<long>((st.st_size + static_cast<off_t>(kChunk) - 1) / static_cast<off_t>(kChunk));
   job.slot_count = 2L * jobs;
@@ -321,7 +338,7 @@ bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs) {
   // This thread is one of the workers.
   workers = new pthread_t[static_cast<size_t>(jobs)];
   worker_count = 0;
-  while (worker_count < jobs - 1 && pthread_create(&workers[worker_count], nullptr, worker, &job) == 0)
+  while (worker_count < jobs - 1 && start_thread(&workers[worker_count], worker, &job))
     ++worker_count;
   // Stopped: another worker is ending the process after a fault.
   if (worker(&job) != nullptr)

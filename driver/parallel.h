@@ -21,8 +21,10 @@ int default_jobs();
 // edit_file_in_parallel: the regular file name edited by rules on jobs
 // threads, every result line handed to write_output; false (nothing done)
 // when the file is too small to gain from it or cannot be opened as a
-// regular file. A fault ends the process as the line loop would.
-bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs);
+// regular file. A fault ends the process as the line loop would; so does a
+// line holding a NUL byte when refuse_nul. A file that shrinks while it is
+// read is edited as far as it could be read.
+bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs, bool refuse_nul);
 
 }  // namespace quorl
 

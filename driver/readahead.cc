@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "driver/threads.h"
+
 namespace quorl {
 
 bool ReadAhead::start(int fd) {
@@ -22,12 +24,7 @@ bool ReadAhead::start(int fd) {
   fd_ = fd;
   head_ = tail_ = 0;
   stopping_ = false;
-  // Signals go to the editing thread, whose handlers clean up after it.
-  sigset_t all, old;
-  sigfillset(&all);
-  pthread_sigmask(SIG_SETMASK, &all, &old);
-  started_ = pthread_create(&thread_, nullptr, thread_main, this) == 0;
-  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  started_ = start_thread(&thread_, thread_main, this);
   if (!started_) {
     close(wake_);
     wake_ = -1;

@@ -43,6 +43,13 @@ Edited Editor::edit(std::string_view line) {
   // A request for memory that fails comes back here instead of ending the
   // process.
   ThrowOnExhaustion throws;
+  // The engine takes NUL-terminated text: a NUL inside would cut the line
+  // silently.
+  if (line.find('\0') != std::string_view::npos) {
+    ed.fail(Fault::nul_byte, "a line holds a NUL byte\n");
+    out.error = std::string_view(ed.error.data, ed.error.len);
+    return out;
+  }
   try {
     // The engine edits NUL-terminated text and may cut it in place.
     ByteBuf& input = ed.lines[0];

@@ -120,6 +120,11 @@ def main():
         if templ:
             for line in lines[:3]:
                 seeds["extract"].add(sep + templ + b'\0' + line)
+    # Names near PATH_MAX in the messages that carry them.
+    sep = b'\0\xff\0'
+    for opts in (b'--check\0-f', b'-r\0a:b\0-f', b'--in-place\0-r\0a:b\0-f', b'-R'):
+        for name in (b'./' * 2000 + b'f', b'./' * 2000 + b'x', b'd/../' * 800 + b'r'):
+            seeds["cli"].add(opts + b'\0' + name + b'\0\0' + b'a:b\n' + sep + b'a\x80\0b\n' + sep)
     for path in sorted((TESTS / "replace").glob("*_test.cc")):
         lits = literals(path)
         for a, b in zip(lits, lits[1:]):

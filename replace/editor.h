@@ -142,6 +142,7 @@ enum class Fault : unsigned char {
   bad_to,        // a '$' that starts no element in a <to>
   bad_template,  // a malformed -e template
   memory,        // a request for memory that could not be met
+  nul_byte,      // a line handed to the library holds a NUL byte
 };
 
 struct EditorState {

@@ -113,6 +113,40 @@ void format_message(ByteBuf* out, const char* fmt, ...) {
   out->terminate();
 }
 
+namespace {
+
+void append_vprintf(ByteBuf* out, const char* fmt, va_list ap) {
+  va_list again;
+  va_copy(again, ap);
+  const int n = std::vsnprintf(nullptr, 0, fmt, again);
+  va_end(again);
+  if (n > 0) {
+    const size_t at = out->len;
+    out->reserve(at + static_cast<size_t>(n) + 1);
+    std::vsnprintf(out->data + at, static_cast<size_t>(n) + 1, fmt, ap);
+    out->len = at + static_cast<size_t>(n);
+  }
+  out->terminate();
+}
+
+}  // namespace
+
+void append_printf(ByteBuf* out, const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  append_vprintf(out, fmt, ap);
+  va_end(ap);
+}
+
+void report(const char* fmt, ...) {
+  ByteBuf text;
+  va_list ap;
+  va_start(ap, fmt);
+  append_vprintf(&text, fmt, ap);
+  va_end(ap);
+  errmsg_text(text.data);
+}
+
 void errmsg_text(const char* text) {
   std::fputs(text, errmsg_stream());
   errmsg_output_flg = 1;

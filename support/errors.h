@@ -54,6 +54,16 @@ int errmsgf(const char* fmt, ...);
 // made in *out (NUL-terminated, out->len its length): safe from any thread.
 void format_message(ByteBuf* out, const char* fmt, ...);
 
+// append_printf: fmt and its arguments, formatted by the C library's printf
+// rules at any length, appended to *out, which stays NUL-terminated. For the
+// messages that carry a file name or a line: a name up to PATH_MAX bytes is
+// never cut, as the classic formatter above would cut it.
+void append_printf(ByteBuf* out, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+// report: writes the message append_printf makes, where errmsg writes, and
+// sets errmsg_output_flg.
+void report(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
 // errmsg_text: writes text exactly as it stands, where errmsg writes, and
 // sets errmsg_output_flg (for a message made earlier by format_message).
 void errmsg_text(const char* text);

@@ -11,6 +11,8 @@ need=()
 command -v c++ >/dev/null 2>&1 || command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
 command -v ninja >/dev/null 2>&1 || need+=(ninja-build)
+[ -f /usr/include/acl/libacl.h ] || need+=(libacl1-dev)
+[ -f /usr/include/attr/libattr.h ] || need+=(libattr1-dev)
 if [ "${1:-test}" != build ]; then
   command -v g++ >/dev/null 2>&1 || need+=(g++)
   command -v iconv >/dev/null 2>&1 || need+=(libc-bin)
@@ -20,6 +22,9 @@ if [ "${1:-test}" != build ]; then
   command -v file >/dev/null 2>&1 || need+=(file)
   command -v python3 >/dev/null 2>&1 || need+=(python3)
   command -v lintian >/dev/null 2>&1 || need+=(lintian)
+  # ACLs and extended attributes of a file edited in place.
+  command -v setfacl >/dev/null 2>&1 || need+=(acl)
+  command -v setfattr >/dev/null 2>&1 || need+=(attr)
   # The fuzz targets: clang and its runtime libraries (libFuzzer, sanitizers).
   command -v clang++ >/dev/null 2>&1 || need+=(clang)
   compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null ||

@@ -35,7 +35,9 @@ run_one() {
   mkdir -p "$build/corpus/$t"
   # -timeout: one input running 10 s is a hang; -max_len reaches past the
   # 4095-byte line limit and the 4096-byte tab expansion area.
-  if "$build/fuzz_$t" -max_total_time="$seconds" -timeout=10 -max_len=10000 \
+  local dict=()
+  [ -f "$root/fuzz/$t.dict" ] && dict=(-dict="$root/fuzz/$t.dict")
+  if "$build/fuzz_$t" "${dict[@]}" -max_total_time="$seconds" -timeout=10 -max_len=10000 \
        -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$build/$t-" \
        "$build/corpus/$t" "$build/seeds/$t" >"$build/fuzz_$t.log" 2>&1; then
     echo "fuzz_$t: $(grep -o 'stat::number_of_executed_units: *[0-9]*' "$build/fuzz_$t.log" |

@@ -12,7 +12,8 @@
 // reentrant nor thread-safe.
 //
 // Texts are bytes; a Shift_JIS lead byte with its second byte is one
-// character. A NUL byte ends a line, as it does for the command line.
+// character. A line holds no NUL byte: editing one is an error (the command
+// line, writing to standard output, ends the line's text at a NUL).
 // Link the quorl library (find_package(quorl): quorl::quorl, or pkg-config
 // quorl) and include this header alone; it needs C++17.
 #ifndef QUORL_QUORL_H
@@ -89,7 +90,8 @@ class QUORL_API Editor {
   Editor& operator=(Editor&&) noexcept;
 
   // edit: line edited by every specification, then rebuilt by the template.
-  // A request for memory that cannot be met is an error too.
+  // A line holding a NUL byte, and a request for memory that cannot be met,
+  // are errors too.
   Edited edit(std::string_view line);
 
  private:

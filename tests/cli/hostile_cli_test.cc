@@ -48,8 +48,10 @@ std::string read_file(const std::string& path) {
 // run_shell: runs script with bash in dir, $QUORL naming the binary, with
 // standard input empty and SIGPIPE at its default (the test runner ignores
 // it, and an ignored signal would stay ignored across exec). Standard output
-// and standard error are collected through files in dir. A "timeout 60" in
-// the script is only a guard against a hang; no time is measured.
+// and standard error are collected through files in dir; $QUORL_FAULTS names
+// the library that injects faults into quorl (tests/preload/faults.cc). A
+// "timeout 60" in the script is only a guard against a hang; no time is
+// measured.
 CliResult run_shell(const std::string& script, const ScratchDir& dir) {
   const std::string out = dir / ".out";
   const std::string err = dir / ".err";
@@ -65,6 +67,10 @@ CliResult run_shell(const std::string& script, const ScratchDir& dir) {
     dup2(o, 1);
     dup2(e, 2);
     setenv("QUORL", QUORL_BIN, 1);
+    setenv("QUORL_FAULTS", QUORL_FAULTS, 1);
+    // The injected library comes before a sanitizer's run time.
+    const char* asan = getenv("ASAN_OPTIONS");
+    setenv("ASAN_OPTIONS", (std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
     execl("/bin/bash", "bash", "-c", script.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -476,14 +482,31 @@ TEST(HostileCli, InPlace) {
        "f: interrupted; the file was left as it was\n1\nintact\nf\ng\n"},
       {"SIGTERM while the temporary file is written",
        big + "\"$QUORL\" --in-place -r a:b -f f 2>err & pid=$!; "
-       "for i in $(seq 1 3000); do ls -A | grep -q quorl- && break; sleep 0.005; done; "
-       "kill -STOP $pid; if ! ls -A | grep -q quorl-; then kill -CONT $pid; wait $pid; echo skip; exit; fi; "
+       "new() { ls -l /proc/$pid/fd 2>/dev/null | grep -q -e '(deleted)' -e quorl-; }; "
+       "for i in $(seq 1 3000); do new && break; sleep 0.005; done; "
+       "kill -STOP $pid; if ! new; then kill -CONT $pid; wait $pid; echo skip; exit; fi; "
        "kill -TERM $pid; kill -CONT $pid; wait $pid; echo $?; cat err; cmp f g && echo intact; ls -A",
        "1\nf: interrupted; the file was left as it was\nintact\nerr\nf\ng\n"},
       {"--diff only previews",
        "printf 'a\\n' > f; touch -d @1000000000 f; \"$QUORL\" --in-place --diff -r a:b -f f; echo $?; "
        "stat -c %Y f; ls -A",
        "--- f\n+++ f\n@@ -1 +1 @@\n-a\n+b\n0\n1000000000\nf\n"},
+      {"ACLs and extended attributes kept",
+       "echo a > f; setfacl -m u:nobody:rw f && setfattr -n user.note -v kept f || { echo skip; exit; }; "
+       "\"$QUORL\" --in-place -r a:b -f f; echo $?; cat f; getfacl -cp f; getfattr -d f",
+       "0\nb\nuser::rw-\nuser:nobody:rw-\ngroup::r--\nmask::rw-\nother::r--\n\n# file: f\nuser.note=\"kept\"\n\n"},
+      {"a NUL byte is never written back or shown as lost",
+       "printf 'h\\0e\\0l\\0\\n\\0' > f; cp f g; for o in --in-place --diff; do \"$QUORL\" $o -r z:y -f f 2>&1; "
+       "echo $?; done; cmp f g && echo intact; ls -A",
+       "f: holds a NUL byte; not edited\n1\nf: holds a NUL byte; not edited\n1\nintact\nf\ng\n"},
+      {"SIGKILL as the new file is made leaves nothing",
+       "seq 1 9 > f; cp f g; LD_PRELOAD=$QUORL_FAULTS QUORL_SIGNAL_ON_NEW_FILE=9 \"$QUORL\" --in-place -r 1:X -f f; "
+       "echo $?; cmp f g && echo intact; ls -A",
+       "137\nintact\nf\ng\n"},
+      {"SIGTERM in a worker thread as the new file is made",
+       "seq 1 400000 > f; cp f g; LD_PRELOAD=$QUORL_FAULTS QUORL_SIGNAL_ON_NEW_FILE=15 \"$QUORL\" --jobs=2 --in-place "
+       "-r 1:X -f f 2>&1; echo $?; cmp f g && echo intact; ls -A",
+       "f: interrupted; the file was left as it was\n1\nintact\nf\ng\n"},
       {"not a regular file", "\"$QUORL\" --in-place -r a:b -f /dev/null 2>&1; echo $?",
        "/dev/null: not a regular file; it cannot be edited in place\n1\n"},
       {"no file", "echo a | \"$QUORL\" --in-place -r a:b 2>&1; echo $?",
@@ -492,6 +515,47 @@ TEST(HostileCli, InPlace) {
        "--in-place: standard input cannot be edited in place\n1\n"},
       {"a missing file", "\"$QUORL\" --in-place -r a:b -f nofile 2>&1; s=$?; echo; echo $s; ls -A",
        "nofile: not found\n1\n"},
+  };
+  expect_scripts(std::begin(cases), std::end(cases));
+}
+
+// A file cut short while it is read (a log rotated by copytruncate) is
+// edited as far as it could be read, on any number of threads; in place it
+// is left as the other writer left it. The cut comes at the first read.
+TEST(HostileCli, ShrinkingFileUnderJobs) {
+  const std::string make = "seq 1 400000 > t; head -c 1000000 t > t1; : > t0; ";
+  const ScriptCase cases[] = {
+      {"to standard output",
+       make + "for n in 1000000 0; do for j in 4 1; do cp t f; LD_PRELOAD=$QUORL_FAULTS QUORL_TRUNCATE=f:$n:1 "
+              "\"$QUORL\" --jobs=$j -r 1:X -f f > out; echo $?; \"$QUORL\" -r 1:X -f t${n:0:1} | cmp - out && "
+              "echo same; done; done",
+       "0\nsame\n0\nsame\n0\nsame\n0\nsame\n"},
+      {"in place",
+       make + "for j in 4 1; do cp t f; LD_PRELOAD=$QUORL_FAULTS QUORL_TRUNCATE=f:1000000:3 \"$QUORL\" --jobs=$j "
+              "--in-place -r 1:X -f f 2>&1; echo $?; cmp f t1 && echo as left; ls -A | tr '\\n' ' '; echo; done",
+       "f: changed while being edited\n1\nas left\nf t t0 t1 \n"
+       "f: changed while being edited\n1\nas left\nf t t0 t1 \n"},
+  };
+  expect_scripts(std::begin(cases), std::end(cases));
+}
+
+// Messages carry names of any length whole, up to PATH_MAX (here through
+// "./" repeated).
+TEST(HostileCli, LongNamesInMessages) {
+  const std::string longest = "n=$(printf 'L%.0s' $(seq 1 255)); p=$(printf './%.0s' $(seq 1 1900))$n; ";
+  const ScriptCase cases[] = {
+      {"--check", longest + "printf 'a\\x80\\n' > $n; \"$QUORL\" --check -f $p 2>&1 | "
+                            "cmp - <(echo \"$p:1:2: invalid sjis sequence 0x80\") && echo whole",
+       "whole\n"},
+      {"not found", longest + "\"$QUORL\" -f $p.x 2>&1 | cmp - <(printf '%s' \"$p.x: not found\") && echo whole; "
+                              "\"$QUORL\" -R $p.x 2>&1 | cmp - <(echo \"$p.x: not found\") && echo whole",
+       "whole\nwhole\n"},
+      {"a rule file's line too long",
+       longest + "head -c 5000 /dev/zero | tr '\\0' a > $n; \"$QUORL\" -R $p x 2>&1 | tail -n 1 | "
+                 "cmp - <(echo \"Error: too long line found in $p!\") && echo whole",
+       "whole\n"},
+      {"in place, a name of 255 bytes",
+       longest + "echo a > $n; \"$QUORL\" --in-place -r a:b -f $p; echo $?; cat $n; ls -A | wc -l", "0\nb\n1\n"},
   };
   expect_scripts(std::begin(cases), std::end(cases));
 }

@@ -44,6 +44,8 @@ TEST(EditorApi, EditsAndFaultsAsTheCommandLine) {
       {"bad <to> only at a match", rules_of({"q:$z"}), {"abc", "q"},
        {"abc", "error: illegal \"-r <replace>\" parameter: $z\n"}},
       {"bad template", rules_of({}, "", "", "$x"), {"a"}, {"error: illegal \"-e <extract>\" parameter"}},
+      {"a NUL byte is never cut off silently", rules_of({"z:y"}), {std::string("h\0e", 3), "b"},
+       {"error: a line holds a NUL byte\n", "b"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
