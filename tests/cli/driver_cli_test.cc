@@ -22,7 +22,7 @@ std::string bad(const std::string& arg) { return "\"" + arg + "\": bad parameter
 std::string bad_long(const std::string& arg) { return bad(arg) + "Try 'quorl --help'.\n"; }
 
 const char kEncodingNames[] =
-    "sjis, shift_jis, cp932, windows-31j, utf-8, utf8, euc-jp, eucjp, bytes";
+    "sjis, shift_jis, shift-jis, cp932, ms932, windows-31j, utf-8, utf8, utf_8, euc-jp, eucjp, ujis, bytes";
 
 // A line of n bytes, all 'L'.
 std::string line_of(size_t n) { return std::string(n, 'L'); }
@@ -165,6 +165,20 @@ TEST(DriverCli, Encodings) {
        "<string>:1:1: invalid euc-jp sequence 0x8FA1\n", 1},
   };
   for (const CliCase& c : cases) expect_cli(c);
+  // Each name, in any case, attached or as the next argument: "?" around the
+  // characters of bytes that each encoding cuts differently.
+  const std::string text = "\xe3\x81\x82\xa4\xa2";
+  const std::string sjis = "<\xe3\x81><\x82\xa4><\xa2>\n", utf8 = "<\xe3\x81\x82><\xa4><\xa2>\n";
+  const std::string eucjp = "<\xe3><\x81><\x82><\xa4\xa2>\n", bytes = "<\xe3><\x81><\x82><\xa4><\xa2>\n";
+  const std::pair<const char*, const std::string*> names[] = {
+      {"SJIS", &sjis},   {"Shift_JIS", &sjis}, {"shift-jis", &sjis}, {"CP932", &sjis},  {"ms932", &sjis},
+      {"Windows-31J", &sjis}, {"UTF-8", &utf8}, {"utf8", &utf8},    {"utf_8", &utf8},  {"EUC-JP", &eucjp},
+      {"eucJP", &eucjp}, {"UJIS", &eucjp},     {"Bytes", &bytes},
+  };
+  for (const auto& [name, out] : names) {
+    expect_cli({name, {"--encoding=" + std::string(name), "-r", "?:<$$>", text}, "", {}, *out, "", 0});
+    expect_cli({name, {"-r", "?:<$$>", "--encoding", name, "-f", "-"}, text, {}, *out, "", 0});
+  }
   // The environment gives the default; the option wins.
   setenv("QUORL_ENCODING", "utf-8", 1);
   expect_cli({"from the environment", {"-r", "?:<$$>", a}, "", {}, "<" + a + ">\n", "", 0});
