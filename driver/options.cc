@@ -36,7 +36,7 @@ bool is_long_option(const char* arg) {
   return arg[0] == '-' && arg[1] == '-' && c >= 'a' && c <= 'z';
 }
 
-// find_long_name: the long option arg names, alone or as "--name=VALUE",
+// find_long_name: the long option arg names, alone or with "=VALUE",
 // or null; *value is then VALUE, or null when there is no "=".
 const LongName* find_long_name(const char* arg, const char** value) {
   const size_t len = std::strcspn(arg, "=");
