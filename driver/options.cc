@@ -32,8 +32,9 @@ constexpr LongName LONG_NAMES[] = {
 
 // is_long_option: arg has the form of a long option, "--" and a letter.
 bool is_long_option(const char* arg) {
+  if (arg[0] != '-' || arg[1] != '-') return false;
   const char c = static_cast<char>(arg[2] | 0x20);
-  return arg[0] == '-' && arg[1] == '-' && c >= 'a' && c <= 'z';
+  return c >= 'a' && c <= 'z';
 }
 
 // find_long_name: the long option arg names, alone or with "=VALUE",
@@ -64,6 +65,8 @@ int long_options_end(int argc, char* const* argv, int i) {
   return i;
 }
 
+// bad_long_option: ends the process over arg, a long option or its value
+// that quorl cannot take, pointing at the list of those it can.
 [[noreturn]] void bad_long_option(const char* arg) {
   errmsg("\"%s\": bad parameter\n", arg);
   errmsg("Try 'quorl --help'.\n");
@@ -134,13 +137,10 @@ LongOptions take_long_options(int* argc, char** argv) {
       break;
     }
     argv[kept++] = arg;
-    const bool is_f = std::strcmp(arg, "-f") == 0;
-    if (takes_short_value(arg) && i + 1 < n) {
-      argv[kept++] = argv[++i];
-      if (!is_f) continue;
-    } else if (arg[0] == '-' && (arg[1] == 't' || arg[1] == 'b')) {
-      continue;  // -t<C> and the -b forms carry their value inside
-    }
+    if (arg[0] == '-' && (arg[1] == 't' || arg[1] == 'b')) continue;  // -t<C>, -b<c1><c2>: value inside
+    const bool with_value = takes_short_value(arg) && i + 1 < n;
+    if (with_value) argv[kept++] = argv[++i];
+    if (with_value && std::strcmp(arg, "-f") != 0) continue;
     // The input operand, or "-f <file>", stands here when only long options
     // follow; otherwise the short walk names the argument that is astray.
     if (long_options_end(n, argv, i + 1) != n) {
