@@ -9,9 +9,11 @@ bool parse_encoding(const char* name, Encoding* enc) {
     const char* name;
     Encoding enc;
   } NAMES[] = {
-      {"sjis", Encoding::sjis},   {"shift_jis", Encoding::sjis}, {"cp932", Encoding::sjis},
-      {"windows-31j", Encoding::sjis}, {"utf-8", Encoding::utf8}, {"utf8", Encoding::utf8},
-      {"euc-jp", Encoding::eucjp}, {"eucjp", Encoding::eucjp},    {"bytes", Encoding::bytes},
+      {"sjis", Encoding::sjis},   {"shift_jis", Encoding::sjis}, {"shift-jis", Encoding::sjis},
+      {"cp932", Encoding::sjis},  {"ms932", Encoding::sjis},     {"windows-31j", Encoding::sjis},
+      {"utf-8", Encoding::utf8},  {"utf8", Encoding::utf8},      {"utf_8", Encoding::utf8},
+      {"euc-jp", Encoding::eucjp}, {"eucjp", Encoding::eucjp},   {"ujis", Encoding::eucjp},
+      {"bytes", Encoding::bytes},
   };
   for (const auto& n : NAMES) {
     if (strcasecmp(name, n.name) == 0) {

@@ -159,13 +159,16 @@ inline const char* first_char_start(Encoding enc, const char* base, const char* 
 // characters.
 size_t check_sequence(Encoding enc, const char* p, size_t n, bool* bad);
 
-// parse_encoding: the encoding a name given by a user stands for (any case:
-// sjis, shift_jis, cp932, windows-31j; utf-8, utf8; euc-jp, eucjp; bytes);
-// false when it names none.
+// parse_encoding: the encoding a name given by a user stands for, in any
+// case: sjis, shift_jis, shift-jis, cp932, ms932, windows-31j; utf-8, utf8,
+// utf_8; euc-jp, eucjp, ujis; bytes. The names are those iconv, Python and
+// the locales write. False when it names none.
 bool parse_encoding(const char* name, Encoding* enc);
 
-// ENCODING_NAMES: the accepted names, for messages.
-inline constexpr char ENCODING_NAMES[] = "sjis, shift_jis, cp932, windows-31j, utf-8, utf8, euc-jp, eucjp, bytes";
+// ENCODING_NAMES: the accepted names, for messages (and the bash
+// completion, which offers them).
+inline constexpr char ENCODING_NAMES[] =
+    "sjis, shift_jis, shift-jis, cp932, ms932, windows-31j, utf-8, utf8, utf_8, euc-jp, eucjp, ujis, bytes";
 
 // encoding_name: the encoding's own name (sjis, utf-8, euc-jp, bytes).
 const char* encoding_name(Encoding enc);

@@ -19,6 +19,13 @@ const std::string kUsage =
 
 std::string bad(const std::string& arg) { return "\"" + arg + "\": bad parameter\n"; }
 
+std::string bad_long(const std::string& arg) { return bad(arg) + "Try 'quorl --help'.\n"; }
+
+std::string unknown_encoding(const std::string& name) {
+  return "\"" + name + "\": unknown encoding; use one of sjis, shift_jis, shift-jis, cp932, ms932, windows-31j, "
+         "utf-8, utf8, utf_8, euc-jp, eucjp, ujis, bytes\n";
+}
+
 // A line of n bytes, all 'L'.
 std::string line_of(size_t n) { return std::string(n, 'L'); }
 
@@ -45,9 +52,9 @@ TEST(DriverCli, ArgumentsAndOperands) {
       {"-t as the last argument is still an option", {"-t"}, "from stdin\n", {}, "from stdin\n", "", 0},
       {"options repeat", {"-t,", "-t;", "-b", "-b()", "-r", "q:r", "-r", "q:r", "z"}, "", {}, "z\n", "", 0},
       {"empty string argument", {""}, "", {}, "\n", "", 0},
-      {"--help with more", {"--help", "x"}, "", {}, "", bad("--help"), 1},
-      {"--help later is a string", {"-t,", "--help"}, "", {}, "--help\n", "", 0},
-      {"--version later is a string", {"-t,", "--version"}, "", {}, "--version\n", "", 0},
+      {"--help with more", {"--help", "x"}, "", {}, "", bad_long("--help"), 1},
+      {"--help later is no option", {"-t,", "--help"}, "", {}, "", bad_long("--help"), 1},
+      {"--version later is no option", {"-t,", "--version"}, "", {}, "", bad_long("--version"), 1},
   };
   for (const CliCase& c : cases) expect_cli(c);
 }
@@ -78,14 +85,21 @@ TEST(DriverCli, StandardInput) {
   EXPECT_EQ(r.status, 0);
 }
 
-// Long options stand anywhere; "--" ends the options, and the one argument
-// after it is the <string>, whatever it looks like.
+// Long options stand where an option may, also last, never as the value of an
+// option; "--" ends the options, and the one argument after it is the <string>.
 TEST(DriverCli, LongOptionsAndTheEndOfOptions) {
   const CliCase cases[] = {
       {"long option as the last argument", {"-r", "a:b", "abc", "--crlf"}, "", {}, "bbc\n", "", 0},
       {"long option first", {"--crlf", "-r", "a:b", "abc"}, "", {}, "bbc\n", "", 0},
-      {"long option between -f and its file", {"-f", "--crlf", "in"}, "", {{"in", "a\r\n"}}, "a\r\n", "", 0},
-      {"long option after -r", {"-r", "--crlf", "a:b", "a"}, "", {}, "b\n", "", 0},
+      {"long options after -f <file>", {"-e", "[$1]", "-f", "in", "--crlf", "--jobs", "2"}, "", {{"in", "a\r\n"}}, "[a]\r\n", "", 0},
+      // An option's value, whatever it looks like (was: taken for an option).
+      {"-e takes --", {"-e", "--", "a b"}, "", {}, "--\n", "", 0},
+      {"-R takes --", {"-R", "--", "x"}, "", {{"--", "x:y\n"}}, "y\n", "", 0},
+      {"-f takes --", {"-r", "a:b", "-f", "--"}, "", {{"--", "a\n"}}, "b\n", "", 0},
+      {"-r takes --diff", {"-r", "--diff:D", "x--diff"}, "", {}, "xD\n", "", 0},
+      {"-f takes a long option", {"-f", "--crlf", "in"}, "", {{"in", "a\r\n"}}, "", bad("-f"), 1},
+      {"-r takes a long option, then no operand is last", {"-r", "--crlf", "a:b", "a"}, "", {}, "", bad("a:b"), 1},
+      {"--encoding takes an option", {"--encoding", "-r", "a"}, "", {}, "", unknown_encoding("-r"), 1},
       {"string after --", {"-r", "a:b", "--", "-abc"}, "", {}, "-bbc\n", "", 0},
       {"-f after -- is the string", {"--", "-f"}, "", {}, "-f\n", "", 0},
       {"a long option after -- is the string", {"--", "--diff"}, "", {}, "--diff\n", "", 0},
@@ -93,10 +107,17 @@ TEST(DriverCli, LongOptionsAndTheEndOfOptions) {
       {"two after --", {"--", "x", "y"}, "", {}, "", bad("y"), 1},
       {"an operand before --", {"x", "--", "y"}, "", {}, "", bad("x"), 1},
       {"-f before --", {"-f", "in", "--", "y"}, "", {}, "", bad("-f"), 1},
-      {"-r wants its value before --", {"-r", "--", "y"}, "", {}, "", bad("-r"), 1},
-      {"an unknown long option is a string", {"--nope"}, "", {}, "--nope\n", "", 0},
-      {"an unknown long option before others", {"--nope", "x"}, "", {}, "", bad("--nope"), 1},
-      {"a value where none is taken", {"--crlf=yes"}, "", {}, "--crlf=yes\n", "", 0},
+      {"an operand before options", {"x", "--crlf", "-r", "a:b"}, "", {}, "", bad("x"), 1},
+      // Unknown long options, and values where they do not belong.
+      {"an unknown long option alone", {"--bogus"}, "", {}, "", bad_long("--bogus"), 1},
+      {"a misspelt long option", {"--in-plase", "-r", "a:b", "-f", "f"}, "", {{"f", "a\n"}}, "", bad_long("--in-plase"), 1},
+      {"an unknown long option last", {"-r", "a:b", "x", "--bogus=1"}, "", {}, "", bad_long("--bogus=1"), 1},
+      {"no abbreviations", {"--enc=utf-8", "x"}, "", {}, "", bad_long("--enc=utf-8"), 1},
+      {"a value where none is taken", {"--crlf=yes"}, "", {}, "", bad_long("--crlf=yes"), 1},
+      {"no value at the end", {"x", "--encoding"}, "", {}, "", bad_long("--encoding"), 1},
+      {"a separate --jobs value that is no count", {"--jobs", "0", "x"}, "", {}, "", bad_long("0"), 1},
+      {"--in-place takes no separate suffix", {"--in-place", ".bak", "-f", "f"}, "", {}, "", bad(".bak"), 1},
+      {"no letter after --: an argument", {"--1"}, "", {}, "--1\n", "", 0},
       // A fault under --diff: the diff of the lines before it, without the
       // line whose edit never came.
       {"a bad rule under --diff", {"-r", ",a:b", "x", "--diff"}, "", {}, "", "\",a:b\": bad <replace>\n", 1},
@@ -111,8 +132,6 @@ TEST(DriverCli, LongOptionsAndTheEndOfOptions) {
 TEST(DriverCli, Encodings) {
   const std::string a = "\xe3\x81\x82", i = "\xe3\x81\x84", u = "\xe3\x81\x86";
   const std::string comma = "\xe3\x80\x81", open = "\xe3\x80\x8c", close = "\xe3\x80\x8d";
-  const std::string unknown = "\"latin1\": unknown encoding; use one of sjis, shift_jis, cp932, "
-                              "windows-31j, utf-8, utf8, euc-jp, eucjp, bytes\n";
   const CliCase cases[] = {
       {"a field after UTF-8 text", {"--encoding=utf-8", "-t,", "-e", "$2", "-f", "in"}, "",
        {{"in", a + "," + i + "," + u + "\n"}}, i + "\n", "", 0},
@@ -126,9 +145,8 @@ TEST(DriverCli, Encodings) {
       {"an EUC-JP character, not the bytes across two", {"--encoding=euc-jp", "-r", "\xa4\xa2:X",
        "\xa2\xa4\xa2\xa4\xa4\xa2"}, "", {}, "\xa2\xa4\xa2\xa4X\n", "", 0},
       {"bytes", {"--encoding=bytes", "-r", "\x83:X", "\x83\x65"}, "", {}, "X\x65\n", "", 0},
-      {"an unknown encoding edits nothing", {"--encoding=latin1", "-r", "a:b", "a"}, "", {}, "", unknown, 1},
-      {"no name is unknown too", {"--encoding", "a"}, "", {}, "", "\"\": unknown encoding; use one of sjis, "
-       "shift_jis, cp932, windows-31j, utf-8, utf8, euc-jp, eucjp, bytes\n", 1},
+      {"an unknown encoding edits nothing", {"--encoding=latin1", "-r", "a:b", "a"}, "", {}, "", unknown_encoding("latin1"), 1},
+      {"no name is unknown too", {"--encoding=", "a"}, "", {}, "", unknown_encoding(""), 1},
       {"check: clean UTF-8", {"--encoding=utf-8", "--check", a + i}, "", {}, "", "", 0},
       {"check: a file, each fault", {"--encoding=utf-8", "--check", "-f", "in"}, "",
        {{"in", "ok\n\xe3\x81 x\xc0\x80\n" + a + "\xe3"}}, "",
@@ -140,14 +158,24 @@ TEST(DriverCli, Encodings) {
        "<string>:1:1: invalid euc-jp sequence 0x8FA1\n", 1},
   };
   for (const CliCase& c : cases) expect_cli(c);
+  // Each name, in any case, attached or next: "?" cuts the bytes as each encoding does.
+  const std::string text = "\xe3\x81\x82\xa4\xa2";
+  const std::string sjis = "<\xe3\x81><\x82\xa4><\xa2>\n", utf8 = "<\xe3\x81\x82><\xa4><\xa2>\n";
+  const std::string eucjp = "<\xe3><\x81><\x82><\xa4\xa2>\n", bytes = "<\xe3><\x81><\x82><\xa4><\xa2>\n";
+  const std::pair<const char*, const std::string*> names[] = {{"SJIS", &sjis}, {"Shift_JIS", &sjis},
+      {"shift-jis", &sjis}, {"CP932", &sjis}, {"ms932", &sjis}, {"Windows-31J", &sjis}, {"UTF-8", &utf8}, {"utf8", &utf8},
+      {"utf_8", &utf8}, {"EUC-JP", &eucjp}, {"eucJP", &eucjp}, {"UJIS", &eucjp}, {"Bytes", &bytes}};
+  for (const auto& [name, out] : names) {
+    expect_cli({name, {"--encoding=" + std::string(name), "-r", "?:<$$>", text}, "", {}, *out, "", 0});
+    expect_cli({name, {"-r", "?:<$$>", "--encoding", name, "-f", "-"}, text, {}, *out, "", 0});
+  }
   // The environment gives the default; the option wins.
   setenv("QUORL_ENCODING", "utf-8", 1);
   expect_cli({"from the environment", {"-r", "?:<$$>", a}, "", {}, "<" + a + ">\n", "", 0});
   expect_cli({"the option wins", {"--encoding=bytes", "-r", "?:<$$>", a}, "", {},
               "<\xe3><\x81><\x82>\n", "", 0});
   setenv("QUORL_ENCODING", "nope", 1);
-  expect_cli({"an unknown default", {"x"}, "", {}, "", "\"nope\": unknown encoding; use one of sjis, "
-              "shift_jis, cp932, windows-31j, utf-8, utf8, euc-jp, eucjp, bytes\n", 1});
+  expect_cli({"an unknown default", {"x"}, "", {}, "", unknown_encoding("nope"), 1});
   unsetenv("QUORL_ENCODING");
 }
 

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The bash completion offers every option the program accepts after "-",
 # -usage, --help and --version only as the first word, file names after -R
-# and -f, and nothing where a specification, template or the string goes.
+# and -f, the encoding names and thread counts after --encoding and --jobs,
+# and nothing where a specification, template or the string goes.
 #
 # usage: completion_test.sh <completion file> <quorl binary> <work dir>
 #                           <source dir>
 set -uo pipefail
+export LC_ALL=C  # one sort order for the lists compared
 
 completion=$1 quorl=$2 work=$3 src=$4
 failures=0
@@ -29,6 +31,13 @@ offered() {
 options=$({ printf '%s\n' -r -R -e -t -b -f -usage; grep -oh '"--[a-z][a-z-]*' "$src"/driver/*.cc | tr -d '"'; } | sort -u)
 [ "$(grep -c -- '^--' <<<"$options")" -ge 2 ] || fail "found too few long options in the sources: $options"
 
+# Every encoding name of the program's message after --encoding=, and the
+# counts from 1 to the processors quorl may use after --jobs=.
+names=$(awk '/ENCODING_NAMES\[\]/ { f = 1 } f { print } f && /;/ { exit }' "$src"/support/encoding.h |
+  grep -o '"[^"]*"' | tr -d '",' | tr ' ' '\n' | sed '/^$/d; s/^/--encoding=/' | sort | xargs)
+[ "$(wc -w <<<"$names")" -ge 9 ] && [ "$(offered quorl --encoding=)" = "$names" ] || fail "--encoding= gives '$(offered quorl --encoding=)', want '$names'"
+[ "$(offered quorl --jobs=)" = "$(seq 1 "$(nproc)" | sed 's/^/--jobs=/' | sort | xargs)" ] || fail "--jobs= gives '$(offered quorl --jobs=)'"
+
 rm -rf "$work" && mkdir -p "$work/dir" && cd "$work" || exit 1
 touch rules.txt input.txt
 
@@ -51,6 +60,10 @@ cases=(
   "--in-place|quorl --in"
   "|quorl -b -u"
   "--help|quorl --h"
+  "--encoding=euc-jp --encoding=eucjp|quorl -t, --encoding=e"
+  "ujis utf-8 utf8 utf_8|quorl --encoding u"
+  "ms932|quorl --encoding = m"
+  "|quorl -r --encoding "
   "|quorl -t, --v"
   "|quorl -- -"
   "rules.txt|quorl -R ru"

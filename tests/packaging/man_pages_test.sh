@@ -3,7 +3,8 @@
 # the program reports, and describe what the program actually offers: every
 # option it accepts, its usage lines themselves, every message the command
 # line can print, and how to read the Shift_JIS help text. The --help text,
-# English and Japanese, names every option too.
+# English and Japanese, names every option too; the pages, --help and the
+# README name every encoding name the program accepts.
 #
 # usage: man_pages_test.sh <source dir> <quorl binary> <project version>
 set -uo pipefail
@@ -36,6 +37,14 @@ while IFS= read -r opt; do
       fail "quorl --help under LC_ALL=$locale does not name $opt"
   done
 done <<<"$options"
+# The encoding names, as the message that lists them has them.
+names=$(awk '/ENCODING_NAMES\[\]/ { f = 1 } f { print } f && /;/ { exit }' "$src"/support/encoding.h |
+  grep -o '"[^"]*"' | tr -d '",')
+[ "$(wc -w <<<"$names")" -ge 9 ] || fail "found too few encoding names in support/encoding.h: $names"
+for name in $names; do
+  for l in C ja_JP.UTF-8; do LC_ALL=$l "$quorl" --help | grep -Fqw -- "$name" || fail "--help ($l) lacks $name"; done
+  grep -Fqw -- "\`$name\`" "$src"/README.md || fail "README.md does not name the encoding $name"
+done
 "$quorl" --version | grep -q 'MIT License' || fail "--version names no licence"
 # The Japanese --help is one text in each encoding a locale may name.
 japanese=$(LC_ALL=ja_JP.UTF-8 "$quorl" --help | iconv -f UTF-8 -t UTF-8) || fail "the Japanese --help is not UTF-8"
@@ -91,6 +100,8 @@ for page in man/quorl.1 man/ja/quorl.1; do
   while IFS= read -r msg; do
     has_line "       $msg" || fail "$page: message missing: '$msg'"
   done <<<"$messages"
+
+  for name in $names; do grep -Fqw -- "$name" <<<"$text" || fail "$page: lacks the encoding $name"; done
 
   grep -Fq 'quorl -usage | iconv -f CP932 -t UTF-8' <<<"$text" ||
     fail "$page: does not show how to read the help text on a UTF-8 terminal"
