@@ -119,9 +119,8 @@ void edit_file(const char* name) {
   }
   size_t len = 0;
   size_t text_len = 0;
-  // Once the first line is edited (which makes every rule ready and
-  // reports a bad one), runs of lines are edited at once when that does
-  // the same.
+  // After the first line, runs of lines are edited at once where that
+  // gives what editing them one by one gives (rules.whole_lines).
   bool first = true;
   bool at_once = false;
   for (;;) {
@@ -189,9 +188,6 @@ void reset_settings() {
 void edit_line(char* line) { edit_text(line, UNKNOWN_LEN); }
 
 void run(int argc, char** argv) {
-  static char out_buf[1 << 16];
-  std::setvbuf(stdout, out_buf, _IOFBF, sizeof out_buf);
-
   if (argc <= 1) print_usage(0);
   if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_usage(1);
   if (argc == 2) answer_long_request(argv[1]);
