@@ -1,8 +1,11 @@
 #include "driver/check.h"
 
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "driver/input.h"
+#include "quorl/quorl.h"
 #include "support/bytebuf.h"
 #include "support/errors.h"
 #include "support/exit.h"
@@ -14,21 +17,15 @@ namespace {
 // check_line: reports every invalid sequence of the n bytes at text, line
 // number line of name; returns how many there were.
 long check_line(const char* name, long line, const char* text, size_t n, Encoding enc) {
-  long faults = 0;
-  for (size_t at = 0; at < n;) {
-    bool bad = false;
-    const size_t len = check_sequence(enc, text + at, n - at, &bad);
-    if (bad) {
-      ByteBuf msg;
-      append_printf(&msg, "%s:%ld:%zu: invalid %s sequence 0x", name, line, at + 1, encoding_name(enc));
-      for (size_t k = 0; k < len; ++k) append_printf(&msg, "%02X", static_cast<unsigned char>(text[at + k]));
-      msg.push('\n');
-      errmsg_text(msg.terminate());
-      ++faults;
-    }
-    at += len;
+  const std::vector<InvalidSequence> found = check(std::string_view(text, n), enc);
+  for (const InvalidSequence& bad : found) {
+    ByteBuf msg;
+    append_printf(&msg, "%s:%ld:%zu: invalid %s sequence 0x", name, line, bad.column, encoding_name(enc));
+    for (const char c : bad.bytes) append_printf(&msg, "%02X", static_cast<unsigned char>(c));
+    msg.push('\n');
+    errmsg_text(msg.terminate());
   }
-  return faults;
+  return static_cast<long>(found.size());
 }
 
 }  // namespace

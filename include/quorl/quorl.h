@@ -19,6 +19,8 @@
 #ifndef QUORL_QUORL_H
 #define QUORL_QUORL_H
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -98,6 +100,61 @@ class QUORL_API Editor {
   Rules rules_;
   std::unique_ptr<EditorState> state_;
 };
+
+// ---- Many lines: a buffer or a stream, cut into lines as the command line
+// cuts its input ----
+//
+// A line ends at a newline; the last one may have none. With crlf, a CR
+// right before the newline (or at the very end) belongs to the line ending.
+// Lines have no length limit. Each edited line goes to the sink with its
+// ending: "\r\n" where a CR LF ended it (with crlf), "\n" otherwise (the
+// last line too, as the command line writes it). The sink gets whole lines,
+// many at a time; returning false stops the edit.
+
+struct LineFormat {
+  bool crlf = false;
+};
+
+using Sink = std::function<bool(std::string_view bytes)>;
+
+// Read: reads up to n bytes into buf; returns the count, 0 at the end, or -1
+// on an error.
+using Read = std::function<long(char* buf, size_t n)>;
+
+// LinesEdited: the outcome of editing many lines. lines counts the lines
+// edited and handed to the sink; when not ok, error is the message of the
+// fault met by the next line (as Edited::error; a NUL byte in a line is
+// one), or "reading error\n", or "the sink stopped\n". The views stay valid
+// until the editor's next edit.
+struct LinesEdited {
+  bool ok = false;
+  size_t lines = 0;
+  std::string_view error;
+  explicit operator bool() const { return ok; }
+};
+
+// edit_lines: every line of text edited by editor.
+QUORL_API LinesEdited edit_lines(Editor& editor, std::string_view text, const Sink& sink,
+                                 LineFormat format = {});
+
+// edit_stream: every line read edited by editor: from read, or from the
+// file descriptor fd (read to its end, EINTR retried; the descriptor is
+// not closed). Memory grows with the longest line, not with the stream.
+QUORL_API LinesEdited edit_stream(Editor& editor, const Read& read, const Sink& sink,
+                                  LineFormat format = {});
+QUORL_API LinesEdited edit_stream(Editor& editor, int fd, const Sink& sink, LineFormat format = {});
+
+// InvalidSequence: bytes that form no character of the encoding: its line
+// and column (both from 1; the column counts bytes) and the bytes.
+struct InvalidSequence {
+  size_t line = 0;
+  size_t column = 0;
+  std::string_view bytes;  // a view into the text checked
+};
+
+// check: every invalid sequence of text in encoding, in order; lines are
+// counted at newlines. Shift_JIS is taken as code page 932. Thread-safe.
+QUORL_API std::vector<InvalidSequence> check(std::string_view text, Encoding encoding);
 
 // The longest word get_csvword hands out; a longer word is cut there and its
 // remainder becomes the next word.

@@ -3,6 +3,7 @@
 // editor, giving exactly what one editor gives alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -52,6 +53,60 @@ TEST(EditorApi, EditsAndFaultsAsTheCommandLine) {
     Editor editor{Rules(c.options)};
     for (size_t i = 0; i < c.lines.size(); ++i) EXPECT_EQ(outcome(editor, c.lines[i]), c.want[i]);
   }
+}
+
+// ---- Many lines: a buffer, a stream read in pieces of any size, a check ----
+TEST(EditorApi, ManyLinesAsTheCommandLineCutsThem) {
+  struct Case {
+    const char* name;
+    std::string text;
+    bool crlf;
+    std::string want;  // what the sink got, then "|", then ok or the error
+  };
+  const Case cases[] = {
+      {"lines and a last one without newline", "ab\n\nba", false, "Xb\n\nbX\n|ok 3"},
+      {"CR LF kept with crlf, a byte without", "a\r\na\r\n", true, "X\r\nX\r\n|ok 2"},
+      {"a lone CR is a byte", "a\r", false, "X\r\n|ok 1"},
+      {"the lines before a NUL reach the sink", std::string("a\nb\0c\nd\n", 8), false,
+       "X\n|a line holds a NUL byte\n after 1"},
+      {"a bad <to> met by the third line", "b\nb\nq\nb\n", false,
+       "b\nb\n|illegal \"-r <replace>\" parameter: $z\n after 2"},
+  };
+  const Rules rules(rules_of({"a:X", "q:$z"}));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (size_t piece : {size_t{0}, size_t{1}, size_t{3}}) {  // 0: the whole buffer at once
+      Editor editor{rules};
+      std::string got;
+      const Sink sink = [&](std::string_view b) { return got.append(b), true; };
+      size_t at = 0;
+      const Read read = [&](char* buf, size_t n) -> long {
+        n = std::min({n, piece, c.text.size() - at});
+        c.text.copy(buf, n, at);
+        at += n;
+        return static_cast<long>(n);
+      };
+      const LinesEdited r = piece == 0 ? edit_lines(editor, c.text, sink, {c.crlf})
+                                       : edit_stream(editor, read, sink, {c.crlf});
+      got += r ? "|ok " + std::to_string(r.lines) : "|" + std::string(r.error) + " after " + std::to_string(r.lines);
+      EXPECT_EQ(got, c.want) << "read " << piece << " at a time";
+    }
+  }
+  Editor editor{rules};
+  EXPECT_EQ(edit_stream(editor, -1, [](std::string_view) { return true; }).error, "reading error\n");
+  EXPECT_EQ(edit_lines(editor, "a\n", [](std::string_view) { return false; }).error, "the sink stopped\n");
+}
+
+TEST(EditorApi, CheckFindsInvalidSequencesByLineAndColumn) {
+  auto found = [](std::string_view text, Encoding enc) {
+    std::string out;
+    for (const InvalidSequence& s : check(text, enc))
+      out += std::to_string(s.line) + ":" + std::to_string(s.column) + ":" + std::to_string(s.bytes.size()) + " ";
+    return out;
+  };
+  EXPECT_EQ(found("a\x80\n\x82\xa0ok\n\x83", Encoding::sjis), "1:2:1 3:1:1 ");
+  EXPECT_EQ(found("\xe3\x81\n\xe3\x81\x82\xff", Encoding::utf8), "1:1:2 2:4:1 ");
+  EXPECT_EQ(found("\x80\xff", Encoding::bytes), "");
 }
 
 // ---- Threads: one Rules, an Editor per thread ----
