@@ -7,9 +7,9 @@
 #   <libdir>/pkgconfig/quorl.pc             pkg-config --cflags --libs quorl
 #   share/man/man1, share/man/ja/man1       the manual, English and Japanese
 #   share/bash-completion/completions/quorl option completion for bash
-# The pkg-config file and the CMake package find everything relative to
-# where they are installed, so the same tree works under /usr (the .deb),
-# /usr/local or any --prefix.
+# The CMake package finds everything relative to where it is installed, and
+# the pkg-config file is written as it is installed, naming that prefix, so
+# one build tree installs under /usr (the .deb), /usr/local or any --prefix.
 #
 # `cpack -G DEB` turns that tree into two Debian packages: quorl (the
 # command, its manual and completion) and libquorl-dev (library, headers,
@@ -26,8 +26,11 @@ include(CMakePackageConfigHelpers)
 set(QUORL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/quorl)
 set(QUORL_PKGCONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
-# Programs built against the installed library write #include <quorl/quorl.h>.
+# Programs built against the installed library write #include <quorl/quorl.h>,
+# which needs C++17: a program that links quorl::quorl is compiled as C++17
+# at least, whatever its compiler defaults to.
 target_include_directories(quorl_lib PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+target_compile_features(quorl_lib INTERFACE cxx_std_17)
 set_target_properties(quorl_lib PROPERTIES EXPORT_NAME quorl)
 
 # A library built with the sanitizers needs their run-time libraries in
@@ -61,14 +64,22 @@ install(FILES ${PROJECT_BINARY_DIR}/quorlConfig.cmake
   ${PROJECT_BINARY_DIR}/quorlConfigVersion.cmake
   DESTINATION ${QUORL_CMAKE_DIR} COMPONENT development)
 
-# The pkg-config file locates the prefix from its own directory.
-file(RELATIVE_PATH QUORL_PC_TO_PREFIX
-  /prefix/${QUORL_PKGCONFIG_DIR} /prefix)
-string(REGEX REPLACE "/$" "" QUORL_PC_TO_PREFIX "${QUORL_PC_TO_PREFIX}")
+# The pkg-config file names its prefix as a plain absolute path, so that
+# pkg-config prints clean flags and leaves out the directories the compiler
+# searches anyway (-I/usr/include). `cmake --install --prefix` and cpack
+# choose the prefix only when they install, so the file is completed then:
+# the prefix line is kept as a placeholder here and filled in by the install
+# script.
+set(QUORL_PC_PREFIX "@QUORL_PC_PREFIX@")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/quorl.pc.in
-  ${PROJECT_BINARY_DIR}/quorl.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/quorl.pc
-  DESTINATION ${QUORL_PKGCONFIG_DIR} COMPONENT development)
+  ${PROJECT_BINARY_DIR}/quorl.pc.in @ONLY)
+install(CODE "
+  get_filename_component(QUORL_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\" ABSOLUTE)
+  set(pc \"\$ENV{DESTDIR}\${QUORL_PC_PREFIX}/${QUORL_PKGCONFIG_DIR}/quorl.pc\")
+  message(STATUS \"Installing: \${pc}\")
+  configure_file(\"${PROJECT_BINARY_DIR}/quorl.pc.in\" \"\${pc}\" @ONLY)
+  list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${pc}\")
+" COMPONENT development)
 
 # Manual pages go in compressed, as Debian ships them; man reads them as is.
 set(QUORL_MAN_PAGES man/quorl.1 man/ja/quorl.1)
@@ -152,6 +163,9 @@ set(CPACK_PACKAGE_CONTACT "${QUORL_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SOURCE quorl)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_STRIP_FILES ON)
+# Install into the staging tree through DESTDIR, so that the install script
+# sees /usr as its prefix and writes it into quorl.pc.
+set(CPACK_SET_DESTDIR ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL runtime development)

@@ -116,7 +116,10 @@ done
 [ -n "$(find "$root/usr/lib" -name quorlConfig.cmake)" ] || fail "libquorl-dev holds no CMake package"
 pc=$(find "$root/usr/lib" -name quorl.pc | head -n 1)
 if [ -n "$pc" ]; then
-  includedir=$(PKG_CONFIG_PATH=${pc%/*} pkg-config --variable=includedir quorl)
+  # Installed, the flags name /usr/include, which pkg-config leaves out.
+  got=$(PKG_CONFIG_PATH=${pc%/*} pkg-config --cflags quorl | sed 's/ *$//')
+  [ "$got" = "-std=c++17" ] || fail "pkg-config --cflags quorl gave '$got'"
+  includedir=$(PKG_CONFIG_PATH=${pc%/*} PKG_CONFIG_SYSROOT_DIR=$root pkg-config --variable=includedir quorl)
   [ -f "$includedir/quorl/quorl.h" ] || fail "quorl.pc points at '$includedir', which has no quorl/quorl.h"
 else
   fail "libquorl-dev holds no quorl.pc"
