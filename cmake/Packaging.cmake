@@ -3,31 +3,45 @@
 # `cmake --install` lays out a prefix the way a Debian user expects:
 #   bin/quorl                               the filter
 #   <libdir>/libquorl.a, include/quorl/*.h  the library and its public headers
+#                                           (libquorl.so.1 in a shared build)
 #   <libdir>/cmake/quorl/                   find_package(quorl) -> quorl::quorl
 #   <libdir>/pkgconfig/quorl.pc             pkg-config --cflags --libs quorl
 #   share/man/man1, share/man/ja/man1       the manual, English and Japanese
 #   share/bash-completion/completions/quorl option completion for bash
-# The pkg-config file and the CMake package find everything relative to
-# where they are installed, so the same tree works under /usr (the .deb),
-# /usr/local or any --prefix.
+# The CMake package finds everything relative to where it is installed, and
+# the pkg-config file is written as it is installed, naming that prefix, so
+# one build tree installs under /usr (the .deb), /usr/local or any --prefix.
 #
-# `cpack -G DEB` turns that tree into two Debian packages: quorl (the
-# command, its manual and completion) and libquorl-dev (library, headers,
-# CMake and pkg-config files), with the run-time dependencies computed by
-# dpkg-shlibdeps, each with its copyright file and Debian changelog. Build
-# them from a Release build configured with -DCMAKE_INSTALL_PREFIX=/usr:
-# under that prefix GNUInstallDirs picks Debian's multiarch library folder
-# (lib/<triplet>), where lintian expects the pkg-config file, and a
-# Release build holds no debug sections for lintian to find unstripped.
+# `cpack -G DEB` turns that tree into Debian packages: quorl (the command,
+# its manual and completion) and libquorl-dev (headers, CMake and pkg-config
+# files, and libquorl.a); a shared build (-DBUILD_SHARED_LIBS=ON) adds
+# libquorl1, which holds libquorl.so.1 with its shlibs file and ldconfig
+# trigger, and leaves libquorl-dev the libquorl.so link. Run-time
+# dependencies are computed by dpkg-shlibdeps; each package has its copyright
+# file and Debian changelog. The packages are laid out under /usr whatever
+# prefix the build was configured with. Build them from a Release build,
+# which holds no debug sections for lintian to find unstripped.
 
+# On a multiarch system (Debian and its derivatives) the library and the
+# files that describe it go to lib/<triplet> under every prefix, where
+# GNUInstallDirs picks that folder under /usr alone: the Debian packages
+# then hold the same tree whatever the configured prefix, and the compiler,
+# the loader, pkg-config and find_package search /usr/local/lib/<triplet>
+# too. A CMAKE_INSTALL_LIBDIR given on the command line still wins.
+if(CMAKE_LIBRARY_ARCHITECTURE AND NOT DEFINED CACHE{CMAKE_INSTALL_LIBDIR})
+  set(CMAKE_INSTALL_LIBDIR lib/${CMAKE_LIBRARY_ARCHITECTURE})
+endif()
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 set(QUORL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/quorl)
 set(QUORL_PKGCONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
-# Programs built against the installed library write #include <quorl/quorl.h>.
+# Programs built against the installed library write #include <quorl/quorl.h>,
+# which needs C++17: a program that links quorl::quorl is compiled as C++17
+# at least, whatever its compiler defaults to.
 target_include_directories(quorl_lib PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+target_compile_features(quorl_lib INTERFACE cxx_std_17)
 set_target_properties(quorl_lib PROPERTIES EXPORT_NAME quorl)
 
 # A library built with the sanitizers needs their run-time libraries in
@@ -41,9 +55,12 @@ endif()
 
 install(TARGETS quorl
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+# The shared object and its soname link are what programs load (the libs
+# component, Debian's libquorl1); the unversioned link is for linking them.
 install(TARGETS quorl_lib EXPORT quorlTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT libs
+    NAMELINK_COMPONENT development)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/quorl
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development
   FILES_MATCHING PATTERN "*.h")
@@ -61,14 +78,23 @@ install(FILES ${PROJECT_BINARY_DIR}/quorlConfig.cmake
   ${PROJECT_BINARY_DIR}/quorlConfigVersion.cmake
   DESTINATION ${QUORL_CMAKE_DIR} COMPONENT development)
 
-# The pkg-config file locates the prefix from its own directory.
-file(RELATIVE_PATH QUORL_PC_TO_PREFIX
-  /prefix/${QUORL_PKGCONFIG_DIR} /prefix)
-string(REGEX REPLACE "/$" "" QUORL_PC_TO_PREFIX "${QUORL_PC_TO_PREFIX}")
+# The pkg-config file names its prefix as a plain absolute path, so that
+# pkg-config prints clean flags and leaves out the directories the compiler
+# searches anyway (-I/usr/include). `cmake --install --prefix` and cpack
+# choose the prefix only when they install, so the file is completed then:
+# the prefix line is kept as a placeholder here and filled in by the install
+# script. (cpack -G DEB installs into its staging tree through DESTDIR, with
+# /usr as the prefix whatever the configured one.)
+set(QUORL_PC_PREFIX "@QUORL_PC_PREFIX@")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/quorl.pc.in
-  ${PROJECT_BINARY_DIR}/quorl.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/quorl.pc
-  DESTINATION ${QUORL_PKGCONFIG_DIR} COMPONENT development)
+  ${PROJECT_BINARY_DIR}/quorl.pc.in @ONLY)
+install(CODE "
+  get_filename_component(QUORL_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\" ABSOLUTE)
+  set(pc \"\$ENV{DESTDIR}\${QUORL_PC_PREFIX}/${QUORL_PKGCONFIG_DIR}/quorl.pc\")
+  message(STATUS \"Installing: \${pc}\")
+  configure_file(\"${PROJECT_BINARY_DIR}/quorl.pc.in\" \"\${pc}\" @ONLY)
+  list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${pc}\")
+" COMPONENT development)
 
 # Manual pages go in compressed, as Debian ships them; man reads them as is.
 set(QUORL_MAN_PAGES man/quorl.1 man/ja/quorl.1)
@@ -130,7 +156,12 @@ add_custom_target(quorl_debian_changelog ALL
 # These packages are built from the source tree, not uploaded to Debian, so
 # their first changelog entry closes no "intent to package" bug; lintian is
 # told so rather than given a made-up bug number.
-foreach(package quorl:runtime libquorl-dev:development)
+set(QUORL_LIB_PACKAGE libquorl${PROJECT_VERSION_MAJOR})
+set(QUORL_PACKAGES quorl:runtime libquorl-dev:development)
+if(BUILD_SHARED_LIBS)
+  list(APPEND QUORL_PACKAGES ${QUORL_LIB_PACKAGE}:libs)
+endif()
+foreach(package ${QUORL_PACKAGES})
   string(REPLACE ":" ";" package "${package}")
   list(GET package 0 name)
   list(GET package 1 component)
@@ -155,6 +186,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL runtime development)
+if(BUILD_SHARED_LIBS)
+  list(APPEND CPACK_COMPONENTS_ALL libs)
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -172,12 +206,40 @@ quoted fields kept whole, and can rebuild the line from its fields.
 Text is handled as bytes that understand Shift_JIS: a double-byte
 character is never split.")
 
+set(QUORL_ENGINE_DESCRIPTION "The quorl editing engine for C++17 programs: replacement rules, field
+extraction and line rebuilding, compiled once and applied line by line to
+text that may hold Shift_JIS.")
+set(QUORL_DEV_LIBRARY "the static library (libquorl.a)")
+if(BUILD_SHARED_LIBS)
+  set(QUORL_DEV_LIBRARY "the link to the shared library (libquorl.so)")
+endif()
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libquorl-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
-"static library and headers for quorl
-The quorl editing engine as a static library (libquorl.a) with its public
-header, a CMake package (find_package(quorl), target quorl::quorl) and a
-pkg-config file (quorl).")
+set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "development files for the quorl library
+${QUORL_ENGINE_DESCRIPTION}
+This package holds ${QUORL_DEV_LIBRARY},
+the public header, a CMake package (find_package(quorl), target
+quorl::quorl) and a pkg-config file (quorl).")
+
+if(BUILD_SHARED_LIBS)
+  # A program is linked against the very library this package describes.
+  set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
+    "${QUORL_LIB_PACKAGE} (= ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})")
+
+  set(CPACK_DEBIAN_LIBS_PACKAGE_NAME ${QUORL_LIB_PACKAGE})
+  set(CPACK_DEBIAN_LIBS_PACKAGE_SECTION libs)
+  set(CPACK_DEBIAN_LIBS_DESCRIPTION "quorl library, run time
+${QUORL_ENGINE_DESCRIPTION}
+This package holds the shared library that programs built with
+libquorl-dev load.")
+  # Programs linked against libquorl.so.1 depend on this package at this
+  # version or later (its shlibs file), and dpkg runs ldconfig once after
+  # the packages that add or remove shared libraries (its trigger).
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+  file(WRITE ${PROJECT_BINARY_DIR}/debian/triggers "activate-noawait ldconfig\n")
+  set(CPACK_DEBIAN_LIBS_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/triggers)
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/debian/ldconfig_trigger.cmake)
+endif()
 
 include(CPack)

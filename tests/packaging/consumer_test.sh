@@ -4,7 +4,9 @@
 # once through find_package(quorl) and once through pkg-config, links it and
 # gets the right results from convert_str and from a compiled rule set. The
 # same again against the shared library, from a build of its own. A program
-# that calls only the public API links no command-line code.
+# that calls only the public API links no command-line code. The program asks
+# for C++14, as a compiler that defaults to it does: what the library
+# declares must raise it to the C++17 its header needs.
 #
 # usage: consumer_test.sh <build dir> <work dir> <consumer source dir>
 #                         <project version> <cmake> <generator> <c++ compiler>
@@ -63,7 +65,7 @@ check() {
 
 # find_package(quorl) from a separate CMake project.
 if "$cmake" -S "$consumer_src" -B "$work/cmake-build" -G "$generator" \
-    -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_PREFIX_PATH="$prefix" \
+    -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_STANDARD=14 -DCMAKE_PREFIX_PATH="$prefix" \
     >"$work/configure.log" 2>&1 &&
   "$cmake" --build "$work/cmake-build" >"$work/build.log" 2>&1; then
   check "$work/cmake-build/consumer" "find_package"
@@ -77,9 +79,11 @@ if [ -n "$pc" ]; then
   export PKG_CONFIG_PATH=${pc%/*}
   got=$(pkg-config --modversion quorl)
   [ "$got" = "$version" ] || fail "pkg-config --modversion quorl gave '$got'"
+  got=$(pkg-config --cflags quorl | sed 's/ *$//')
+  [ "$got" = "-I$prefix/include -std=c++17" ] || fail "pkg-config --cflags quorl gave '$got'"
   flags=$(pkg-config --cflags --libs quorl) || fail "pkg-config --cflags --libs quorl"
   # shellcheck disable=SC2086
-  if "$cxx" -std=c++17 "$consumer_src/main.cc" $flags -o "$work/pc-consumer" 2>"$work/pc.log"; then
+  if "$cxx" -std=c++14 "$consumer_src/main.cc" $flags -o "$work/pc-consumer" 2>"$work/pc.log"; then
     check "$work/pc-consumer" "pkg-config"
   else
     cat "$work/pc.log"
@@ -103,7 +107,8 @@ if "$cmake" -S "$src" -B "$work/shared-build" -G "$generator" -DCMAKE_BUILD_TYPE
     grep -vE ' quorl::(Rules|Editor|convert_str|get_csvword)' || true)
   [ -z "$extra" ] || fail "libquorl.so exports more than the public API: $extra"
   if "$cmake" -S "$consumer_src" -B "$work/shared-cmake" -G "$generator" \
-      -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_PREFIX_PATH="$shared" >"$work/shared-c.log" 2>&1 &&
+      -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_STANDARD=14 -DCMAKE_PREFIX_PATH="$shared" \
+      >"$work/shared-c.log" 2>&1 &&
     "$cmake" --build "$work/shared-cmake" >>"$work/shared-c.log" 2>&1; then
     LD_LIBRARY_PATH=${so%/*} check "$work/shared-cmake/consumer" "find_package, shared"
   else
@@ -111,7 +116,7 @@ if "$cmake" -S "$src" -B "$work/shared-build" -G "$generator" -DCMAKE_BUILD_TYPE
   fi
   flags=$(PKG_CONFIG_PATH=$(dirname "$(find "$shared" -name quorl.pc)") pkg-config --cflags --libs quorl)
   # shellcheck disable=SC2086
-  if "$cxx" -std=c++17 "$consumer_src/main.cc" $flags -o "$work/pc-shared" 2>"$work/pc-shared.log"; then
+  if "$cxx" -std=c++14 "$consumer_src/main.cc" $flags -o "$work/pc-shared" 2>"$work/pc-shared.log"; then
     LD_LIBRARY_PATH=${so%/*} check "$work/pc-shared" "pkg-config, shared"
   else
     cat "$work/pc-shared.log"; fail "compiling against the shared library with pkg-config"
