@@ -4,8 +4,10 @@
 // specifications, field syntax, -e template: what quorl's command line takes)
 // into an immutable quorl::Rules that any number of threads may share, and
 // edits lines through a quorl::Editor, one per thread. Faults come back as
-// values carrying the message the command line prints; nothing on this path
-// prints, or ends the process.
+// values: a code to branch on (quorl::ErrorCode) and the message the
+// command line prints. A rule set tells its faults as soon as it is built;
+// an edit tells the fault it meets. Nothing on this path prints, or ends
+// the process.
 //
 // The single-call functions convert_str and get_csvword edit one text with
 // paired word lists through one process-wide editor; they are neither
@@ -26,6 +28,7 @@
 #include <vector>
 
 #include "quorl/encoding.h"
+#include "quorl/error_code.h"
 
 #if defined(QUORL_BUILDING_LIBRARY)
 #define QUORL_API __attribute__((visibility("default")))
@@ -54,28 +57,57 @@ struct RuleOptions {
   Encoding encoding = Encoding::sjis;
 };
 
+// RuleError: the first fault of a rule set. code tells what it is (none:
+// the rules are good) and message is what the command line prints for it
+// (ending in a newline where the command line's does). spec is the index in
+// RuleOptions::specs of the specification at fault (its first place, for a
+// text given twice), item the item within it, counted from 0, and offset
+// the byte of that specification where the fault stands: where a bad item
+// or an item with the field number 0 begins, or the '$' of a bad <to>
+// element. For a bad template spec and item are -1 and offset is where its
+// bad '$' stands in the template; for bad brackets they are -1, -1 and 0.
+struct RuleError {
+  ErrorCode code = ErrorCode::none;
+  std::string message;
+  int spec = -1;
+  int item = -1;
+  size_t offset = 0;
+};
+
 // Rules: a rule set compiled once, immutable. Copies share the compiled
-// value. Safe to use from any number of threads at once. As on the command
-// line, a bad item, a bad <to> element or a bad template is reported by the
-// first edit that reaches it; the constructor throws std::invalid_argument
-// only for brackets that are not two bytes or two characters.
+// value. Safe to use from any number of threads at once.
+//
+// Every fault is found as the rules are built: ok() tells whether there is
+// one and error() gives the first, in the order the rules apply (the
+// brackets, then each specification item by item, then the template). The
+// constructor throws nothing for bad input; only std::bad_alloc when memory
+// runs out. Rules at fault still edit, as the command line does: a line is
+// edited until it meets the fault, and the edit that meets it fails (a bad
+// <to> is met only by a match, so a line without one is edited in full).
+// With bad brackets every edit fails, with error()'s code and message.
 class QUORL_API Rules {
  public:
   explicit Rules(const RuleOptions& options);
 
+  bool ok() const { return error_.code == ErrorCode::none; }
+  const RuleError& error() const { return error_; }
+  ErrorCode error_code() const { return error_.code; }
+
  private:
   friend class Editor;
   std::shared_ptr<const RuleSet> set_;
+  RuleError error_;
 };
 
 // Edited: the outcome of one edit. When ok, text is the edited line (no
-// newline); otherwise error is the message the command line would print
-// (it ends in a newline where the command line's does). Both views stay
-// valid until the editor's next edit.
+// newline); otherwise code tells the fault and error is the message the
+// command line would print (it ends in a newline where the command line's
+// does). Both views stay valid until the editor's next edit.
 struct Edited {
   bool ok = false;
   std::string_view text;
   std::string_view error;
+  ErrorCode code = ErrorCode::none;
   explicit operator bool() const { return ok; }
 };
 
@@ -90,8 +122,9 @@ class QUORL_API Editor {
   Editor& operator=(Editor&&) noexcept;
 
   // edit: line edited by every specification, then rebuilt by the template.
-  // A line holding a NUL byte, and a request for memory that cannot be met,
-  // are errors too.
+  // Fails at a fault of the rules that the line meets (see Rules); a line
+  // holding a NUL byte, and a request for memory that cannot be met, are
+  // errors too.
   Edited edit(std::string_view line);
 
  private:
