@@ -3,8 +3,11 @@
 # `cmake --install` lays out a prefix the way a Debian user expects:
 #   bin/quorl                               the filter
 #   <libdir>/libquorl.a, include/quorl/*.h  the library and its public headers
-#   <libdir>/cmake/quorl/                   find_package(quorl) -> quorl::quorl
+#   <libdir>/libquorl_classic.a             the classic routines (quorl/classic.h)
+#   <libdir>/cmake/quorl/                   find_package(quorl) -> quorl::quorl,
+#                                           quorl::classic
 #   <libdir>/pkgconfig/quorl.pc             pkg-config --cflags --libs quorl
+#   <libdir>/pkgconfig/quorl-classic.pc     ... quorl-classic
 #   share/man/man1, share/man/ja/man1       the manual, English and Japanese
 #   share/bash-completion/completions/quorl option completion for bash
 # The pkg-config file and the CMake package find everything relative to
@@ -26,22 +29,27 @@ include(CMakePackageConfigHelpers)
 set(QUORL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/quorl)
 set(QUORL_PKGCONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
-# Programs built against the installed library write #include <quorl/quorl.h>.
-target_include_directories(quorl_lib PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+# Programs built against the installed library write #include <quorl/quorl.h>
+# (or <quorl/classic.h>).
+foreach(lib quorl_lib quorl_classic)
+  target_include_directories(${lib} PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+endforeach()
 set_target_properties(quorl_lib PROPERTIES EXPORT_NAME quorl)
+set_target_properties(quorl_classic PROPERTIES EXPORT_NAME classic)
 
 # A library built with the sanitizers needs their run-time libraries in
 # every program that links it, so the installed package asks for them too.
 set(QUORL_PC_EXTRA_LIBS "")
 if(QUORL_SANITIZE)
-  target_link_options(quorl_lib INTERFACE
-    $<INSTALL_INTERFACE:-fsanitize=address,undefined>)
+  foreach(lib quorl_lib quorl_classic)
+    target_link_options(${lib} INTERFACE $<INSTALL_INTERFACE:-fsanitize=address,undefined>)
+  endforeach()
   set(QUORL_PC_EXTRA_LIBS " -fsanitize=address,undefined")
 endif()
 
 install(TARGETS quorl
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-install(TARGETS quorl_lib EXPORT quorlTargets
+install(TARGETS quorl_lib quorl_classic EXPORT quorlTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/quorl
@@ -65,10 +73,11 @@ install(FILES ${PROJECT_BINARY_DIR}/quorlConfig.cmake
 file(RELATIVE_PATH QUORL_PC_TO_PREFIX
   /prefix/${QUORL_PKGCONFIG_DIR} /prefix)
 string(REGEX REPLACE "/$" "" QUORL_PC_TO_PREFIX "${QUORL_PC_TO_PREFIX}")
-configure_file(${PROJECT_SOURCE_DIR}/cmake/quorl.pc.in
-  ${PROJECT_BINARY_DIR}/quorl.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/quorl.pc
-  DESTINATION ${QUORL_PKGCONFIG_DIR} COMPONENT development)
+foreach(pc quorl quorl-classic)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc
+    DESTINATION ${QUORL_PKGCONFIG_DIR} COMPONENT development)
+endforeach()
 
 # Manual pages go in compressed, as Debian ships them; man reads them as is.
 set(QUORL_MAN_PAGES man/quorl.1 man/ja/quorl.1)
@@ -178,6 +187,7 @@ set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
 "static library and headers for quorl
 The quorl editing engine as a static library (libquorl.a) with its public
 header, a CMake package (find_package(quorl), target quorl::quorl) and a
-pkg-config file (quorl).")
+pkg-config file (quorl); and the classic routines (libquorl_classic.a,
+quorl/classic.h, quorl::classic, quorl-classic).")
 
 include(CPack)

@@ -1,17 +1,14 @@
 // quorl as a library.
 //
-// Two ways in. The C++ API below compiles a rule set once (replacement
-// specifications, field syntax, -e template: what quorl's command line takes)
-// into an immutable quorl::Rules that any number of threads may share, and
-// edits lines through a quorl::Editor, one per thread. Faults come back as
-// values: a code to branch on (quorl::ErrorCode) and the message the
-// command line prints. A rule set tells its faults as soon as it is built;
-// an edit tells the fault it meets. Nothing on this path prints, or ends
-// the process.
-//
-// The single-call functions convert_str and get_csvword edit one text with
-// paired word lists through one process-wide editor; they are neither
-// reentrant nor thread-safe.
+// This header compiles a rule set once (replacement specifications, field
+// syntax, -e template: what quorl's command line takes) into an immutable
+// quorl::Rules that any number of threads may share, and edits lines
+// through a quorl::Editor, one per thread. Faults come back as values: a
+// code to branch on (quorl::ErrorCode) and the message the command line
+// prints. A rule set tells its faults as soon as it is built; an edit tells
+// the fault it meets. Nothing declared here prints, keeps process-wide
+// state, or ends the process. (The classic routines, which do, are in
+// quorl/classic.h.)
 //
 // Texts are bytes; a Shift_JIS lead byte with its second byte is one
 // character. A line holds no NUL byte: editing one is an error (the command
@@ -131,41 +128,6 @@ class QUORL_API Editor {
   Rules rules_;
   std::unique_ptr<EditorState> state_;
 };
-
-// The longest word get_csvword hands out; a longer word is cut there and its
-// remainder becomes the next word.
-constexpr int CSVWORD_MAX = 1024;
-
-// The length limit of the specification convert_str builds: it gives up
-// when the text built so far plus the next word would reach this many bytes
-// (the parentheses, colon and comma around that word are not counted).
-constexpr int CONV_LIMIT = 4096;
-
-// convert_str: line edited by the pairs of from_list and to_list, matched as
-// whole words when whole_word is nonzero. The i-th word of the first list is
-// replaced by the i-th word of the second. Words are used as they stand,
-// nothing is escaped: the bytes that mean something in a replacement
-// specification keep their meaning ('$' elements, '?', '\' and ':' in a
-// from-word; '$' elements and '\' in a to-word). A comma cannot occur in a
-// word. Returns the edited text, in a library buffer valid until the next
-// call into the library; line itself is not changed.
-// Returns null without a message, leaving the text unedited, when the lists
-// differ in length, when a word is empty where the other list has one (so a
-// word cannot be deleted), or when the specification reaches CONV_LIMIT.
-// Returns null after a message on standard error when the engine rejects
-// the specification built: two empty lists build an empty one, and with
-// whole_word a word of digits alone reads as a field number. A to-word
-// holding a '$' that starts no element, or running out of memory, ends the
-// process with status 1.
-QUORL_API char* convert_str(int whole_word, const char* from_list, const char* to_list,
-                            const char* line);
-
-// get_csvword: splits the next word off the comma-separated list at text.
-// Blanks, tabs, newlines and form feeds around the word are dropped. *word
-// receives the word, in a library buffer that the next call overwrites.
-// Returns where the next word begins: past the comma that ended this one,
-// or at the terminating NUL, where every further call gives an empty word.
-QUORL_API const char* get_csvword(const char* text, char** word);
 
 }  // namespace quorl
 
