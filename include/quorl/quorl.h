@@ -26,12 +26,7 @@
 
 #include "quorl/encoding.h"
 #include "quorl/error_code.h"
-
-#if defined(QUORL_BUILDING_LIBRARY)
-#define QUORL_API __attribute__((visibility("default")))
-#else
-#define QUORL_API
-#endif
+#include "quorl/export.h"
 
 namespace quorl {
 
