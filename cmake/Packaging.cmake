@@ -4,8 +4,11 @@
 #   bin/quorl                               the filter
 #   <libdir>/libquorl.a, include/quorl/*.h  the library and its public headers
 #                                           (libquorl.so.1 in a shared build)
-#   <libdir>/cmake/quorl/                   find_package(quorl) -> quorl::quorl
+#   <libdir>/libquorl_classic.a             the classic routines (quorl/classic.h)
+#   <libdir>/cmake/quorl/                   find_package(quorl) -> quorl::quorl,
+#                                           quorl::classic
 #   <libdir>/pkgconfig/quorl.pc             pkg-config --cflags --libs quorl
+#   <libdir>/pkgconfig/quorl-classic.pc     ... quorl-classic
 #   share/man/man1, share/man/ja/man1       the manual, English and Japanese
 #   share/bash-completion/completions/quorl option completion for bash
 # The CMake package finds everything relative to where it is installed, and
@@ -37,19 +40,23 @@ include(CMakePackageConfigHelpers)
 set(QUORL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/quorl)
 set(QUORL_PKGCONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
-# Programs built against the installed library write #include <quorl/quorl.h>,
-# which needs C++17: a program that links quorl::quorl is compiled as C++17
-# at least, whatever its compiler defaults to.
-target_include_directories(quorl_lib PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-target_compile_features(quorl_lib INTERFACE cxx_std_17)
+# Programs built against the installed library write #include <quorl/quorl.h>
+# (or <quorl/classic.h>), which needs C++17: a program that links either is
+# compiled as C++17 at least, whatever its compiler defaults to.
+foreach(lib quorl_lib quorl_classic)
+  target_include_directories(${lib} PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+  target_compile_features(${lib} INTERFACE cxx_std_17)
+endforeach()
 set_target_properties(quorl_lib PROPERTIES EXPORT_NAME quorl)
+set_target_properties(quorl_classic PROPERTIES EXPORT_NAME classic)
 
 # A library built with the sanitizers needs their run-time libraries in
 # every program that links it, so the installed package asks for them too.
 set(QUORL_PC_EXTRA_LIBS "")
 if(QUORL_SANITIZE)
-  target_link_options(quorl_lib INTERFACE
-    $<INSTALL_INTERFACE:-fsanitize=address,undefined>)
+  foreach(lib quorl_lib quorl_classic)
+    target_link_options(${lib} INTERFACE $<INSTALL_INTERFACE:-fsanitize=address,undefined>)
+  endforeach()
   set(QUORL_PC_EXTRA_LIBS " -fsanitize=address,undefined")
 endif()
 
@@ -57,7 +64,7 @@ install(TARGETS quorl
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 # The shared object and its soname link are what programs load (the libs
 # component, Debian's libquorl1); the unversioned link is for linking them.
-install(TARGETS quorl_lib EXPORT quorlTargets
+install(TARGETS quorl_lib quorl_classic EXPORT quorlTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT libs
     NAMELINK_COMPONENT development)
@@ -78,23 +85,25 @@ install(FILES ${PROJECT_BINARY_DIR}/quorlConfig.cmake
   ${PROJECT_BINARY_DIR}/quorlConfigVersion.cmake
   DESTINATION ${QUORL_CMAKE_DIR} COMPONENT development)
 
-# The pkg-config file names its prefix as a plain absolute path, so that
+# The pkg-config files name their prefix as a plain absolute path, so that
 # pkg-config prints clean flags and leaves out the directories the compiler
 # searches anyway (-I/usr/include). `cmake --install --prefix` and cpack
-# choose the prefix only when they install, so the file is completed then:
+# choose the prefix only when they install, so the files are completed then:
 # the prefix line is kept as a placeholder here and filled in by the install
 # script. (cpack -G DEB installs into its staging tree through DESTDIR, with
 # /usr as the prefix whatever the configured one.)
 set(QUORL_PC_PREFIX "@QUORL_PC_PREFIX@")
-configure_file(${PROJECT_SOURCE_DIR}/cmake/quorl.pc.in
-  ${PROJECT_BINARY_DIR}/quorl.pc.in @ONLY)
-install(CODE "
-  get_filename_component(QUORL_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\" ABSOLUTE)
-  set(pc \"\$ENV{DESTDIR}\${QUORL_PC_PREFIX}/${QUORL_PKGCONFIG_DIR}/quorl.pc\")
-  message(STATUS \"Installing: \${pc}\")
-  configure_file(\"${PROJECT_BINARY_DIR}/quorl.pc.in\" \"\${pc}\" @ONLY)
-  list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${pc}\")
-" COMPONENT development)
+foreach(pc quorl quorl-classic)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in
+    ${PROJECT_BINARY_DIR}/${pc}.pc.in @ONLY)
+  install(CODE "
+    get_filename_component(QUORL_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\" ABSOLUTE)
+    set(pc \"\$ENV{DESTDIR}\${QUORL_PC_PREFIX}/${QUORL_PKGCONFIG_DIR}/${pc}.pc\")
+    message(STATUS \"Installing: \${pc}\")
+    configure_file(\"${PROJECT_BINARY_DIR}/${pc}.pc.in\" \"\${pc}\" @ONLY)
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${pc}\")
+  " COMPONENT development)
+endforeach()
 
 # Manual pages go in compressed, as Debian ships them; man reads them as is.
 set(QUORL_MAN_PAGES man/quorl.1 man/ja/quorl.1)
@@ -219,7 +228,8 @@ set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "development files for the quorl librar
 ${QUORL_ENGINE_DESCRIPTION}
 This package holds ${QUORL_DEV_LIBRARY},
 the public header, a CMake package (find_package(quorl), target
-quorl::quorl) and a pkg-config file (quorl).")
+quorl::quorl) and a pkg-config file (quorl); and the classic routines
+(libquorl_classic.a, quorl/classic.h, quorl::classic, quorl-classic).")
 
 if(BUILD_SHARED_LIBS)
   # A program is linked against the very library this package describes.

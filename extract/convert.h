@@ -1,6 +1,6 @@
 // The single-call entry: convert_str and its word splitter get_csvword.
 //
-// The operations themselves are declared in the public header, so that the
+// The operations themselves are declared in quorl/classic.h, so that the
 // library's users and its own code see one declaration. This header adds the
 // module's buffers: conv_buf holds the specification built by the latest
 // convert_str, csvword_buf the word split off last. Both are fixed, live as
@@ -13,7 +13,7 @@
 #ifndef QUORL_EXTRACT_CONVERT_H
 #define QUORL_EXTRACT_CONVERT_H
 
-#include "quorl/quorl.h"
+#include "quorl/classic.h"
 
 namespace quorl {
 

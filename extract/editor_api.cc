@@ -1,6 +1,5 @@
 // The C++ API of include/quorl/quorl.h: Rules and Editor over the pipeline.
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -16,19 +15,43 @@ namespace quorl {
 
 Rules::Rules(const RuleOptions& options) {
   auto set = std::make_shared<RuleSet>();
-  FieldSyntax syntax;
-  syntax.enc = options.encoding;
-  syntax.sep = delim_of(options.separator.c_str(), syntax.enc);
-  if (!options.brackets.empty() &&
-      !brackets_of(options.brackets.c_str(), syntax.enc, &syntax.open, &syntax.close))
-    throw std::invalid_argument("\"-b" + options.brackets + "\": bad parameter");
-  // A text given again is applied once, at its first place.
-  std::unordered_set<std::string_view> seen;
-  std::vector<const char*> specs;
-  for (const std::string& spec : options.specs)
-    if (seen.insert(std::string_view(spec.c_str())).second) specs.push_back(spec.c_str());
-  compile_rules(specs.data(), specs.size(), syntax,
-                options.extract ? options.extract->c_str() : nullptr, set.get());
+  // The engine's own requests for memory fail as the standard library's do.
+  ThrowOnExhaustion throws;
+  try {
+    FieldSyntax syntax;
+    syntax.enc = options.encoding;
+    syntax.sep = delim_of(options.separator.c_str(), syntax.enc);
+    ByteBuf message;
+    if (!options.brackets.empty() &&
+        !brackets_of(options.brackets.c_str(), syntax.enc, &syntax.open, &syntax.close)) {
+      // The message of the command line's -b argument.
+      format_message(&message, "\"-b%s\": bad parameter\n", options.brackets.c_str());
+      error_.code = ErrorCode::bad_brackets;
+      error_.message.assign(message.data, message.len);
+    }
+    // A text given again is applied once, at its first place.
+    std::unordered_set<std::string_view> seen;
+    std::vector<const char*> specs;
+    std::vector<int> place;  // where each one kept stands in options.specs
+    for (size_t k = 0; k < options.specs.size(); ++k) {
+      const char* spec = options.specs[k].c_str();
+      if (!seen.insert(std::string_view(spec)).second) continue;
+      specs.push_back(spec);
+      place.push_back(static_cast<int>(k));
+    }
+    compile_rules(specs.data(), specs.size(), syntax,
+                  options.extract ? options.extract->c_str() : nullptr, set.get());
+    const RuleFault fault = first_fault(*set, &message);
+    if (error_.code == ErrorCode::none && fault.kind != ErrorCode::none) {
+      error_.code = fault.kind;
+      error_.message.assign(message.data, message.len);
+      error_.spec = fault.spec < 0 ? -1 : place[static_cast<size_t>(fault.spec)];
+      error_.item = fault.item;
+      error_.offset = fault.at;
+    }
+  } catch (const MemoryExhausted&) {
+    throw std::bad_alloc();
+  }
   set_ = std::move(set);
 }
 
@@ -46,8 +69,15 @@ Edited Editor::edit(std::string_view line) {
   // The engine takes NUL-terminated text: a NUL inside would cut the line
   // silently.
   if (line.find('\0') != std::string_view::npos) {
-    ed.fail(Fault::nul_byte, "a line holds a NUL byte\n");
+    ed.fail(ErrorCode::nul_byte, "a line holds a NUL byte\n");
     out.error = std::string_view(ed.error.data, ed.error.len);
+    out.code = ed.fault;
+    return out;
+  }
+  // Rules without the brackets they were asked for edit nothing.
+  if (rules_.error_.code == ErrorCode::bad_brackets) {
+    out.error = rules_.error_.message;
+    out.code = ErrorCode::bad_brackets;
     return out;
   }
   try {
@@ -65,11 +95,12 @@ Edited Editor::edit(std::string_view line) {
     }
   } catch (const MemoryExhausted& e) {
     const std::string size = std::to_string(e.size);
-    ed.fail(Fault::memory, "cannot get the memory of %s bytes\n", size.c_str());
+    ed.fail(ErrorCode::no_memory, "cannot get the memory of %s bytes\n", size.c_str());
   } catch (const std::bad_alloc&) {
-    ed.fail(Fault::memory, "cannot get memory\n");
+    ed.fail(ErrorCode::no_memory, "cannot get memory\n");
   }
   out.error = std::string_view(ed.error.data, ed.error.len);
+  out.code = ed.fault;
   return out;
 }
 

@@ -41,8 +41,6 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-const char BAD_TEMPLATE[] = "illegal \"-e <extract>\" parameter";
-
 // read_number: the decimal number at *p, stepping *p past its digits; 0 when
 // no digit stands there. A value beyond INT_MAX stays at INT_MAX.
 int read_number(const char** p) {
@@ -234,6 +232,7 @@ void compile_template(const char* templ, Template* out) {
   const char* base = out->text.terminate();
   out->ops.resize(0);
   out->bad = false;
+  out->bad_at = 0;
   out->widest = 0;
   const char* t = base;
   for (;;) {
@@ -249,6 +248,7 @@ void compile_template(const char* templ, Template* out) {
     const char* next = read_field_no(t + 1, &op.first, &op.last, 1);
     if (next == nullptr) {
       out->bad = true;
+      out->bad_at = static_cast<int>(t - base);
       return;
     }
     op.count_kind = kind == '$' ? 1 : kind == '*' ? 2 : 0;
@@ -273,7 +273,7 @@ inline void op_pieces(const TemplateOp& op, int n, int skip, long long* from, lo
 
 char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState& ed, char* line,
                    size_t* len) {
-  if (templ.bad) return ed.fail(Fault::bad_template, BAD_TEMPLATE);
+  if (templ.bad) return ed.fail(ErrorCode::bad_template, BAD_TEMPLATE);
   ByteBuf& out = ed.extract;
   out.clear();
   const int n = split_into(ed, syntax, line, *len != static_cast<size_t>(-1) ? *len : std::strlen(line));

@@ -64,6 +64,9 @@ int split_fields_len(char* line, size_t len);
 // an int reads as INT_MAX.
 const char* read_field_no(const char* spec, int* first_no, int* last_no, int field_count);
 
+// BAD_TEMPLATE: the message for a malformed template (it has no newline).
+inline constexpr char BAD_TEMPLATE[] = "illegal \"-e <extract>\" parameter";
+
 // A template taken apart: literal text, then at most one element, per op.
 // count_kind tells how the element reads the piece count: 0 not at all
 // (fields first..last), 1 for $$ (the last field), 2 for $* (all), -1: no
@@ -80,6 +83,7 @@ struct Template {
   ByteBuf text;  // NUL-terminated
   Array<TemplateOp> ops;
   bool bad = false;  // a malformed element: every extraction fails
+  int bad_at = 0;    // when bad, where that element's '$' stands in text
   int widest = 0;    // the highest field a fixed element names; INT_MAX for $$ or $*
 };
 

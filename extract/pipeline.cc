@@ -1,5 +1,6 @@
 #include "extract/pipeline.h"
 
+#include "support/errors.h"
 
 namespace quorl {
 
@@ -17,6 +18,29 @@ void compile_rules(const char* const* specs, size_t count, const FieldSyntax& sy
     for (const Item& item : spec.items)
       if (!inserts_own_captures(item)) out->lines_independent = false;
   }
+}
+
+RuleFault first_fault(const RuleSet& rules, ByteBuf* message) {
+  RuleFault fault;
+  message->clear();
+  for (size_t k = 0; k < rules.specs.size(); ++k) {
+    const CompiledSpec& spec = rules.specs[k];
+    if (spec.fault == ErrorCode::none) continue;
+    fault = RuleFault{spec.fault, static_cast<int>(k), spec.fault_item, spec.fault_at};
+    const size_t item = static_cast<size_t>(spec.fault_item);
+    if (item == spec.items.size())  // the bad item that ends the specification
+      format_message(message, BAD_REPLACE, spec.text.data);
+    else if (spec.fault == ErrorCode::bad_to)
+      format_message(message, BAD_TO, spec.items[item].to.data);
+    else
+      format_message(message, BAD_REPLACE, spec.items[item].from.data);
+    return fault;
+  }
+  if (rules.has_template && rules.templ.bad) {
+    fault = RuleFault{ErrorCode::bad_template, -1, -1, static_cast<size_t>(rules.templ.bad_at)};
+    format_message(message, BAD_TEMPLATE);
+  }
+  return fault;
 }
 
 char* edit_rules(const RuleSet& rules, EditorState& ed, char* line, size_t* len) {

@@ -8,7 +8,8 @@
 // Faults are values: edit_rules returns null with the message in the
 // editor; nothing here prints or ends the process. A rule's fault comes
 // when the first line reaches it, exactly as if each line were edited
-// with the rules read anew.
+// with the rules read anew; first_fault tells the first of them at once,
+// for a caller that wants to know before any line.
 #ifndef QUORL_EXTRACT_PIPELINE_H
 #define QUORL_EXTRACT_PIPELINE_H
 
@@ -38,6 +39,21 @@ struct RuleSet {
 // twice), the syntax and the template (null: none) compiled into *out.
 void compile_rules(const char* const* specs, size_t count, const FieldSyntax& syntax,
                    const char* templ, RuleSet* out);
+
+// RuleFault: the first fault a line may meet in a rule set, in the order
+// the rules apply: kind none when there is none; else the specification
+// (its index in specs) and the item (counted from 0) at fault, or spec -1
+// for the template, and the byte where the fault stands in that text.
+struct RuleFault {
+  ErrorCode kind = ErrorCode::none;
+  int spec = -1;
+  int item = -1;
+  size_t at = 0;
+};
+
+// first_fault: the first fault of rules; its message is made in *message
+// as the edit that meets it would make it.
+RuleFault first_fault(const RuleSet& rules, ByteBuf* message);
 
 // edit_rules: line (writable, NUL-terminated, *len bytes or UNKNOWN_LEN)
 // edited by every specification of rules and its template. Returns the

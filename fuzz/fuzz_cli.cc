@@ -16,7 +16,7 @@
 
 #include "driver/cli.h"
 #include "fuzz_common.h"
-#include "util/namelist_ops.h"
+#include "quorl/classic/namelist_ops.h"
 
 namespace {
 

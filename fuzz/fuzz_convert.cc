@@ -4,7 +4,7 @@
 // and the line, separated by NULs.
 #include <cstring>
 
-#include <quorl/quorl.h>
+#include <quorl/classic.h>
 
 #include "extract/convert.h"
 #include "fuzz_common.h"

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "fuzz_common.h"
-#include "util/scan.h"
-#include "util/tabs.h"
-#include "util/wildcard.h"
+#include "quorl/classic/scan.h"
+#include "quorl/classic/tabs.h"
+#include "quorl/classic/wildcard.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   quorl_fuzz::install();

@@ -119,7 +119,7 @@ char* expand_to(const Item& item, EditorState& ed, const char* match, int match_
     return w + to.text_len;
   }
   if (!to.usable) {
-    return ed.fail(Fault::bad_to, BAD_TO, item.to.data);
+    return ed.fail(ErrorCode::bad_to, BAD_TO, item.to.data);
   }
   w = reserve_result(ed, w, to_program_size(to, ed.caps, match_len) + rest_len);
   return w + expand_to_program(to, ed.caps, match, w, match_len);
@@ -194,7 +194,7 @@ char* replace_item(const char* line, const char* from, const char* to) {
   char* result = apply_item(single_item, default_syntax, default_editor, line, &len);
   if (result != nullptr) return result;
   errmsg_text(default_editor.error.data);
-  if (default_editor.fault == Fault::bad_to) end_process(1);
+  if (default_editor.fault == ErrorCode::bad_to) end_process(1);
   return nullptr;
 }
 
@@ -213,7 +213,7 @@ char* apply_item(const Item& item, const FieldSyntax& syntax, EditorState& ed, c
                  size_t* result_len) {
   const long long n = item.field;
   if (n == 0) {
-    return ed.fail(Fault::bad_item, "\"%s\": bad <replace>\n", item.from.data);
+    return ed.fail(ErrorCode::bad_item, BAD_REPLACE, item.from.data);
   }
 
   // The scanned line must stay as it is while the result is written. The

@@ -48,6 +48,10 @@ struct Item {
   Program prog;
 };
 
+// BAD_REPLACE: the message (a format for the text at fault) for an item
+// that is not well formed or has the field number 0.
+inline constexpr char BAD_REPLACE[] = "\"%s\": bad <replace>\n";
+
 // ready_item: item made ready for the texts now in item->from and item->to,
 // in the encoding enc.
 void ready_item(Item* item, Encoding enc);

@@ -96,6 +96,7 @@ void compile_to(const char* to, ToProgram* prog, Encoding enc) {
   prog->count = 0;
   prog->text_len = 0;
   prog->usable = false;
+  prog->bad_at = -1;
   prog->constant = false;
   prog->reads = 0;
   const size_t len = std::strlen(to);
@@ -113,9 +114,11 @@ void compile_to(const char* to, ToProgram* prog, Encoding enc) {
     if (*t == '$') {
       if (t[1] == 'l' || t[1] == 'u')
         piece.convert = t[1];
-      else if ((piece.slot = static_cast<signed char>(slot_for(t[1]))) < 0)
-        return;  // a bad element: reported when a match reaches it
-      else
+      else if ((piece.slot = static_cast<signed char>(slot_for(t[1]))) < 0) {
+        // A bad element: reported when a match reaches it.
+        prog->bad_at = static_cast<int>(t - to);
+        return;
+      } else
         prog->reads |= 1u << piece.slot;
       t += 2;
     }

@@ -65,6 +65,7 @@ struct ToProgram {
   ByteBuf bytes;   // the literal text of every piece
   int text_len = 0;  // the literal bytes in all
   bool usable = false;
+  int bad_at = -1;        // when not usable, where its bad '$' stands in the template
   bool constant = false;  // no element: every match writes bytes, NUL-terminated
   unsigned reads = 0;     // bit k: an element inserts capture slot k
 };

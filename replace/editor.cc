@@ -33,7 +33,7 @@ void Captures::drop_pending() {
 
 EditorState::~EditorState() { freemem(field_ptr); }
 
-std::nullptr_t EditorState::fail(Fault kind, const char* fmt, const char* arg) {
+std::nullptr_t EditorState::fail(ErrorCode kind, const char* fmt, const char* arg) {
   fault = kind;
   format_message(&error, fmt, arg);
   return nullptr;

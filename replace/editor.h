@@ -22,6 +22,7 @@
 #include <cstddef>
 
 #include "support/bytebuf.h"
+#include "quorl/error_code.h"
 #include "support/encoding.h"
 
 namespace quorl {
@@ -135,16 +136,6 @@ struct FromArgEnd {
   }
 };
 
-// Fault: what the last failure was.
-enum class Fault : unsigned char {
-  none,
-  bad_item,      // a bad item or field number: the rule is at fault
-  bad_to,        // a '$' that starts no element in a <to>
-  bad_template,  // a malformed -e template
-  memory,        // a request for memory that could not be met
-  nul_byte,      // a line handed to the library holds a NUL byte
-};
-
 struct EditorState {
   EditorState() = default;
   EditorState(const EditorState&) = delete;
@@ -162,11 +153,11 @@ struct EditorState {
   ByteBuf lines[2];  // a run of lines, edited from one into the other
   FromArgEnd lines_end;
   ByteBuf error;  // the message of the last failure, NUL-terminated
-  Fault fault = Fault::none;
+  ErrorCode fault = ErrorCode::none;  // what the last failure was
 
   // fail: the failure recorded, its message made from fmt and arg as errmsg
   // would make it; returns null for the caller to return.
-  std::nullptr_t fail(Fault kind, const char* fmt, const char* arg = nullptr);
+  std::nullptr_t fail(ErrorCode kind, const char* fmt, const char* arg = nullptr);
 };
 
 // The library's default editor and field syntax.

@@ -24,9 +24,19 @@ bool is_field_number(const char* text, size_t len) {
   return true;
 }
 
+// note_fault: the fault of the item counted from 0 at item, standing at
+// byte at of the specification, recorded in *spec unless one comes first.
+void note_fault(CompiledSpec* spec, ErrorCode kind, size_t item, ptrdiff_t at) {
+  if (spec->fault != ErrorCode::none) return;
+  spec->fault = kind;
+  spec->fault_item = static_cast<int>(item);
+  spec->fault_at = static_cast<size_t>(at);
+}
+
 }  // namespace
 
-const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to, Encoding enc) {
+const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to, Encoding enc,
+                              const char** to_start) {
   // After a backslash comes one byte, or one character where escapes take
   // characters.
   const bool escape_chars = takes_chars(enc);
@@ -54,6 +64,7 @@ const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to, Enco
       to->clear();
       colon = true;
       ++p;
+      if (to_start != nullptr) *to_start = p;
     } else if (group && (c == '(' || c == ')')) {
       out->push(c);
       ++p;
@@ -81,17 +92,25 @@ void compile_spec(const char* spec, CompiledSpec* out, Encoding enc) {
   out->text.append(spec, std::strlen(spec));
   out->text.terminate();
   out->bad = false;
+  out->fault = ErrorCode::none;
   size_t count = 0;
   const char* item = spec;
   for (;;) {
     if (count == out->items.size()) out->items.push();
     Item& compiled = out->items[count];
-    const char* next = next_replace_item(item, &compiled.from, &compiled.to, enc);
+    const char* to = nullptr;
+    const char* next = next_replace_item(item, &compiled.from, &compiled.to, enc, &to);
     if (next == nullptr) {
       out->bad = true;
+      note_fault(out, ErrorCode::bad_item, count, item - spec);
       break;
     }
     ready_item(&compiled, enc);
+    // The <to> text stands in the specification as the item holds it.
+    if (compiled.field == 0)
+      note_fault(out, ErrorCode::bad_item, count, item - spec);
+    else if (!compiled.to_prog.usable)
+      note_fault(out, ErrorCode::bad_to, count, (to - spec) + compiled.to_prog.bad_at);
     ++count;
     if (*next == '\0') break;
     item = next;
@@ -117,7 +136,7 @@ char* apply_spec(const CompiledSpec& spec, const FieldSyntax& syntax, EditorStat
     text = result;
   }
   if (spec.bad) {
-    return ed.fail(Fault::bad_item, "\"%s\": bad <replace>\n", spec.text.data);
+    return ed.fail(ErrorCode::bad_item, BAD_REPLACE, spec.text.data);
   }
   *len = text_len;
   return result;
@@ -134,7 +153,7 @@ char* apply_replace_len(const char* spec, const char* line, size_t* len) {
   if (result != nullptr) return result;
   errmsg_text(default_editor.error.data);
   // A bad '$' in a <to> ends the run; every other fault is the caller's.
-  if (default_editor.fault == Fault::bad_to) end_process(1);
+  if (default_editor.fault == ErrorCode::bad_to) end_process(1);
   return nullptr;
 }
 

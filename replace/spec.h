@@ -27,12 +27,18 @@
 namespace quorl {
 
 // CompiledSpec: one specification, its good items in order, and whether a
-// bad item follows them.
+// bad item follows them. For a caller that wants to know before any line
+// is edited, it also tells the first fault a line may meet in it, in item
+// order: a field number 0, a bad '$' in a <to> (met only by a match), or
+// the bad item at the end.
 struct CompiledSpec {
   ByteBuf text;  // NUL-terminated
   Array<Item> items;
   bool bad = false;
   bool whole_lines = false;  // every item is whole_line_literal (and none is bad)
+  ErrorCode fault = ErrorCode::none;  // bad_item or bad_to, or none
+  int fault_item = -1;                // the item at fault, counted from 0
+  size_t fault_at = 0;                // where the fault stands in text
 };
 
 // compile_spec: spec cut into items and compiled into *out, whose buffers
@@ -77,9 +83,11 @@ const char* replace_lines(const CompiledSpec& spec, const char* text, size_t* le
 // the first byte of the next item (just past the comma that ended this
 // one), or the terminating NUL after the last item; null when the item is
 // bad: it has no ':', its leading group is never closed, or nothing before
-// the first ':' is pattern text. Prints nothing.
+// the first ':' is pattern text. Prints nothing. With to_start non-null,
+// *to_start is set to where the <to> text begins in the item (just after
+// its last ':') when it has a ':'.
 const char* next_replace_item(const char* item, ByteBuf* from, ByteBuf* to,
-                              Encoding enc = Encoding::sjis);
+                              Encoding enc = Encoding::sjis, const char** to_start = nullptr);
 
 }  // namespace quorl
 

@@ -1,54 +1,15 @@
-// Error messages.
-//
-// Every diagnostic of quorl is printed here. A caller passes a printf-style
-// format whose text carries its own newlines; the module adds no prefix and
-// decides nothing about ending the process. Formats that hold a '%' are
-// expanded by err_edit, a small formatter of its own that knows only %c, %d,
-// %x, %f and %s and caps a message at about 1024 bytes; formats without a
-// '%' are written exactly as they stand, at any length.
-//
-// The formatted text lives in one module buffer that the next formatting call
-// overwrites, so a message must be written before the next is formatted.
+// Error messages: what the library itself adds to the classic helpers of
+// quorl/classic/errors.h. A message can be made into a buffer of the
+// caller's (safe from any thread, so that a library call hands it back
+// instead of printing it) and written later; messages that carry a file
+// name or a line are formatted at any length.
 #ifndef QUORL_SUPPORT_ERRORS_H
 #define QUORL_SUPPORT_ERRORS_H
 
-#include <cstdarg>
-#include <cstdio>
-
+#include "quorl/classic/errors.h"
 #include "support/bytebuf.h"
 
 namespace quorl {
-
-// Settings the program provides to the library.
-extern const char* cmd_name;  // "quorl: "; no operation adds it by itself
-extern FILE* errfp;           // null: stderr; ERRFP_STDOUT: stdout; else errmsg1's stream
-
-// The errfp value that sends messages to standard output (all bits set).
-inline FILE* const ERRFP_STDOUT = reinterpret_cast<FILE*>(~static_cast<unsigned long>(0));
-
-// Module state.
-extern int errmsg_output_flg;  // set to 1 by every errmsg, never cleared
-extern int errmsgWrite_flg;    // while nonzero, errmsgf writes to the log
-extern FILE* logfp;            // errmsgf's open "message.log", or null
-
-// Size of the message buffer and the formatting limits inside it.
-constexpr int ERR_BUF_SIZE = 1280;
-constexpr int ERR_TEXT_LIMIT = 1024;
-constexpr int ERR_STR_KEEP = 768;
-
-// errmsg: writes the message to stderr (stdout when errfp is ERRFP_STDOUT)
-// and sets errmsg_output_flg.
-void errmsg(const char* fmt, ...);
-
-// errmsg1: like errmsg, but writes to errfp when it is a stream, and leaves
-// errmsg_output_flg alone.
-void errmsg1(const char* fmt, ...);
-
-// errmsgf: while errmsgWrite_flg is set, appends the message and "\n" to
-// "message.log" (created anew, emptied, at its first message). The format
-// "end" closes the log. Returns 0 when logging is off or the log was closed,
-// 1 when the message was written, -1 when the log could not be created.
-int errmsgf(const char* fmt, ...);
 
 // format_message: the text errmsg would write for fmt and its arguments,
 // made in *out (NUL-terminated, out->len its length): safe from any thread.
@@ -57,7 +18,7 @@ void format_message(ByteBuf* out, const char* fmt, ...);
 // append_printf: fmt and its arguments, formatted by the C library's printf
 // rules at any length, appended to *out, which stays NUL-terminated. For the
 // messages that carry a file name or a line: a name up to PATH_MAX bytes is
-// never cut, as the classic formatter above would cut it.
+// never cut, as the classic formatter err_edit would cut it.
 void append_printf(ByteBuf* out, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
 // report: writes the message append_printf makes, where errmsg writes, and
@@ -67,16 +28,6 @@ void report(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // errmsg_text: writes text exactly as it stands, where errmsg writes, and
 // sets errmsg_output_flg (for a message made earlier by format_message).
 void errmsg_text(const char* text);
-
-// err_edit: formats fmt with the arguments in ap into the message buffer and
-// returns the buffer, valid until the next formatting call. Formatting stops
-// once ERR_TEXT_LIMIT bytes are written; an element begun below the limit is
-// completed, but nothing ever runs past the buffer.
-char* err_edit(const char* fmt, va_list ap);
-
-// Strchr: first byte equal to the low 8 bits of c, stepping over double-byte
-// characters whole; null when there is none (so always null for c == 0).
-char* Strchr(const char* s, int c);
 
 }  // namespace quorl
 

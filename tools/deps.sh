@@ -15,6 +15,8 @@ command -v ninja >/dev/null 2>&1 || need+=(ninja-build)
 [ -f /usr/include/attr/libattr.h ] || need+=(libattr1-dev)
 if [ "${1:-test}" != build ]; then
   command -v g++ >/dev/null 2>&1 || need+=(g++)
+  # The C API's test is a C program.
+  command -v cc >/dev/null 2>&1 || need+=(gcc)
   command -v iconv >/dev/null 2>&1 || need+=(libc-bin)
   command -v groff >/dev/null 2>&1 || need+=(groff-base)
   command -v pkg-config >/dev/null 2>&1 || need+=(pkg-config)

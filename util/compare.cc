@@ -1,8 +1,8 @@
-#include "util/compare.h"
+#include "quorl/classic/compare.h"
 
 #include <cstring>
 
-#include "util/case.h"
+#include "quorl/classic/case.h"
 
 namespace quorl {
 

@@ -1,4 +1,4 @@
-#include "util/disk.h"
+#include "quorl/classic/disk.h"
 
 #include <climits>
 

@@ -1,14 +1,14 @@
-#include "util/files.h"
+#include "quorl/classic/files.h"
 
 #include <cstring>
 
 #include "support/errors.h"
 #include "support/memory.h"
 #include "support/sjis.h"
-#include "util/compare.h"
-#include "util/disk.h"
+#include "quorl/classic/compare.h"
+#include "quorl/classic/disk.h"
 #include "util/platform.h"
-#include "util/search.h"
+#include "quorl/classic/search.h"
 
 namespace quorl {
 

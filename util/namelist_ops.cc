@@ -1,10 +1,10 @@
-#include "util/namelist_ops.h"
+#include "quorl/classic/namelist_ops.h"
 
 #include <cstdlib>
 #include <cstring>
 
 #include "support/memory.h"
-#include "util/compare.h"
+#include "quorl/classic/compare.h"
 
 namespace quorl {
 

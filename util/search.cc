@@ -1,4 +1,4 @@
-#include "util/search.h"
+#include "quorl/classic/search.h"
 
 #include "support/sjis.h"
 

@@ -1,4 +1,4 @@
-#include "util/skip.h"
+#include "quorl/classic/skip.h"
 
 namespace quorl {
 

@@ -1,4 +1,4 @@
-#include "util/tabs.h"
+#include "quorl/classic/tabs.h"
 
 #include <cstdio>
 

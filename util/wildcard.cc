@@ -1,4 +1,4 @@
-#include "util/wildcard.h"
+#include "quorl/classic/wildcard.h"
 
 #include "support/sjis.h"
 

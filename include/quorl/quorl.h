@@ -1,15 +1,14 @@
 // quorl as a library.
 //
-// Two ways in. The C++ API below compiles a rule set once (replacement
-// specifications, field syntax, -e template: what quorl's command line takes)
-// into an immutable quorl::Rules that any number of threads may share, and
-// edits lines through a quorl::Editor, one per thread. Faults come back as
-// values carrying the message the command line prints; nothing on this path
-// prints, or ends the process.
-//
-// The single-call functions convert_str and get_csvword edit one text with
-// paired word lists through one process-wide editor; they are neither
-// reentrant nor thread-safe.
+// This header compiles a rule set once (replacement specifications, field
+// syntax, -e template: what quorl's command line takes) into an immutable
+// quorl::Rules that any number of threads may share, and edits lines
+// through a quorl::Editor, one per thread. Faults come back as values: a
+// code to branch on (quorl::ErrorCode) and the message the command line
+// prints. A rule set tells its faults as soon as it is built; an edit tells
+// the fault it meets. Nothing declared here prints, keeps process-wide
+// state, or ends the process. (The classic routines, which do, are in
+// quorl/classic.h.)
 //
 // Texts are bytes; a Shift_JIS lead byte with its second byte is one
 // character. A line holds no NUL byte: editing one is an error (the command
@@ -28,12 +27,8 @@
 #include <vector>
 
 #include "quorl/encoding.h"
-
-#if defined(QUORL_BUILDING_LIBRARY)
-#define QUORL_API __attribute__((visibility("default")))
-#else
-#define QUORL_API
-#endif
+#include "quorl/error_code.h"
+#include "quorl/export.h"
 
 namespace quorl {
 
@@ -56,28 +51,57 @@ struct RuleOptions {
   Encoding encoding = Encoding::sjis;
 };
 
+// RuleError: the first fault of a rule set. code tells what it is (none:
+// the rules are good) and message is what the command line prints for it
+// (ending in a newline where the command line's does). spec is the index in
+// RuleOptions::specs of the specification at fault (its first place, for a
+// text given twice), item the item within it, counted from 0, and offset
+// the byte of that specification where the fault stands: where a bad item
+// or an item with the field number 0 begins, or the '$' of a bad <to>
+// element. For a bad template spec and item are -1 and offset is where its
+// bad '$' stands in the template; for bad brackets they are -1, -1 and 0.
+struct RuleError {
+  ErrorCode code = ErrorCode::none;
+  std::string message;
+  int spec = -1;
+  int item = -1;
+  size_t offset = 0;
+};
+
 // Rules: a rule set compiled once, immutable. Copies share the compiled
-// value. Safe to use from any number of threads at once. As on the command
-// line, a bad item, a bad <to> element or a bad template is reported by the
-// first edit that reaches it; the constructor throws std::invalid_argument
-// only for brackets that are not two bytes or two characters.
+// value. Safe to use from any number of threads at once.
+//
+// Every fault is found as the rules are built: ok() tells whether there is
+// one and error() gives the first, in the order the rules apply (the
+// brackets, then each specification item by item, then the template). The
+// constructor throws nothing for bad input; only std::bad_alloc when memory
+// runs out. Rules at fault still edit, as the command line does: a line is
+// edited until it meets the fault, and the edit that meets it fails (a bad
+// <to> is met only by a match, so a line without one is edited in full).
+// With bad brackets every edit fails, with error()'s code and message.
 class QUORL_API Rules {
  public:
   explicit Rules(const RuleOptions& options);
 
+  bool ok() const { return error_.code == ErrorCode::none; }
+  const RuleError& error() const { return error_; }
+  ErrorCode error_code() const { return error_.code; }
+
  private:
   friend class Editor;
   std::shared_ptr<const RuleSet> set_;
+  RuleError error_;
 };
 
 // Edited: the outcome of one edit. When ok, text is the edited line (no
-// newline); otherwise error is the message the command line would print
-// (it ends in a newline where the command line's does). Both views stay
-// valid until the editor's next edit.
+// newline); otherwise code tells the fault and error is the message the
+// command line would print (it ends in a newline where the command line's
+// does). Both views stay valid until the editor's next edit.
 struct Edited {
   bool ok = false;
   std::string_view text;
   std::string_view error;
+  ErrorCode code = ErrorCode::none;
   explicit operator bool() const { return ok; }
 };
 
@@ -92,8 +116,9 @@ class QUORL_API Editor {
   Editor& operator=(Editor&&) noexcept;
 
   // edit: line edited by every specification, then rebuilt by the template.
-  // A line holding a NUL byte, and a request for memory that cannot be met,
-  // are errors too.
+  // Fails at a fault of the rules that the line meets (see Rules); a line
+  // holding a NUL byte, and a request for memory that cannot be met, are
+  // errors too.
   Edited edit(std::string_view line);
 
  private:
@@ -155,41 +180,6 @@ struct InvalidSequence {
 // check: every invalid sequence of text in encoding, in order; lines are
 // counted at newlines. Shift_JIS is taken as code page 932. Thread-safe.
 QUORL_API std::vector<InvalidSequence> check(std::string_view text, Encoding encoding);
-
-// The longest word get_csvword hands out; a longer word is cut there and its
-// remainder becomes the next word.
-constexpr int CSVWORD_MAX = 1024;
-
-// The length limit of the specification convert_str builds: it gives up
-// when the text built so far plus the next word would reach this many bytes
-// (the parentheses, colon and comma around that word are not counted).
-constexpr int CONV_LIMIT = 4096;
-
-// convert_str: line edited by the pairs of from_list and to_list, matched as
-// whole words when whole_word is nonzero. The i-th word of the first list is
-// replaced by the i-th word of the second. Words are used as they stand,
-// nothing is escaped: the bytes that mean something in a replacement
-// specification keep their meaning ('$' elements, '?', '\' and ':' in a
-// from-word; '$' elements and '\' in a to-word). A comma cannot occur in a
-// word. Returns the edited text, in a library buffer valid until the next
-// call into the library; line itself is not changed.
-// Returns null without a message, leaving the text unedited, when the lists
-// differ in length, when a word is empty where the other list has one (so a
-// word cannot be deleted), or when the specification reaches CONV_LIMIT.
-// Returns null after a message on standard error when the engine rejects
-// the specification built: two empty lists build an empty one, and with
-// whole_word a word of digits alone reads as a field number. A to-word
-// holding a '$' that starts no element, or running out of memory, ends the
-// process with status 1.
-QUORL_API char* convert_str(int whole_word, const char* from_list, const char* to_list,
-                            const char* line);
-
-// get_csvword: splits the next word off the comma-separated list at text.
-// Blanks, tabs, newlines and form feeds around the word are dropped. *word
-// receives the word, in a library buffer that the next call overwrites.
-// Returns where the next word begins: past the comma that ended this one,
-// or at the terminating NUL, where every further call gives an empty word.
-QUORL_API const char* get_csvword(const char* text, char** word);
 
 }  // namespace quorl
 

@@ -13,7 +13,7 @@
 
 #include "driver/cli.h"
 #include "support/exit.h"
-#include "util/namelist_ops.h"
+#include "quorl/classic/namelist_ops.h"
 
 namespace quorl {
 namespace {

@@ -20,7 +20,7 @@
 #include "replace/matcher.h"
 #include "replace/spec.h"
 #include "support/exit.h"
-#include "util/namelist_ops.h"
+#include "quorl/classic/namelist_ops.h"
 
 namespace quorl {
 namespace {

@@ -107,6 +107,55 @@ TEST(EditorApi, CheckFindsInvalidSequencesByLineAndColumn) {
   EXPECT_EQ(found("a\x80\n\x82\xa0ok\n\x83", Encoding::sjis), "1:2:1 3:1:1 ");
   EXPECT_EQ(found("\xe3\x81\n\xe3\x81\x82\xff", Encoding::utf8), "1:1:2 2:4:1 ");
   EXPECT_EQ(found("\x80\xff", Encoding::bytes), "");
+// ---- Faults known as the rules are built, and met by the same edit as before ----
+TEST(EditorApi, RulesTellTheirFirstFaultWhenBuilt) {
+  struct Case {
+    const char* name;
+    RuleOptions options;
+    ErrorCode code;
+    const char* message;
+    int spec, item;
+    size_t offset;
+    const char* meets;  // a line whose edit meets the fault: same code, same message
+  };
+  const char* const bad_template = "illegal \"-e <extract>\" parameter";
+  const Case cases[] = {
+      {"good rules", rules_of({"a:b", "(2)$d:<$$>"}, ",", "[]", "$2"), ErrorCode::none, "", -1, -1, 0,
+       nullptr},
+      {"bad <to> met by no line yet", rules_of({"a:$9"}), ErrorCode::bad_to,
+       "illegal \"-r <replace>\" parameter: $9\n", 0, 0, 2, "xa"},
+      {"bad item at the end", rules_of({"x:y", "a:b,c"}), ErrorCode::bad_item,
+       "\"a:b,c\": bad <replace>\n", 1, 1, 4, "q"},
+      {"field number 0, after a text given twice", rules_of({"a:b", "a:b", "(0)q:r"}),
+       ErrorCode::bad_item, "\"(0)q\": bad <replace>\n", 2, 0, 0, "q"},
+      {"bad <to> before a bad item, after colons and an escape", rules_of({"p:x,q:y:\\$$z,r"}),
+       ErrorCode::bad_to, "illegal \"-r <replace>\" parameter: \\$$z\n", 0, 1, 10, "q"},
+      {"a second byte 0x5C escapes nothing", rules_of({"\x83\x65:\x95\x5c$q"}), ErrorCode::bad_to,
+       "illegal \"-r <replace>\" parameter: \x95\x5c$q\n", 0, 0, 5, "\x83\x65"},
+      {"bad template", rules_of({"a:b"}, "", "", "$1-$x"), ErrorCode::bad_template, bad_template, -1,
+       -1, 3, "a"},
+      {"a bad specification comes before the template", rules_of({"zz"}, "", "", "$x"),
+       ErrorCode::bad_item, "\"zz\": bad <replace>\n", 0, 0, 0, "a"},
+      {"bad brackets come first and refuse every edit", rules_of({"zz"}, "", "abc"),
+       ErrorCode::bad_brackets, "\"-babc\": bad parameter\n", -1, -1, 0, "b"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Rules rules(c.options);
+    EXPECT_EQ(rules.ok(), c.code == ErrorCode::none);
+    EXPECT_EQ(rules.error_code(), c.code);
+    const RuleError& e = rules.error();
+    EXPECT_EQ(e.message, c.message);
+    EXPECT_EQ(e.spec, c.spec);
+    EXPECT_EQ(e.item, c.item);
+    EXPECT_EQ(e.offset, c.offset);
+    if (c.meets == nullptr) continue;
+    Editor editor{rules};
+    const Edited out = editor.edit(c.meets);
+    EXPECT_FALSE(out);
+    EXPECT_EQ(out.code, c.code);
+    EXPECT_EQ(out.error, c.message);
+  }
 }
 
 // ---- Threads: one Rules, an Editor per thread ----

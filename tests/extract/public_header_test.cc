@@ -1,6 +1,6 @@
-// Uses quorl the way a program outside the project would: through the
-// public header alone, linked against the library.
-#include <quorl/quorl.h>
+// Uses quorl's classic entries the way a program outside the project would:
+// through their public header alone, linked against the library.
+#include <quorl/classic.h>
 
 #include <string>
 

@@ -23,7 +23,7 @@ rm -rf "$work" && mkdir -p "$work" || exit 1
   { cat "$work/install.log"; echo "FAIL: cmake --install"; exit 1; }
 
 # The layout a user looks for.
-for f in bin/quorl include/quorl/quorl.h share/man/man1/quorl.1.gz \
+for f in bin/quorl include/quorl/quorl.h include/quorl/classic.h share/man/man1/quorl.1.gz \
   share/man/ja/man1/quorl.1.gz share/bash-completion/completions/quorl; do
   [ -f "$prefix/$f" ] || fail "not installed: $f"
 done
@@ -31,6 +31,7 @@ lib=$(find "$prefix" -name libquorl.a | head -n 1)
 pc=$(find "$prefix" -name quorl.pc | head -n 1)
 config=$(find "$prefix" -name quorlConfig.cmake | head -n 1)
 [ -n "$lib" ] || fail "not installed: libquorl.a"
+[ -n "$(find "$prefix" -name libquorl_classic.a)" ] || fail "not installed: libquorl_classic.a"
 [ -n "$pc" ] || fail "not installed: quorl.pc"
 [ -n "$config" ] || fail "not installed: quorlConfig.cmake"
 [ -x "$prefix/bin/quorl" ] || { echo "FAIL: no installed quorl to run"; exit 1; }
@@ -81,17 +82,18 @@ if [ -n "$pc" ]; then
   [ "$got" = "$version" ] || fail "pkg-config --modversion quorl gave '$got'"
   got=$(pkg-config --cflags quorl | sed 's/ *$//')
   [ "$got" = "-I$prefix/include -std=c++17" ] || fail "pkg-config --cflags quorl gave '$got'"
-  flags=$(pkg-config --cflags --libs quorl) || fail "pkg-config --cflags --libs quorl"
+  flags=$(pkg-config --cflags --libs quorl quorl-classic) || fail "pkg-config --cflags --libs quorl quorl-classic"
   # shellcheck disable=SC2086
   if "$cxx" -std=c++14 "$consumer_src/main.cc" $flags -o "$work/pc-consumer" 2>"$work/pc.log"; then
     check "$work/pc-consumer" "pkg-config"
   else
     cat "$work/pc.log"
-    fail "compiling with \$(pkg-config --cflags --libs quorl) = '$flags'"
+    fail "compiling with \$(pkg-config --cflags --libs quorl quorl-classic) = '$flags'"
   fi
 fi
 
 nm -C "$lib" | grep -E ' T quorl::(run|edit_line)\(' && fail "libquorl.a holds command-line code"
+nm -C "$lib" | grep -E ' T quorl::(convert_str|add_name)\(' && fail "libquorl.a holds the classic routines"
 
 # The shared library: a build of its own, installed into a second prefix.
 shared=$work/shared-prefix
@@ -104,7 +106,7 @@ if "$cmake" -S "$src" -B "$work/shared-build" -G "$generator" -DCMAKE_BUILD_TYPE
   [ "$soname" = "libquorl.so.${version%%.*}" ] || fail "SONAME is '$soname'"
   # Only the public API is exported.
   extra=$(nm -DC --defined-only "$so" | grep ' quorl::' |
-    grep -vE ' quorl::((Rules|Editor)::|(convert_str|get_csvword|edit_lines|edit_stream|check)\()' || true)
+    grep -vE ' quorl::((Rules|Editor)::|(edit_lines|edit_stream|check)\()' || true)
   [ -z "$extra" ] || fail "libquorl.so exports more than the public API: $extra"
   if "$cmake" -S "$consumer_src" -B "$work/shared-cmake" -G "$generator" \
       -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_STANDARD=14 -DCMAKE_PREFIX_PATH="$shared" \
@@ -114,7 +116,7 @@ if "$cmake" -S "$src" -B "$work/shared-build" -G "$generator" -DCMAKE_BUILD_TYPE
   else
     cat "$work/shared-c.log"; fail "the consumer did not build against the shared library"
   fi
-  flags=$(PKG_CONFIG_PATH=$(dirname "$(find "$shared" -name quorl.pc)") pkg-config --cflags --libs quorl)
+  flags=$(PKG_CONFIG_PATH=$(dirname "$(find "$shared" -name quorl.pc)") pkg-config --cflags --libs quorl quorl-classic)
   # shellcheck disable=SC2086
   if "$cxx" -std=c++14 "$consumer_src/main.cc" $flags -o "$work/pc-shared" 2>"$work/pc-shared.log"; then
     LD_LIBRARY_PATH=${so%/*} check "$work/pc-shared" "pkg-config, shared"

@@ -1,4 +1,4 @@
-#include "util/blocks.h"
+#include "quorl/classic/blocks.h"
 
 #include <gtest/gtest.h>
 

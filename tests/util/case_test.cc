@@ -1,4 +1,4 @@
-#include "util/case.h"
+#include "quorl/classic/case.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "util/compare.h"
+#include "quorl/classic/compare.h"
 
 #include <gtest/gtest.h>
 

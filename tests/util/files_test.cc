@@ -1,4 +1,4 @@
-#include "util/files.h"
+#include "quorl/classic/files.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "util/namelist_ops.h"
+#include "quorl/classic/namelist_ops.h"
 
 #include <cstdlib>
 #include <string>

@@ -1,4 +1,4 @@
-#include "util/scan.h"
+#include "quorl/classic/scan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "util/search.h"
+#include "quorl/classic/search.h"
 
 #include <gtest/gtest.h>
 

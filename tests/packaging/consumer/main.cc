@@ -7,6 +7,7 @@
 //   compiles the specification (one -r text) with the separator ("" for none)
 //   and the template ("" for none), edits each line through one editor and
 //   prints each result, or "error: " and the message.
+#include <quorl/classic.h>
 #include <quorl/quorl.h>
 
 #include <cstdio>

@@ -3,8 +3,8 @@
 // These read NUL-terminated text byte by byte and return positions inside
 // the text they were given; none returns null, since the terminating NUL is
 // where every skip ends at the latest. A blank is the byte " ".
-#ifndef QUORL_UTIL_SKIP_H
-#define QUORL_UTIL_SKIP_H
+#ifndef QUORL_CLASSIC_SKIP_H
+#define QUORL_CLASSIC_SKIP_H
 
 namespace quorl {
 

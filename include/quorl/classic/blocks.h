@@ -9,8 +9,8 @@
 // the C library's functions of those names.
 //
 // The text edits work on NUL-terminated text in the caller's buffer.
-#ifndef QUORL_UTIL_BLOCKS_H
-#define QUORL_UTIL_BLOCKS_H
+#ifndef QUORL_CLASSIC_BLOCKS_H
+#define QUORL_CLASSIC_BLOCKS_H
 
 namespace quorl {
 

@@ -9,8 +9,8 @@
 //
 // Every function here reads NUL-terminated bytes and writes nothing; none
 // keeps a pointer to its arguments.
-#ifndef QUORL_UTIL_COMPARE_H
-#define QUORL_UTIL_COMPARE_H
+#ifndef QUORL_CLASSIC_COMPARE_H
+#define QUORL_CLASSIC_COMPARE_H
 
 namespace quorl {
 

@@ -1,6 +1,6 @@
 // Name list: lookup, iteration, sorting and removal.
 //
-// Further operations on the name lists of support/namelist.h. Positions
+// Further operations on the name lists of quorl/classic/namelist.h. Positions
 // count only entries that hold a name, from 0 at the head; free slots are
 // skipped by every walk that counts or compares. Searches by name compare the
 // stored hash before the texts.
@@ -10,12 +10,12 @@
 // del_allname2 need a head. Returned names and entries belong to the list.
 // Nothing here prints a message of its own; exhausted memory in the sorts and
 // in ren_name ends the process through the memory helpers.
-#ifndef QUORL_SUPPORT_NAMELIST_OPS_H
-#define QUORL_SUPPORT_NAMELIST_OPS_H
+#ifndef QUORL_CLASSIC_NAMELIST_OPS_H
+#define QUORL_CLASSIC_NAMELIST_OPS_H
 
 #include <cstdint>
 
-#include "support/namelist.h"
+#include "quorl/classic/namelist.h"
 
 namespace quorl {
 

@@ -1,10 +1,12 @@
 // Disk queries: allocation unit and free space of the drive that holds a path.
 //
-// The drive of a path is the file system that holds it (see util/platform.h
-// for how a path is mapped). Both queries fail quietly: the cluster size is 0
-// and the free space -1 when the file system cannot be asked.
-#ifndef QUORL_UTIL_DISK_H
-#define QUORL_UTIL_DISK_H
+// The drive of a path is the file system that holds it, or its nearest
+// existing parent while the path does not exist yet; a backslash that stands
+// alone in a path is taken for a slash. Both queries fail quietly: the
+// cluster size is 0 and the free space -1 when the file system cannot be
+// asked.
+#ifndef QUORL_CLASSIC_DISK_H
+#define QUORL_CLASSIC_DISK_H
 
 #include <cstdint>
 

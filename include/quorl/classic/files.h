@@ -5,10 +5,11 @@
 // Paths are NUL-terminated bytes whose components are separated by a
 // backslash or a slash, counted by characters: a Shift_JIS double-byte
 // character is stepped over whole, so its second byte is never taken for a
-// backslash. Files are reached through util/platform.h. Messages go through
-// errmsg; returned positions point into the caller's path.
-#ifndef QUORL_UTIL_FILES_H
-#define QUORL_UTIL_FILES_H
+// backslash; a backslash that stands alone is taken for a slash when a file
+// is opened. Messages go through errmsg; returned positions point into the
+// caller's path.
+#ifndef QUORL_CLASSIC_FILES_H
+#define QUORL_CLASSIC_FILES_H
 
 #include <cstdio>
 

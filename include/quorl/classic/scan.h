@@ -8,8 +8,8 @@
 // get_word keeps its results in two process-wide areas of WORD_AREA_SIZE
 // bytes that its next call overwrites; SetParam writes into the caller's
 // buffer; tonum works on a copy of its own.
-#ifndef QUORL_UTIL_SCAN_H
-#define QUORL_UTIL_SCAN_H
+#ifndef QUORL_CLASSIC_SCAN_H
+#define QUORL_CLASSIC_SCAN_H
 
 namespace quorl {
 

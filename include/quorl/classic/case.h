@@ -5,8 +5,8 @@
 // half-width katakana (0xA1-0xDF), followed by a non-NUL byte, is one
 // character with it, so a trail byte that happens to be a letter stays as it
 // is. Half-width katakana bytes stand alone.
-#ifndef QUORL_UTIL_CASE_H
-#define QUORL_UTIL_CASE_H
+#ifndef QUORL_CLASSIC_CASE_H
+#define QUORL_CLASSIC_CASE_H
 
 namespace quorl {
 

@@ -12,8 +12,8 @@
 //     byte 0x40-0x7E or 0x80-0xFC): serstr.
 // index and rindex here are not the C library's functions of those names;
 // inside namespace quorl the unqualified names mean these.
-#ifndef QUORL_UTIL_SEARCH_H
-#define QUORL_UTIL_SEARCH_H
+#ifndef QUORL_CLASSIC_SEARCH_H
+#define QUORL_CLASSIC_SEARCH_H
 
 namespace quorl {
 

@@ -10,8 +10,8 @@
 // second byte is never read as a wildcard or a backslash. A backslash makes
 // the next character literal, a whole double-byte character included; a
 // backslash at the very end ends the text.
-#ifndef QUORL_UTIL_WILDCARD_H
-#define QUORL_UTIL_WILDCARD_H
+#ifndef QUORL_CLASSIC_WILDCARD_H
+#define QUORL_CLASSIC_WILDCARD_H
 
 namespace quorl {
 

@@ -5,8 +5,8 @@
 // one column. The expansion lives in one process-wide area of EXPTAB_SIZE
 // bytes, so an expansion holds at most EXPTAB_SIZE - 1 bytes and its NUL.
 // A tab width below 1 is taken as 1.
-#ifndef QUORL_UTIL_TABS_H
-#define QUORL_UTIL_TABS_H
+#ifndef QUORL_CLASSIC_TABS_H
+#define QUORL_CLASSIC_TABS_H
 
 namespace quorl {
 

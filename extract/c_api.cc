@@ -1,0 +1,104 @@
+// The C API of include/quorl/quorl_c.h, over quorl::Rules and quorl::Editor.
+//
+// A handle is the C++ object itself, with what C reads kept beside it. No
+// exception may cross into C: the only one the API can meet is a failed
+// request for memory, which becomes a null handle or QUORL_NO_MEMORY.
+#include "quorl/quorl_c.h"
+
+#include <string>
+#include <string_view>
+
+#include "quorl/quorl.h"
+
+static_assert(QUORL_NO_MEMORY == static_cast<int>(quorl::ErrorCode::no_memory) &&
+                  QUORL_NUL_BYTE == static_cast<int>(quorl::ErrorCode::nul_byte) &&
+                  QUORL_BAD_BRACKETS == static_cast<int>(quorl::ErrorCode::bad_brackets) &&
+                  QUORL_BAD_TEMPLATE == static_cast<int>(quorl::ErrorCode::bad_template) &&
+                  QUORL_BAD_TO == static_cast<int>(quorl::ErrorCode::bad_to) &&
+                  QUORL_BAD_ITEM == static_cast<int>(quorl::ErrorCode::bad_item),
+              "quorl_error_code numbers the faults as quorl::ErrorCode");
+static_assert(QUORL_SJIS == static_cast<int>(quorl::Encoding::sjis) &&
+                  QUORL_UTF8 == static_cast<int>(quorl::Encoding::utf8) &&
+                  QUORL_EUCJP == static_cast<int>(quorl::Encoding::eucjp) &&
+                  QUORL_BYTES == static_cast<int>(quorl::Encoding::bytes),
+              "quorl_encoding numbers the encodings as quorl::Encoding");
+
+struct quorl_rules {
+  quorl::Rules rules;
+};
+
+struct quorl_editor {
+  quorl::Editor editor;
+  // The message of the last failed edit. Every message the editor hands
+  // out lies in a NUL-terminated buffer (the editor's own, or the rule
+  // set's), so its data can go to C as it is.
+  std::string_view error;
+};
+
+namespace quorl {
+namespace {
+
+// text_of: a C text of the options; null is none.
+std::string text_of(const char* text) { return text != nullptr ? text : ""; }
+
+}  // namespace
+}  // namespace quorl
+
+extern "C" {
+
+quorl_rules* quorl_rules_new(const quorl_options* options) {
+  try {
+    quorl::RuleOptions cxx;
+    cxx.specs.assign(options->specs, options->specs + options->spec_count);
+    cxx.separator = quorl::text_of(options->separator);
+    cxx.brackets = quorl::text_of(options->brackets);
+    if (options->extract != nullptr) cxx.extract = options->extract;
+    cxx.encoding = static_cast<quorl::Encoding>(options->encoding);
+    return new quorl_rules{quorl::Rules(cxx)};
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+quorl_error_code quorl_rules_error(const quorl_rules* rules, quorl_error* error) {
+  const quorl::RuleError& e = rules->rules.error();
+  *error = quorl_error{static_cast<quorl_error_code>(e.code), e.message.c_str(), e.spec, e.item,
+                       e.offset};
+  return error->code;
+}
+
+void quorl_rules_free(quorl_rules* rules) { delete rules; }
+
+quorl_editor* quorl_editor_new(const quorl_rules* rules) {
+  try {
+    return new quorl_editor{quorl::Editor(rules->rules), {}};
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+void quorl_editor_free(quorl_editor* editor) { delete editor; }
+
+quorl_error_code quorl_edit(quorl_editor* editor, const char* line, size_t len, const char** text,
+                            size_t* text_len) {
+  *text = nullptr;
+  *text_len = 0;
+  try {
+    const std::string_view in = len == 0 ? std::string_view() : std::string_view(line, len);
+    const quorl::Edited out = editor->editor.edit(in);
+    editor->error = out.error;
+    if (!out) return static_cast<quorl_error_code>(out.code);
+    *text = out.text.data();
+    *text_len = out.text.size();
+    return QUORL_OK;
+  } catch (...) {
+    editor->error = "cannot get memory\n";
+    return QUORL_NO_MEMORY;
+  }
+}
+
+const char* quorl_editor_error(const quorl_editor* editor) {
+  return editor->error.empty() ? "" : editor->error.data();
+}
+
+}  // extern "C"

@@ -1,0 +1,23 @@
+// quorl::ErrorCode: what went wrong, for a program to branch on.
+//
+// The same codes come from a rule set that is built (quorl::Rules) and from
+// an edit (quorl::Editor), and the C API gives them the same numbers. Each
+// fault also carries the message the command line prints for it.
+#ifndef QUORL_ERROR_CODE_H
+#define QUORL_ERROR_CODE_H
+
+namespace quorl {
+
+enum class ErrorCode : unsigned char {
+  none = 0,          // no fault
+  bad_item = 1,      // an item that is not [(<no>)]<from>:[<to>], or the field number 0
+  bad_to = 2,        // a '$' in a <to> that starts no element
+  bad_template = 3,  // a malformed -e template
+  bad_brackets = 4,  // a -b text that is neither two bytes nor two characters
+  nul_byte = 5,      // a line that holds a NUL byte
+  no_memory = 6,     // a request for memory that could not be met
+};
+
+}  // namespace quorl
+
+#endif
