@@ -107,6 +107,8 @@ TEST(EditorApi, CheckFindsInvalidSequencesByLineAndColumn) {
   EXPECT_EQ(found("a\x80\n\x82\xa0ok\n\x83", Encoding::sjis), "1:2:1 3:1:1 ");
   EXPECT_EQ(found("\xe3\x81\n\xe3\x81\x82\xff", Encoding::utf8), "1:1:2 2:4:1 ");
   EXPECT_EQ(found("\x80\xff", Encoding::bytes), "");
+}
+
 // ---- Faults known as the rules are built, and met by the same edit as before ----
 TEST(EditorApi, RulesTellTheirFirstFaultWhenBuilt) {
   struct Case {

@@ -140,7 +140,7 @@ if [ -f "$pc" ]; then
   got=$(pkg-config --cflags quorl | sed 's/ *$//')
   [ "$got" = "-std=c++17" ] || fail "pkg-config --cflags quorl gave '$got'"
   # A program built against the unpacked packages, as the system root.
-  flags=$(PKG_CONFIG_SYSROOT_DIR=$root pkg-config --cflags --libs quorl)
+  flags=$(PKG_CONFIG_SYSROOT_DIR=$root pkg-config --cflags --libs quorl quorl-classic)
   # shellcheck disable=SC2086
   if "$cxx" -std=c++14 "$src/tests/packaging/consumer/main.cc" $flags -o "$work/consumer" 2>"$work/consumer.log"; then
     got=$(LD_LIBRARY_PATH=$root/$libdir "$work/consumer" rules , '$2+$1' 'n$d:<$d>' 'n5,b')
