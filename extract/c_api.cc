@@ -10,7 +10,9 @@
 
 #include "quorl/quorl.h"
 
-static_assert(QUORL_NO_MEMORY == static_cast<int>(quorl::ErrorCode::no_memory) &&
+static_assert(QUORL_SINK_STOPPED == static_cast<int>(quorl::ErrorCode::sink_stopped) &&
+                  QUORL_READ_ERROR == static_cast<int>(quorl::ErrorCode::read_error) &&
+                  QUORL_NO_MEMORY == static_cast<int>(quorl::ErrorCode::no_memory) &&
                   QUORL_NUL_BYTE == static_cast<int>(quorl::ErrorCode::nul_byte) &&
                   QUORL_BAD_BRACKETS == static_cast<int>(quorl::ErrorCode::bad_brackets) &&
                   QUORL_BAD_TEMPLATE == static_cast<int>(quorl::ErrorCode::bad_template) &&
@@ -40,6 +42,26 @@ namespace {
 
 // text_of: a C text of the options; null is none.
 std::string text_of(const char* text) { return text != nullptr ? text : ""; }
+
+// view: the n bytes at p (p may be null when n is 0).
+std::string_view view(const char* p, size_t n) { return n == 0 ? std::string_view() : std::string_view(p, n); }
+
+// many_lines: edit (edit_lines or edit_stream, given the C++ sink) run for
+// the C editor and sink, the outcome told the C way.
+template <class Edit>
+quorl_error_code many_lines(quorl_editor* editor, quorl_sink sink, void* context, size_t* lines, Edit edit) {
+  const Sink to_c = [sink, context](std::string_view b) { return sink(context, b.data(), b.size()) == 0; };
+  LinesEdited r;
+  try {
+    r = edit(to_c);
+  } catch (...) {
+    r.code = ErrorCode::no_memory;
+    r.error = "cannot get memory\n";
+  }
+  editor->error = r.error;
+  if (lines != nullptr) *lines = r.lines;
+  return static_cast<quorl_error_code>(r.code);
+}
 
 }  // namespace
 }  // namespace quorl
@@ -99,6 +121,31 @@ quorl_error_code quorl_edit(quorl_editor* editor, const char* line, size_t len, 
 
 const char* quorl_editor_error(const quorl_editor* editor) {
   return editor->error.empty() ? "" : editor->error.data();
+}
+
+quorl_error_code quorl_edit_lines(quorl_editor* editor, const char* text, size_t len, int crlf, quorl_sink sink,
+                                  void* context, size_t* lines) {
+  return quorl::many_lines(editor, sink, context, lines, [&](const quorl::Sink& to_c) {
+    return quorl::edit_lines(editor->editor, quorl::view(text, len), to_c, {crlf != 0});
+  });
+}
+
+quorl_error_code quorl_edit_fd(quorl_editor* editor, int fd, int crlf, quorl_sink sink, void* context,
+                               size_t* lines) {
+  return quorl::many_lines(editor, sink, context, lines, [&](const quorl::Sink& to_c) {
+    return quorl::edit_stream(editor->editor, fd, to_c, {crlf != 0});
+  });
+}
+
+size_t quorl_check(const char* text, size_t len, quorl_encoding encoding, quorl_invalid* found, size_t max) {
+  try {
+    const auto bad = quorl::check(quorl::view(text, len), static_cast<quorl::Encoding>(encoding));
+    for (size_t k = 0; k < bad.size() && k < max; ++k)
+      found[k] = quorl_invalid{bad[k].line, bad[k].column, bad[k].bytes.data(), bad[k].bytes.size()};
+    return bad.size();
+  } catch (...) {
+    return static_cast<size_t>(-1);
+  }
 }
 
 }  // extern "C"

@@ -30,7 +30,7 @@ class LineEditor {
   bool line(const char* p, size_t n) {
     const bool cr = format_.crlf && n > 0 && p[n - 1] == '\r';
     const Edited e = editor_.edit(std::string_view(p, cr ? n - 1 : n));
-    if (!e) return fail(e.error);
+    if (!e) return fail(e.code, e.error);
     out_.append(e.text.data(), e.text.size());
     if (cr) out_.push('\r');
     out_.push('\n');
@@ -44,10 +44,13 @@ class LineEditor {
     return result_;
   }
 
-  bool fail(std::string_view error) {
+  bool fail(ErrorCode code, std::string_view error) {
     // Lines edited before the fault still reach the sink.
     flush();
-    if (result_.error.empty()) result_.error = error;
+    if (result_.error.empty()) {
+      result_.code = code;
+      result_.error = error;
+    }
     return false;
   }
 
@@ -56,6 +59,7 @@ class LineEditor {
     const size_t n = out_.len;
     out_.clear();
     if (n == 0 || sink_(std::string_view(out_.data, n))) return true;
+    result_.code = ErrorCode::sink_stopped;
     result_.error = "the sink stopped\n";
     return false;
   }
@@ -97,7 +101,7 @@ LinesEdited edit_stream(Editor& editor, const Read& read, const Sink& sink, Line
     buf.reserve(have + kReadBlock);
     const long got = read(buf.data + have, kReadBlock);
     if (got < 0) {
-      lines.fail("reading error\n");
+      lines.fail(ErrorCode::read_error, "reading error\n");
       return lines.finish();
     }
     if (got == 0) break;

@@ -16,6 +16,8 @@ enum class ErrorCode : unsigned char {
   bad_brackets = 4,  // a -b text that is neither two bytes nor two characters
   nul_byte = 5,      // a line that holds a NUL byte
   no_memory = 6,     // a request for memory that could not be met
+  read_error = 7,    // a stream that could not be read
+  sink_stopped = 8,  // the sink of many edited lines asked to stop
 };
 
 }  // namespace quorl

@@ -148,13 +148,14 @@ using Read = std::function<long(char* buf, size_t n)>;
 
 // LinesEdited: the outcome of editing many lines. lines counts the lines
 // edited and handed to the sink; when not ok, error is the message of the
-// fault met by the next line (as Edited::error; a NUL byte in a line is
-// one), or "reading error\n", or "the sink stopped\n". The views stay valid
-// until the editor's next edit.
+// fault met by the next line (as Edited; a NUL byte in a line is one), or
+// "reading error\n" (read_error), or "the sink stopped\n" (sink_stopped).
+// The views stay valid until the editor's next edit.
 struct LinesEdited {
   bool ok = false;
   size_t lines = 0;
   std::string_view error;
+  ErrorCode code = ErrorCode::none;
   explicit operator bool() const { return ok; }
 };
 

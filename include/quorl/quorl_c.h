@@ -37,7 +37,9 @@ typedef enum quorl_error_code {
   QUORL_BAD_TEMPLATE = 3,  /* a malformed -e template */
   QUORL_BAD_BRACKETS = 4,  /* a -b text neither two bytes nor two characters */
   QUORL_NUL_BYTE = 5,      /* a line that holds a NUL byte */
-  QUORL_NO_MEMORY = 6      /* a request for memory that could not be met */
+  QUORL_NO_MEMORY = 6,     /* a request for memory that could not be met */
+  QUORL_READ_ERROR = 7,    /* a stream that could not be read */
+  QUORL_SINK_STOPPED = 8   /* the sink of many edited lines asked to stop */
 } quorl_error_code;
 
 /* How bytes form characters, numbered as quorl::Encoding. */
@@ -113,6 +115,41 @@ QUORL_API quorl_error_code quorl_edit(quorl_editor* editor, const char* line, si
 /* quorl_editor_error: the message of the editor's last failed edit,
  * NUL-terminated; "" when its last edit succeeded or it has made none. */
 QUORL_API const char* quorl_editor_error(const quorl_editor* editor);
+
+/* Many lines, cut as the command line cuts its input: at each newline, the
+ * last line with or without one; with crlf nonzero a CR right before the
+ * newline belongs to the line ending. No length limit. The edited lines go
+ * to sink with their endings (CR LF where one ended the line, else a
+ * newline), many at a time; a sink that returns nonzero stops the edit.
+ * *lines (when not null) counts the lines edited and handed on; the code
+ * and quorl_editor_error tell what stopped the next one: a fault it met,
+ * QUORL_READ_ERROR or QUORL_SINK_STOPPED. */
+typedef int (*quorl_sink)(void* context, const char* bytes, size_t n);
+
+/* quorl_edit_lines: every line of the len bytes at text. */
+QUORL_API quorl_error_code quorl_edit_lines(quorl_editor* editor, const char* text, size_t len, int crlf,
+                                            quorl_sink sink, void* context, size_t* lines);
+
+/* quorl_edit_fd: every line read from the file descriptor fd, to its end
+ * (the descriptor is left open). */
+QUORL_API quorl_error_code quorl_edit_fd(quorl_editor* editor, int fd, int crlf, quorl_sink sink,
+                                         void* context, size_t* lines);
+
+/* An invalid sequence: its line and column (from 1; the column counts
+ * bytes) and its bytes, which lie in the text checked. */
+typedef struct quorl_invalid {
+  size_t line;
+  size_t column;
+  const char* bytes;
+  size_t len;
+} quorl_invalid;
+
+/* quorl_check: the sequences of the len bytes at text that are no
+ * character of encoding, in order: the first max of them written to found
+ * (which may be null when max is 0); returns how many there are in all,
+ * or (size_t)-1 when memory runs out. */
+QUORL_API size_t quorl_check(const char* text, size_t len, quorl_encoding encoding, quorl_invalid* found,
+                             size_t max);
 
 #ifdef __cplusplus
 }

@@ -33,6 +33,21 @@ static const struct line_case cases[] = {
      "illegal \"-e <extract>\" parameter"},
 };
 
+/* A sink that keeps what it gets. */
+struct sink_buf {
+  char bytes[64];
+  size_t len;
+};
+
+static int collect(void* context, const char* bytes, size_t n) {
+  struct sink_buf* b = context;
+  if (b->len + n >= sizeof b->bytes) return 1;
+  memcpy(b->bytes + b->len, bytes, n);
+  b->len += n;
+  b->bytes[b->len] = '\0';
+  return 0;
+}
+
 int main(void) {
   int failures = 0;
   for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
@@ -65,5 +80,24 @@ int main(void) {
       strcmp(e.message, "illegal \"-r <replace>\" parameter: $z\n") != 0)
     failures += fprintf(stderr, "FAIL the place of a bad <to>\n") > 0;
   quorl_rules_free(rules);
+
+  /* Many lines into a sink, until a line meets the bad <to>; then a check. */
+  const char* spec = "a:X,q:$z";
+  const quorl_options one = {&spec, 1, NULL, NULL, NULL, QUORL_SJIS};
+  rules = quorl_rules_new(&one);
+  quorl_editor* editor = quorl_editor_new(rules);
+  struct sink_buf out = {{0}, 0};
+  size_t lines = 0;
+  if (quorl_edit_lines(editor, "ab\r\nba", 6, 1, collect, &out, &lines) != QUORL_OK || lines != 2 ||
+      strcmp(out.bytes, "Xb\r\nbX\n") != 0 ||
+      quorl_edit_lines(editor, "a\nq\n", 4, 0, collect, &out, &lines) != QUORL_BAD_TO || lines != 1 ||
+      strcmp(out.bytes, "Xb\r\nbX\nX\n") != 0)
+    failures += fprintf(stderr, "FAIL many lines: \"%s\" %zu\n", out.bytes, lines) > 0;
+  quorl_editor_free(editor);
+  quorl_rules_free(rules);
+  quorl_invalid bad[2];
+  if (quorl_check("a\x80\n\x83", 4, QUORL_SJIS, bad, 2) != 2 || bad[1].line != 2 || bad[1].column != 1 ||
+      bad[0].column != 2 || bad[0].len != 1)
+    failures += fprintf(stderr, "FAIL check\n") > 0;
   return failures == 0 ? 0 : 1;
 }
