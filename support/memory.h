@@ -8,9 +8,14 @@
 // and returns null.
 //
 // Sizes are signed ints, as every caller keeps them; a negative size fails.
+// The growable buffers ask through getmem_size and moremem_size instead,
+// whose sizes may pass what an int holds: up to INT_MAX they are getmem and
+// moremem themselves; beyond it a failed request ends as no_memory tells.
 // Blocks belong to the caller, who frees them with freemem or keeps them.
 #ifndef QUORL_SUPPORT_MEMORY_H
 #define QUORL_SUPPORT_MEMORY_H
+
+#include <cstddef>
 
 namespace quorl {
 
@@ -30,6 +35,15 @@ void* moremem(void* block, int size);
 // no_memory: the exhaustion end for a request of size bytes that no int can
 // hold: moremem's message, naming that size, then as for any failed request.
 [[noreturn]] void no_memory(unsigned long long size);
+
+// getmem_size: getmem for a size_t size. Beyond INT_MAX the block is not
+// touched until used (the allocator's zero pages) and a failed request ends
+// through no_memory, never softly.
+void* getmem_size(size_t size);
+
+// moremem_size: moremem for a size_t size; beyond INT_MAX a failed request
+// ends through no_memory. Never null.
+void* moremem_size(void* block, size_t size);
 
 // freemem, freeLocal: release a block; null is ignored.
 void freemem(void* block);
