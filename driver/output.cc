@@ -326,7 +326,7 @@ int end_output(int status) {
     discard();
     return 1;
   }
-  if (mode == Mode::kDiff) diff.finish(status == 0);
+  if (mode == Mode::kDiff && !diff.finish(status == 0)) status = 1;
   return out.flush() ? status : 1;
 }
 
