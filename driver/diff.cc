@@ -1,7 +1,15 @@
 #include "driver/diff.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#include "support/errors.h"
+#include "support/exit.h"
 
 namespace quorl {
 
@@ -11,21 +19,147 @@ bool same(const ByteBuf& a, const ByteBuf& b) {
   return a.len == b.len && (a.len == 0 || std::memcmp(a.data, b.data, a.len) == 0);
 }
 
+// write_all: the n bytes at p written to fd; false when a write fails.
+bool write_all(int fd, const char* p, size_t n) {
+  while (n > 0) {
+    const ssize_t w = ::write(fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
 }  // namespace
+
+const char* diff_temp_dir() {
+  const char* dir = std::getenv("TMPDIR");
+  return dir != nullptr && *dir != '\0' ? dir : "/tmp";
+}
+
+Spool::~Spool() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+// open_file: the temporary file made, nameless where the file system
+// allows (else named only until it is open); false when it cannot be.
+bool Spool::open_file() {
+  const char* dir = diff_temp_dir();
+  fd_ = ::open(dir, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd_ >= 0) return true;
+  ByteBuf name;
+  name.append(dir, std::strlen(dir));
+  name.append("/quorl-diff-XXXXXX", 18);
+  fd_ = mkostemp(name.terminate(), O_CLOEXEC);
+  if (fd_ < 0) return false;
+  unlink(name.data);
+  return true;
+}
+
+// write_file: n bytes added at the end of the file.
+void Spool::write_file(const char* p, size_t n) {
+  if (failed_ || n == 0) return;
+  if ((fd_ < 0 && !open_file()) || !write_all(fd_, p, n)) {
+    failed_ = true;
+    return;
+  }
+  in_file_ += n;
+}
+
+// spill: the bytes held in memory moved to the file.
+void Spool::spill() {
+  write_file(mem_.data, mem_.len);
+  mem_.clear();
+}
+
+void Spool::append_large(const char* p, size_t n) {
+  spill();
+  if (n >= kHold)
+    write_file(p, n);  // too large to be worth a copy
+  else
+    mem_.append(p, n);
+}
+
+void Spool::take(Spool* other) {
+  if (other->in_file_ > 0) {
+    spill();
+    if (!failed_ && fd_ < 0 && !open_file()) failed_ = true;
+    // The other file copied in the kernel where it can be, else in blocks.
+    loff_t from = 0;
+    while (!failed_ && static_cast<size_t>(from) < other->in_file_) {
+      const ssize_t c =
+          copy_file_range(other->fd_, &from, fd_, nullptr, other->in_file_ - static_cast<size_t>(from), 0);
+      if (c > 0) continue;
+      if (c < 0 && errno == EINTR) continue;
+      break;
+    }
+    char block[1 << 16];
+    while (!failed_ && static_cast<size_t>(from) < other->in_file_) {
+      const size_t left = other->in_file_ - static_cast<size_t>(from);
+      const ssize_t got = pread(other->fd_, block, left < sizeof block ? left : sizeof block, from);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0 || !write_all(fd_, block, static_cast<size_t>(got))) {
+        failed_ = true;
+        break;
+      }
+      from += got;
+    }
+    in_file_ += other->in_file_;
+  }
+  if (other->failed_) failed_ = true;
+  append(other->mem_.data, other->mem_.len);
+  other->clear();
+}
+
+void Spool::put_to(put_fn put) {
+  char block[1 << 16];
+  for (size_t at = 0; at < in_file_ && !failed_;) {
+    const size_t want = in_file_ - at < sizeof block ? in_file_ - at : sizeof block;
+    const ssize_t got = pread(fd_, block, want, static_cast<off_t>(at));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      failed_ = true;
+      break;
+    }
+    put(block, static_cast<size_t>(got));
+    at += static_cast<size_t>(got);
+  }
+  if (!failed_) put(mem_.data, mem_.len);
+  clear();
+}
+
+void Spool::reset() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  in_file_ = 0;
+  failed_ = false;
+  mem_.clear();
+}
+
+void Spool::clear() {
+  mem_.clear();
+  if (in_file_ > 0) {
+    // Emptied for the next hunk; a file that cannot be is left for good.
+    if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0) failed_ = true;
+    in_file_ = 0;
+  }
+}
 
 void UnifiedDiff::start(const char* name, put_fn put) {
   put_ = put;
   name_.clear();
   name_.append(name, std::strlen(name));
-  pending_ = edited_ = headed_ = in_hunk_ = false;
+  pending_ = edited_ = headed_ = in_hunk_ = abandoned_ = false;
   old_nl_ = true;
   old_no_ = new_no_ = 0;
   old_start_ = new_start_ = old_count_ = new_count_ = 0;
+  finishing_ = false;
   old_.clear();
   new_.clear();
-  body_.clear();
-  minus_.clear();
-  plus_.clear();
+  body_.reset();
+  minus_.reset();
+  plus_.reset();
   before_.clear();
   tail_.clear();
 }
@@ -42,10 +176,12 @@ void UnifiedDiff::old_line(const char* text, size_t n, bool cr, bool newline) {
   edited_ = false;
 }
 
-void UnifiedDiff::finish(bool ok) {
-  if (pending_ && (ok || edited_)) compare();
+bool UnifiedDiff::finish(bool ok) {
+  finishing_ = true;
+  if (pending_ && (ok || edited_) && !abandoned_) compare();
   pending_ = false;
   if (in_hunk_) close_hunk();
+  return !abandoned_;
 }
 
 // compare: the waiting pair taken as context or as a change.
@@ -76,27 +212,28 @@ void UnifiedDiff::compare() {
   if (new_.len != 0 && new_.data[new_.len - 1] != '\n') ++lines;
   if (!in_hunk_) {
     in_hunk_ = true;
-    old_start_ = old_no_ - static_cast<long>(before_.size());
-    new_start_ = new_no_ + 1 - static_cast<long>(before_.size());
-    old_count_ = new_count_ = static_cast<long>(before_.size());
+    old_start_ = old_no_ - static_cast<long long>(before_.size());
+    new_start_ = new_no_ + 1 - static_cast<long long>(before_.size());
+    old_count_ = new_count_ = static_cast<long long>(before_.size());
     body_.clear();
     put_context(before_, before_.size());
     before_.clear();
   }
   // The equal lines since the last change stay in the hunk, as context.
   put_context(tail_, tail_.size());
-  old_count_ += static_cast<long>(tail_.size());
-  new_count_ += static_cast<long>(tail_.size());
+  old_count_ += static_cast<long long>(tail_.size());
+  new_count_ += static_cast<long long>(tail_.size());
   tail_.clear();
   put_lines(&minus_, '-', old_, !old_nl_);
   put_lines(&plus_, '+', new_, false);
   ++old_count_;
-  new_count_ += static_cast<long>(lines);
-  new_no_ += static_cast<long>(lines);
+  new_count_ += static_cast<long long>(lines);
+  new_no_ += static_cast<long long>(lines);
+  spools_ok();
 }
 
 // put_lines: every line of text, marked, appended to *to.
-void UnifiedDiff::put_lines(ByteBuf* to, char mark, const ByteBuf& text, bool no_newline) {
+void UnifiedDiff::put_lines(Spool* to, char mark, const ByteBuf& text, bool no_newline) {
   size_t at = 0;
   while (at < text.len) {
     const auto* nl = static_cast<const char*>(std::memchr(text.data + at, '\n', text.len - at));
@@ -121,23 +258,33 @@ void UnifiedDiff::put_context(const LineQueue& lines, size_t n) {
 // flush_change: the change being built moved into the hunk, its removed
 // lines first.
 void UnifiedDiff::flush_change() {
-  body_.append(minus_.data, minus_.len);
-  body_.append(plus_.data, plus_.len);
-  minus_.clear();
-  plus_.clear();
+  body_.take(&minus_);
+  body_.take(&plus_);
+}
+
+// spools_ok: true while every part of the hunk is kept. Otherwise the hunk
+// is dropped and the message printed, and the run ends, unless the diff is
+// being finished: finish then tells its caller.
+bool UnifiedDiff::spools_ok() {
+  if (!body_.failed() && !minus_.failed() && !plus_.failed()) return true;
+  abandoned_ = true;
+  in_hunk_ = pending_ = false;
+  errmsg("--diff: cannot write a temporary file in %s\n", diff_temp_dir());
+  if (!finishing_) end_process(1);
+  return false;
 }
 
 namespace {
 
 // range: a hunk's side as diff writes it, appended to *out: "start,count",
 // or "start" for one line, or the line before and 0 for none.
-void range(ByteBuf* out, long start, long count) {
+void range(ByteBuf* out, long long start, long long count) {
   char s[48];
   int n;
   if (count == 1)
-    n = std::snprintf(s, sizeof s, "%ld", start);
+    n = std::snprintf(s, sizeof s, "%lld", start);
   else
-    n = std::snprintf(s, sizeof s, "%ld,%ld", count == 0 ? start - 1 : start, count);
+    n = std::snprintf(s, sizeof s, "%lld,%lld", count == 0 ? start - 1 : start, count);
   out->append(s, static_cast<size_t>(n));
 }
 
@@ -151,8 +298,9 @@ void UnifiedDiff::close_hunk() {
   flush_change();
   const size_t n = tail_.size() < kContext ? tail_.size() : kContext;
   put_context(tail_, n);
-  old_count_ += static_cast<long>(n);
-  new_count_ += static_cast<long>(n);
+  old_count_ += static_cast<long long>(n);
+  new_count_ += static_cast<long long>(n);
+  if (!spools_ok()) return;
   ByteBuf head;
   if (!headed_) {
     for (const char* mark : {"--- ", "+++ "}) {
@@ -168,9 +316,9 @@ void UnifiedDiff::close_hunk() {
   range(&head, new_start_, new_count_);
   append_text(&head, " @@\n");
   put_(head.data, head.len);
-  put_(body_.data, body_.len);
-  body_.clear();
+  body_.put_to(put_);
   in_hunk_ = false;
+  spools_ok();
 }
 
 }  // namespace quorl

@@ -2,11 +2,22 @@
 //
 // Every input line becomes exactly one edited text (which may itself hold
 // newlines), so the two sides are paired line by line: a pair that differs
-// is a change, a pair that is equal is context. The hunks are those of
-// `diff -u` (three lines of context, hunks whose gap is at most six lines
-// merged, "\ No newline at end of file" after a last line without one).
-// Only the hunk being built is kept: memory grows with the longest run of
-// changes, not with the input.
+// is a change (its old line removed, its edited text added), a pair that is
+// equal is context. This is not a search for the shortest diff: where an
+// edited line happens to equal an old neighbour, `diff -u` may pair them
+// instead and print fewer lines; both patches give the same file. Around
+// the changes, hunks are cut as `diff -u` cuts them (three lines of
+// context, hunks whose gap is at most six lines merged, "\ No newline at
+// end of file" after a last line without one).
+//
+// Only the hunk being built is kept, and of it at most Spool::kHold bytes
+// of each part in memory: a larger hunk (a file whose every line changes is
+// one hunk) goes on in an unnamed temporary file in $TMPDIR (/tmp when unset)
+// until it is written, since its header, which counts its lines, must come
+// first. So memory stays bounded whatever the size of the input, but for
+// the line pair and the context lines at hand. When the temporary file
+// cannot be made or written, the run ends with "--diff: cannot write a
+// temporary file in <dir>\n" after the hunks before.
 //
 // Bytes are written as they are, through the put function given to start.
 #ifndef QUORL_DRIVER_DIFF_H
@@ -43,9 +54,60 @@ class LineQueue {
   size_t count_ = 0;
 };
 
+using put_fn = void (*)(const char* bytes, size_t n);
+
+// Spool: bytes appended in order, to be written out once. The latest are
+// held in memory; whenever they reach kHold bytes they move to the end of
+// the spool's temporary file, made at the first such move and reused. A
+// failure to make or write it is kept (failed()); the bytes are then lost.
+class Spool {
+ public:
+  static constexpr size_t kHold = size_t{1} << 20;
+
+  Spool() = default;
+  Spool(const Spool&) = delete;
+  Spool& operator=(const Spool&) = delete;
+  ~Spool();
+
+  bool failed() const { return failed_; }
+  void append(const char* p, size_t n) {
+    if (n >= kHold || mem_.len + n >= kHold) {
+      append_large(p, n);
+      return;
+    }
+    mem_.append(p, n);
+  }
+  void push(char c) {
+    mem_.push(c);
+    if (mem_.len >= kHold) spill();
+  }
+  // take: the bytes of other appended after these; other is left empty.
+  void take(Spool* other);
+  // put_to: every byte, in order, through put; the spool is left empty.
+  void put_to(put_fn put);
+  // clear: the spool emptied (its temporary file is kept for reuse).
+  void clear();
+  // reset: the spool as new: empty, without a file or a failure.
+  void reset();
+
+ private:
+  void append_large(const char* p, size_t n);
+  void spill();
+  bool open_file();
+  void write_file(const char* p, size_t n);
+
+  ByteBuf mem_;        // the latest bytes, after those in the file
+  int fd_ = -1;        // the temporary file, or -1 before the first spill
+  size_t in_file_ = 0;  // bytes in the file
+  bool failed_ = false;
+};
+
+// diff_temp_dir: where a spool makes its temporary file: $TMPDIR, or /tmp
+// when it is unset or empty.
+const char* diff_temp_dir();
+
 class UnifiedDiff {
  public:
-  using put_fn = void (*)(const char* bytes, size_t n);
 
   // start: a new diff between files both named name, written through put.
   void start(const char* name, put_fn put);
@@ -60,17 +122,19 @@ class UnifiedDiff {
   }
 
   // finish: the last pair compared and the last hunk written. After a fault
-  // (ok false) a line whose edit never came is left out.
-  void finish(bool ok);
+  // (ok false) a line whose edit never came is left out. False, after the
+  // message, when a hunk could not be kept (see above).
+  bool finish(bool ok);
 
  private:
   static constexpr size_t kContext = 3;
 
   void compare();
-  void put_lines(ByteBuf* to, char mark, const ByteBuf& text, bool no_newline);
+  void put_lines(Spool* to, char mark, const ByteBuf& text, bool no_newline);
   void put_context(const LineQueue& lines, size_t n);
   void flush_change();
   void close_hunk();
+  bool spools_ok();
 
   put_fn put_ = nullptr;
   ByteBuf name_;
@@ -80,13 +144,15 @@ class UnifiedDiff {
   ByteBuf old_;            // the waiting old line, its ending included
   bool old_nl_ = true;     // it ends in a newline
   ByteBuf new_;            // its edited text so far
-  long old_no_ = 0;        // lines of each side compared so far
-  long new_no_ = 0;
+  bool abandoned_ = false;  // a spool failed: nothing more is written
+  bool finishing_ = false;  // in finish: a failure is returned, not ended on
+  long long old_no_ = 0;   // lines of each side compared so far
+  long long new_no_ = 0;
   LineQueue before_;                // context before the next hunk
   bool in_hunk_ = false;
-  long old_start_ = 0, new_start_ = 0, old_count_ = 0, new_count_ = 0;
-  ByteBuf body_;                    // the hunk's lines so far
-  ByteBuf minus_, plus_;            // the change being built
+  long long old_start_ = 0, new_start_ = 0, old_count_ = 0, new_count_ = 0;
+  Spool body_;                      // the hunk's lines so far
+  Spool minus_, plus_;              // the change being built
   LineQueue tail_;                  // equal lines after the last change
 };
 

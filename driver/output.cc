@@ -77,7 +77,7 @@ int end_output(int status) {
     in_place_discard();
     return 1;
   }
-  if (mode == Mode::kDiff) diff.finish(status == 0);
+  if (mode == Mode::kDiff && !diff.finish(status == 0)) status = 1;
   return out.flush() ? status : 1;
 }
 

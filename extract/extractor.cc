@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "replace/editor.h"
@@ -15,11 +16,6 @@ namespace quorl {
 
 namespace {
 
-// alloc_size: n as a size for the memory helpers. A size that no int holds
-// becomes -1, which they report and end on like any failed request, so the
-// sizes recorded here never wrap.
-int alloc_size(long long n) { return n > INT_MAX ? -1 : static_cast<int>(n); }
-
 // first_block: a fresh zero-filled block. getmem gives null only when a host
 // lowered terminate_size; its message is out, and without the block the line
 // cannot be extracted.
@@ -31,10 +27,9 @@ void* first_block(int size) {
 
 // grow_table: room for FIELD_PTR_STEP more pieces.
 void grow_table(EditorState& ed) {
-  long long entries = static_cast<long long>(ed.field_ptr_max) + FIELD_PTR_STEP;
-  ed.field_ptr = static_cast<char**>(
-      moremem(ed.field_ptr, alloc_size(entries * static_cast<long long>(sizeof(char*)))));
-  ed.field_ptr_max = static_cast<int>(entries);
+  const size_t entries = ed.field_ptr_max + FIELD_PTR_STEP;
+  ed.field_ptr = static_cast<char**>(moremem_size(ed.field_ptr, entries * sizeof(char*)));
+  ed.field_ptr_max = entries;
 }
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
@@ -56,13 +51,13 @@ int read_number(const char** p) {
 
 // split_by_chars: split_fields with an explicit separator, stepping
 // through line one character at a time.
-int split_by_chars(EditorState& ed, const FieldSyntax& syntax, char* line) {
+size_t split_by_chars(EditorState& ed, const FieldSyntax& syntax, char* line) {
   const Delim& sep = syntax.sep;
   const size_t sep_len = sep.len();
   // A Shift_JIS -t byte that is also a lead byte is tested before the
   // character it may begin, so it still separates there.
   const bool byte_first = syntax.enc == Encoding::sjis && sep_len == 1;
-  int n = 0;
+  size_t n = 0;
   char* p = line;
   while (*p != '\0') {
     const size_t w = byte_first && *p == sep.bytes[0] ? 1 : static_cast<size_t>(char_len(syntax.enc, p));
@@ -150,10 +145,10 @@ bool each_cut(const SetScanner& scan, bool blanks, Encoding enc, const char* lin
 
 // split_by_search: split_fields, testing 16 bytes at a time for separator
 // bytes.
-int split_by_search(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len) {
+size_t split_by_search(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len) {
   bool blanks = false;
   const SetScanner scan = separator_scan(syntax.sep.bytes[0], &blanks);
-  int n = 0;
+  size_t n = 0;
   each_cut(scan, blanks, syntax.enc, line, line + len, line, line + len, [&](const char* c, const char* next) {
     line[c - line] = '\0';
     if (n + 1 == ed.field_ptr_max) grow_table(ed);
@@ -164,7 +159,7 @@ int split_by_search(EditorState& ed, const FieldSyntax& syntax, char* line, size
 }
 
 // split_into: split_fields with syntax's separator, into ed's field table.
-int split_into(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len) {
+size_t split_into(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len) {
   if (ed.field_ptr == nullptr) {
     ed.field_ptr = static_cast<char**>(first_block(FIELD_PTR_STEP * static_cast<int>(sizeof(char*))));
     ed.field_ptr_max = FIELD_PTR_STEP;
@@ -175,9 +170,9 @@ int split_into(EditorState& ed, const FieldSyntax& syntax, char* line, size_t le
 
 }  // namespace
 
-int split_fields(char* line) { return split_fields_len(line, std::strlen(line)); }
+int split_fields(char* line) { return static_cast<int>(split_fields_len(line, std::strlen(line))); }
 
-int split_fields_len(char* line, size_t len) {
+size_t split_fields_len(char* line, size_t len) {
   return split_into(default_editor, default_syntax, line, len);
 }
 
@@ -261,12 +256,13 @@ void compile_template(const char* templ, Template* out) {
 namespace {
 
 // op_pieces: the pieces *from to *to that op names on a line whose pieces
-// run from 0 to n; skip is 1 when piece 0 is empty, so no field.
-inline void op_pieces(const TemplateOp& op, int n, int skip, long long* from, long long* to) {
-  const int first = op.count_kind == 0 ? op.first : op.count_kind == 1 ? n + 1 : 1;
-  const int last = op.count_kind == 0 ? op.last : n + 1;
-  *from = static_cast<long long>(first) - 1 + skip;
-  *to = std::min<long long>(static_cast<long long>(last) - 1 + skip, n);
+// run from 0 to n (none when *from > *to); skip is 1 when piece 0 is empty,
+// so no field.
+inline void op_pieces(const TemplateOp& op, size_t n, size_t skip, size_t* from, size_t* to) {
+  const size_t first = op.count_kind == 0 ? static_cast<size_t>(op.first) : op.count_kind == 1 ? n + 1 : 1;
+  const size_t last = op.count_kind == 0 ? static_cast<size_t>(op.last) : n + 1;
+  *from = first - 1 + skip;
+  *to = std::min(last - 1 + skip, n);
 }
 
 }  // namespace
@@ -276,18 +272,18 @@ char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState
   if (templ.bad) return ed.fail(ErrorCode::bad_template, BAD_TEMPLATE);
   ByteBuf& out = ed.extract;
   out.clear();
-  const int n = split_into(ed, syntax, line, *len != static_cast<size_t>(-1) ? *len : std::strlen(line));
+  const size_t n = split_into(ed, syntax, line, *len != static_cast<size_t>(-1) ? *len : std::strlen(line));
   // An empty first piece is not counted as a field, but $$ still stands for
   // the piece count, so on such a line it names no piece.
-  const int skip = ed.field_ptr[0][0] == '\0' ? 1 : 0;
+  const size_t skip = ed.field_ptr[0][0] == '\0' ? 1 : 0;
   const char* text = templ.text.data;
   for (const TemplateOp& op : templ.ops) {
     out.append(text + op.text_at, static_cast<size_t>(op.text_len));
     if (op.count_kind < 0) break;
-    long long from = 0;
-    long long to = 0;
+    size_t from = 0;
+    size_t to = 0;
     op_pieces(op, n, skip, &from, &to);
-    for (long long k = from; k <= to; ++k) out.append(ed.field_ptr[k], std::strlen(ed.field_ptr[k]));
+    for (size_t k = from; k <= to; ++k) out.append(ed.field_ptr[k], std::strlen(ed.field_ptr[k]));
   }
   *len = out.len;
   return out.terminate();
@@ -317,9 +313,9 @@ struct Piece {
 
 // piece_table: room for at least n pieces; *room is how many there is
 // room for.
-Piece* piece_table(ByteBuf& pieces, int n, int* room) {
-  auto* table = reinterpret_cast<Piece*>(pieces.reserve(static_cast<size_t>(n) * sizeof(Piece)));
-  *room = pieces.size / static_cast<int>(sizeof(Piece));
+Piece* piece_table(ByteBuf& pieces, size_t n, size_t* room) {
+  auto* table = reinterpret_cast<Piece*>(pieces.reserve(n * sizeof(Piece)));
+  *room = pieces.size / sizeof(Piece);
   return table;
 }
 
@@ -327,12 +323,12 @@ Piece* piece_table(ByteBuf& pieces, int n, int* room) {
 // them, found until piece want begins (so the one before it has its end)
 // or the line ends; bytes from floor up to ceiling may be read. Returns the
 // index of the last piece found.
-int split_line(ByteBuf& pieces, const SetScanner& scan, bool blanks, Encoding enc,
-               const char* line, const char* end, const char* floor, const char* ceiling,
-               int want) {
-  int room = 0;
+size_t split_line(ByteBuf& pieces, const SetScanner& scan, bool blanks, Encoding enc,
+                  const char* line, const char* end, const char* floor, const char* ceiling,
+                  size_t want) {
+  size_t room = 0;
   Piece* table = piece_table(pieces, FIELD_PTR_STEP, &room);
-  int n = 0;
+  size_t n = 0;
   table[0].start = line;
   const bool whole = each_cut(scan, blanks, enc, line, end, floor, ceiling, [&](const char* c, const char* next) {
     table[n].end = c;
@@ -355,7 +351,7 @@ size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorSta
   constexpr size_t FAILED = static_cast<size_t>(-1);
   // Pieces up to field widest, one more for an empty first piece, and the
   // one after it to tell where it ends.
-  const int want = templ.widest > INT_MAX - 2 ? INT_MAX : templ.widest + 1;
+  const size_t want = templ.widest == INT_MAX ? SIZE_MAX : static_cast<size_t>(templ.widest) + 1;
   const char* templ_text = templ.text.data;
   // Held in locals: the copies below could alias anything reached through
   // templ or ed.
@@ -371,7 +367,7 @@ size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorSta
   out->reserve(len + 1);
   // put: n bytes at p appended to out; false when out would pass max_len.
   const auto put = [&](const char* p, size_t n) {
-    if (used + n > static_cast<size_t>(out->size)) {
+    if (used + n > out->size) {
       if (used + n > max_len) return false;
       out->reserve(used + n);
     }
@@ -382,18 +378,18 @@ size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorSta
 
   for (const char* line = text; line < text_end;) {
     const auto* end = static_cast<const char*>(std::memchr(line, '\n', static_cast<size_t>(text_end - line)));
-    const int n = split_line(pieces, scan, blanks, syntax.enc, line, end, text, text_end, want);
+    const size_t n = split_line(pieces, scan, blanks, syntax.enc, line, end, text, text_end, want);
     const auto* table = reinterpret_cast<const Piece*>(pieces.data);
     // An empty first piece is no field; $$ still counts it as a piece.
-    const int skip = table[0].end == table[0].start ? 1 : 0;
+    const size_t skip = table[0].end == table[0].start ? 1 : 0;
     for (const TemplateOp* k = ops; k != ops_end; ++k) {
       const TemplateOp& op = *k;
       if (!put(templ_text + op.text_at, static_cast<size_t>(op.text_len))) return FAILED;
       if (op.count_kind < 0) break;
-      long long from = 0;
-      long long to = 0;
+      size_t from = 0;
+      size_t to = 0;
       op_pieces(op, n, skip, &from, &to);
-      for (long long i = from; i <= to; ++i)
+      for (size_t i = from; i <= to; ++i)
         if (!put(table[i].start, static_cast<size_t>(table[i].end - table[i].start))) return FAILED;
     }
     if (!put("\n", 1)) return FAILED;

@@ -34,12 +34,12 @@ namespace quorl {
 // pieces of the line last split; field_ptr_max entries are allocated (0
 // before the first split).
 inline char**& field_ptr = default_editor.field_ptr;
-inline int& field_ptr_max = default_editor.field_ptr_max;
+inline size_t& field_ptr_max = default_editor.field_ptr_max;
 
 // The default editor's output buffer: the text last built, extract_buf_size
 // bytes allocated (0 before the first call).
 inline char*& extract_buf = default_editor.extract.data;
-inline int& extract_buf_size = default_editor.extract.size;
+inline size_t& extract_buf_size = default_editor.extract.size;
 
 // Allocation steps: the table grows by FIELD_PTR_STEP entries, the buffer
 // starts at EXTRACT_BUF_STEP bytes and grows by at least as much.
@@ -53,8 +53,9 @@ constexpr int EXTRACT_BUF_STEP = 4096;
 int split_fields(char* line);
 
 // split_fields_len: split_fields for a line of len bytes (its NUL at
-// line[len]).
-int split_fields_len(char* line, size_t len);
+// line[len]), its count as a size_t: a line longer than an int counts may
+// have more pieces than an int holds.
+size_t split_fields_len(char* line, size_t len);
 
 // read_field_no: reads one template element; spec points at the byte after
 // its '$'. Sets *first_no and *last_no to the element's first and last field

@@ -103,19 +103,19 @@ char* reserve_result(EditorState& ed, char* w, size_t more) {
 bool inside(const ByteBuf& buf, const char* p) {
   const auto at = reinterpret_cast<uintptr_t>(p);
   const auto begin = reinterpret_cast<uintptr_t>(buf.data);
-  return buf.data != nullptr && at >= begin && at < begin + static_cast<uintptr_t>(buf.size);
+  return buf.data != nullptr && at >= begin && at < begin + buf.size;
 }
 
 // expand_to: writes the expansion of the item's <to> for the match_len
 // bytes at match at w, making room for it and for the rest_len bytes that
 // may still follow; returns the write position after it, or null (with the
 // message in ed.error) when to has a bad '$'.
-char* expand_to(const Item& item, EditorState& ed, const char* match, int match_len,
+char* expand_to(const Item& item, EditorState& ed, const char* match, size_t match_len,
                 size_t rest_len, char* w) {
   const ToProgram& to = item.to_prog;
   if (to.constant) {
-    w = reserve_result(ed, w, static_cast<size_t>(to.text_len) + rest_len);
-    std::memcpy(w, to.bytes.data, static_cast<size_t>(to.text_len));
+    w = reserve_result(ed, w, to.text_len + rest_len);
+    std::memcpy(w, to.bytes.data, to.text_len);
     return w + to.text_len;
   }
   if (!to.usable) {
@@ -146,8 +146,8 @@ char* scan_literal(const Item& item, EditorState& ed, const char* start, const c
     p = c;
     if (c == end) break;
     p = may_split ? char_boundary(prog.enc, c, c + len) : c + len;
-    whole.refer(c, static_cast<int>(p - c));
-    w = expand_to(item, ed, c, static_cast<int>(p - c), static_cast<size_t>(end - p) + rest_len + 1, w);
+    whole.refer(c, static_cast<size_t>(p - c));
+    w = expand_to(item, ed, c, static_cast<size_t>(p - c), static_cast<size_t>(end - p) + rest_len + 1, w);
     if (w == nullptr) return nullptr;
     last_end = p;
   }
@@ -279,7 +279,7 @@ char* apply_item(const Item& item, const FieldSyntax& syntax, EditorState& ed, c
     std::memcpy(w, p, static_cast<size_t>(c - p));
     w += c - p;
     if (c == end) break;
-    w = expand_to(item, ed, c, static_cast<int>(m - c), static_cast<size_t>(end - m) + rest_len + 1, w);
+    w = expand_to(item, ed, c, static_cast<size_t>(m - c), static_cast<size_t>(end - m) + rest_len + 1, w);
     if (w == nullptr) return nullptr;
     if (m == c) {
       // An empty match is replaced once; the scan then moves on past the
@@ -307,7 +307,7 @@ bool whole_line_literal(const Item& item) {
   const char* lit = prog.literal.data;
   return !prog.may_split &&
          std::memchr(lit, '\n', static_cast<size_t>(len)) == nullptr &&
-         std::memchr(to.bytes.data, '\n', static_cast<size_t>(to.text_len)) == nullptr;
+         std::memchr(to.bytes.data, '\n', to.text_len) == nullptr;
 }
 
 size_t replace_literal_lines(const Item& item, const char* text, size_t len, ByteBuf* out,
@@ -315,7 +315,7 @@ size_t replace_literal_lines(const Item& item, const char* text, size_t len, Byt
   const Program& prog = item.prog;
   const size_t lit_len = static_cast<size_t>(prog.literal_len);
   const unsigned char first = static_cast<unsigned char>(prog.literal.data[0]);
-  const size_t to_len = static_cast<size_t>(item.to_prog.text_len);
+  const size_t to_len = item.to_prog.text_len;
   const char* to = item.to_prog.bytes.data;
   const char* end = text + len;
   char* w = out->reserve(len);
@@ -334,7 +334,7 @@ size_t replace_literal_lines(const Item& item, const char* text, size_t len, Byt
     // Room for this piece, the expansion and the rest of the text unchanged.
     const size_t at = static_cast<size_t>(w - out->data);
     const size_t need = at + static_cast<size_t>(c - p) + to_len + static_cast<size_t>(end - c) - lit_len;
-    if (need > static_cast<size_t>(out->size)) {
+    if (need > out->size) {
       if (need > LINES_CAP) return UNKNOWN_LEN;
       w = out->reserve(need) + at;
     }
@@ -359,8 +359,8 @@ size_t replace_literal_lines(const Item& item, const char* text, size_t len, Byt
   line_start = line_start == nullptr ? text : line_start + 1;
   if (line_start < line_end) {
     end_state->touched = true;
-    end_state->len = last_end == line_end ? prog.literal_len : 0;
-    std::memcpy(end_state->match.reserve(lit_len), prog.literal.data, static_cast<size_t>(end_state->len));
+    end_state->len = last_end == line_end ? lit_len : 0;
+    std::memcpy(end_state->match.reserve(lit_len), prog.literal.data, end_state->len);
   }
   return static_cast<size_t>(w - out->data);
 }

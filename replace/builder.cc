@@ -48,12 +48,12 @@ const char* literal_run(Encoding enc, const char* t, char* out, size_t* written)
 
 // convert_case: the match with its single-byte ASCII letters turned to
 // upper case (upper) or lower case; longer characters stay whole.
-void convert_case(Encoding enc, const char* match, int len, char* out, bool upper) {
-  for (int i = 0; i < len; ++i) {
+void convert_case(Encoding enc, const char* match, size_t len, char* out, bool upper) {
+  for (size_t i = 0; i < len; ++i) {
     const unsigned char c = static_cast<unsigned char>(match[i]);
-    const int n = c < 0x80 ? 1 : char_len(enc, match + i);
+    const size_t n = c < 0x80 ? 1 : static_cast<size_t>(char_len(enc, match + i));
     if (n > 1 && i + n <= len) {
-      std::memcpy(out + i, match + i, static_cast<size_t>(n));
+      std::memcpy(out + i, match + i, n);
       i += n - 1;
     } else if (upper && c >= 'a' && c <= 'z') {
       out[i] = static_cast<char>(c - 'a' + 'A');
@@ -78,7 +78,7 @@ ToProgram single_to;
 size_t to_string_size(const char* to, int match_len) {
   compile_to(to, &single_to, default_syntax.enc);
   // A template cut short at a bad '$' counts up to there.
-  return to_program_size(single_to, default_editor.caps, match_len);
+  return to_program_size(single_to, default_editor.caps, static_cast<size_t>(match_len));
 }
 
 int make_to_string(const char* match, char* out, const char* to, int match_len, int to_len) {
@@ -88,7 +88,8 @@ int make_to_string(const char* match, char* out, const char* to, int match_len, 
     errmsg(BAD_TO, to);
     end_process(1);
   }
-  return expand_to_program(single_to, default_editor.caps, match, out, match_len);
+  return static_cast<int>(
+      expand_to_program(single_to, default_editor.caps, match, out, static_cast<size_t>(match_len)));
 }
 
 void compile_to(const char* to, ToProgram* prog, Encoding enc) {
@@ -109,8 +110,8 @@ void compile_to(const char* to, ToProgram* prog, Encoding enc) {
     size_t run = 0;
     t = literal_run(enc, t, bytes + prog->text_len, &run);
     piece.text_at = prog->text_len;
-    piece.text_len = static_cast<int>(run);
-    prog->text_len += static_cast<int>(run);
+    piece.text_len = run;
+    prog->text_len += run;
     if (*t == '$') {
       if (t[1] == 'l' || t[1] == 'u')
         piece.convert = t[1];
@@ -130,37 +131,37 @@ void compile_to(const char* to, ToProgram* prog, Encoding enc) {
   bytes[prog->text_len] = '\0';
 }
 
-size_t to_program_size(const ToProgram& prog, const Captures& caps, int match_len) {
-  size_t n = static_cast<size_t>(prog.text_len);
+size_t to_program_size(const ToProgram& prog, const Captures& caps, size_t match_len) {
+  size_t n = prog.text_len;
   const auto* pieces = reinterpret_cast<const ToPiece*>(prog.pieces.data);
   for (int k = 0; k < prog.count; ++k) {
     if (pieces[k].convert != 0)
-      n += static_cast<size_t>(match_len);
+      n += match_len;
     else if (pieces[k].slot >= 0)
-      n += static_cast<size_t>(caps.slot[pieces[k].slot].len);
+      n += caps.slot[pieces[k].slot].len;
   }
   return n;
 }
 
-int expand_to_program(const ToProgram& prog, const Captures& caps, const char* match, char* out,
-                      int match_len) {
+size_t expand_to_program(const ToProgram& prog, const Captures& caps, const char* match, char* out,
+                         size_t match_len) {
   char* w = out;
   const auto* pieces = reinterpret_cast<const ToPiece*>(prog.pieces.data);
   for (int k = 0; k < prog.count; ++k) {
     const ToPiece& piece = pieces[k];
-    std::memcpy(w, prog.bytes.data + piece.text_at, static_cast<size_t>(piece.text_len));
+    std::memcpy(w, prog.bytes.data + piece.text_at, piece.text_len);
     w += piece.text_len;
     if (piece.convert != 0) {
       convert_case(prog.enc, match, match_len, w, piece.convert == 'u');
       w += match_len;
     } else if (piece.slot >= 0) {
       const Capture& c = caps.slot[piece.slot];
-      std::memcpy(w, c.text, static_cast<size_t>(c.len));
+      std::memcpy(w, c.text, c.len);
       w += c.len;
     }
   }
   *w = '\0';
-  return static_cast<int>(w - out);
+  return static_cast<size_t>(w - out);
 }
 
 }  // namespace quorl

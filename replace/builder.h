@@ -52,8 +52,8 @@ inline constexpr char BAD_TO[] = "illegal \"-r <replace>\" parameter: %s\n";
 // writes. A template with a bad '$' is not taken apart (usable false): a
 // match that reaches it is an error.
 struct ToPiece {
-  int text_at = 0;   // where the piece's literal text starts in bytes
-  int text_len = 0;
+  size_t text_at = 0;  // where the piece's literal text starts in bytes
+  size_t text_len = 0;
   char convert = 0;  // 'l' or 'u': then the match, converted
   signed char slot = -1;  // otherwise this capture slot, or nothing
 };
@@ -63,7 +63,7 @@ struct ToProgram {
   ByteBuf pieces;  // ToPiece[count]
   int count = 0;
   ByteBuf bytes;   // the literal text of every piece
-  int text_len = 0;  // the literal bytes in all
+  size_t text_len = 0;  // the literal bytes in all
   bool usable = false;
   int bad_at = -1;        // when not usable, where its bad '$' stands in the template
   bool constant = false;  // no element: every match writes bytes, NUL-terminated
@@ -74,13 +74,13 @@ struct ToProgram {
 void compile_to(const char* to, ToProgram* prog, Encoding enc = Encoding::sjis);
 
 // to_program_size: to_string_size for a usable prog and the captures caps.
-size_t to_program_size(const ToProgram& prog, const Captures& caps, int match_len);
+size_t to_program_size(const ToProgram& prog, const Captures& caps, size_t match_len);
 
 // expand_to_program: make_to_string for a usable prog and the captures caps:
 // the expansion for the match_len bytes at match written at out, then a
 // NUL; returns the bytes written before the NUL.
-int expand_to_program(const ToProgram& prog, const Captures& caps, const char* match, char* out,
-                      int match_len);
+size_t expand_to_program(const ToProgram& prog, const Captures& caps, const char* match, char* out,
+                         size_t match_len);
 
 }  // namespace quorl
 

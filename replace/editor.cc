@@ -11,8 +11,8 @@ EditorState default_editor;
 FieldSyntax default_syntax;
 
 void Capture::settle_copy() {
-  char* copy = own.reserve(static_cast<size_t>(len) + 1);
-  std::memmove(copy, text, static_cast<size_t>(len));
+  char* copy = own.reserve(len + 1);
+  std::memmove(copy, text, len);
   copy[len] = '\0';
   text = copy;
   pending = false;

@@ -30,12 +30,12 @@ namespace quorl {
 // Capture: the text one element last captured.
 struct Capture {
   const char* text = "";  // the bytes; NUL-terminated once settled
-  int len = 0;
+  size_t len = 0;
   bool pending = false;   // text still points into the scanned text
   ByteBuf own;            // the settled copy
 
   // refer: the capture now holds the n bytes at p, still in place.
-  void refer(const char* p, int n) {
+  void refer(const char* p, size_t n) {
     text = p;
     len = n;
     pending = true;
@@ -126,7 +126,7 @@ struct FieldSyntax {
 struct FromArgEnd {
   static constexpr size_t UNCOUNTED = static_cast<size_t>(-1);
   bool touched = false;
-  int len = 0;
+  size_t len = 0;
   ByteBuf match;
   size_t empty_tail = UNCOUNTED;  // the empty lines that end the run as read
 
@@ -147,7 +147,7 @@ struct EditorState {
   ByteBuf result;   // where the item writes its result
   ByteBuf runs;     // the scan's memo of class runs, one per pattern step
   char** field_ptr = nullptr;  // the extractor's pieces of the line last split
-  int field_ptr_max = 0;       // entries allocated in field_ptr
+  size_t field_ptr_max = 0;    // entries allocated in field_ptr
   ByteBuf extract;  // the extractor's output
   ByteBuf pieces;   // the pieces of a line of a run
   ByteBuf lines[2];  // a run of lines, edited from one into the other
@@ -178,9 +178,9 @@ inline Capture& from_arg = default_editor.caps.slot[CAP_WHOLE];
 inline ByteBuf& work_buf = default_editor.work;
 inline ByteBuf& result_buf = default_editor.result;
 inline char*& work_str = default_editor.work.data;
-inline int& work_size = default_editor.work.size;
+inline size_t& work_size = default_editor.work.size;
 inline char*& result_str = default_editor.result.data;
-inline int& result_size = default_editor.result.size;
+inline size_t& result_size = default_editor.result.size;
 
 inline char& sep = default_syntax.sep.bytes[0];
 inline char& field_bracket_s = default_syntax.open.bytes[0];

@@ -239,7 +239,7 @@ const char* pass_failed_run(Scan* scan, const char* p, int* db) {
   if (s.cls == REST)
     for (const char* q = p; q < memo.end; q += char_len(prog.enc, q)) last = q;
   if (last <= p) return nullptr;
-  scan->caps->slot[CLASS_SLOT[s.cls]].refer(last, static_cast<int>(memo.end - last));
+  scan->caps->slot[CLASS_SLOT[s.cls]].refer(last, static_cast<size_t>(memo.end - last));
   *db = memo.end - last == 2 ? 1 : 0;
   return memo.end;
 }
@@ -354,7 +354,7 @@ const char* match_program(Scan* scan, const char* p, int db) {
       case Kind::run: {
         // Greedy and final: the run is never shortened for what follows.
         const char* e = run_end(s->cls, &scan->runs[s - first], t, scan->end);
-        caps[CLASS_SLOT[s->cls]].refer(t, static_cast<int>(e - t));
+        caps[CLASS_SLOT[s->cls]].refer(t, static_cast<size_t>(e - t));
         if (e == t) return nullptr;
         t = e;
         break;
@@ -384,7 +384,7 @@ const char* match_program(Scan* scan, const char* p, int db) {
   }
   // A match that ends inside a character takes the rest of it along.
   if (prog.may_split) t = char_boundary(prog.enc, p, t);
-  caps[CAP_WHOLE].refer(p, static_cast<int>(t - p));
+  caps[CAP_WHOLE].refer(p, static_cast<size_t>(t - p));
   return t;
 }
 

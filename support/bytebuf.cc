@@ -1,6 +1,6 @@
 #include "support/bytebuf.h"
 
-#include <climits>
+#include <cstdint>
 
 #include "support/exit.h"
 #include "support/memory.h"
@@ -10,22 +10,18 @@ namespace quorl {
 ByteBuf::~ByteBuf() { freemem(data); }
 
 void ByteBuf::grow(size_t need) {
-  // A request beyond what a size can express fails like any other, naming
-  // the size it asked for.
-  if (need > INT_MAX) no_memory(need);
-  size_t next = static_cast<size_t>(size) * 2;
+  // Twice the size (short of wrapping), at least BYTEBUF_MIN, at least need.
+  size_t next = size <= SIZE_MAX / 2 ? size * 2 : SIZE_MAX;
   if (next < BYTEBUF_MIN) next = BYTEBUF_MIN;
   if (next < need) next = need;
-  if (next > INT_MAX) next = INT_MAX;
-  const int n = static_cast<int>(next);
   if (data == nullptr) {
-    data = static_cast<char*>(getmem(n));
+    data = static_cast<char*>(getmem_size(next));
     // Only a lowered terminate_size lets getmem fail softly; its message is out.
     if (data == nullptr) end_process(1);
   } else {
-    data = static_cast<char*>(moremem(data, n));
+    data = static_cast<char*>(moremem_size(data, next));
   }
-  size = n;
+  size = next;
 }
 
 }  // namespace quorl

@@ -1,11 +1,13 @@
 // ByteBuf: the one growable byte buffer of quorl.
 //
 // A buffer starts empty (data null, size 0) and is created on first use with
-// getmem, zero-filled, as large as that use needs (at least BYTEBUF_MIN
+// getmem_size, zero-filled, as large as that use needs (at least BYTEBUF_MIN
 // bytes), so that the many small buffers of a large rule set stay small;
-// after that it grows with moremem, at least doubling, so a long run of
+// after that it grows with moremem_size, at least doubling, so a long run of
 // appends costs amortised constant time and a buffer reused line after line
-// stops allocating once it is large enough. Exhaustion ends the process through the memory helpers (or throws
+// stops allocating once it is large enough. Sizes are size_t throughout: a
+// buffer holds a line of any length the memory can take, past what an int
+// counts. Exhaustion ends the process through the memory helpers (or throws
 // MemoryExhausted where a caller asked for that, see support/memory.h).
 // data stays valid until the next reserve that grows it; the buffer frees
 // it when it is destroyed. A buffer moves but is never copied.
@@ -27,7 +29,7 @@ constexpr int BYTEBUF_MIN = 32;  // the smallest buffer made
 
 struct ByteBuf {
   char* data = nullptr;
-  int size = 0;    // allocated bytes
+  size_t size = 0;  // allocated bytes
   size_t len = 0;  // bytes appended since the last clear
 
   ByteBuf() = default;
@@ -48,7 +50,7 @@ struct ByteBuf {
 
   // reserve: makes data hold at least need bytes; returns data.
   char* reserve(size_t need) {
-    if (need > static_cast<size_t>(size)) grow(need);
+    if (need > size) grow(need);
     return data;
   }
 
@@ -59,12 +61,12 @@ struct ByteBuf {
   // them (terminate writes it).
   void append(const char* p, size_t n) {
     if (n == 0) return;  // p may then be null: an empty buffer's data
-    if (len + n >= static_cast<size_t>(size)) grow(len + n + 1);
+    if (len + n >= size) grow(len + n + 1);
     std::memcpy(data + len, p, n);
     len += n;
   }
   void push(char c) {
-    if (len + 1 >= static_cast<size_t>(size)) grow(len + 2);
+    if (len + 1 >= size) grow(len + 2);
     data[len++] = c;
   }
   // terminate: a NUL after the text appended; returns data.

@@ -1,5 +1,6 @@
 #include "support/memory.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -63,6 +64,21 @@ void no_memory(unsigned long long size) {
   std::snprintf(num, sizeof num, "%llu", size / 1000);
   errmsg("cannot get the memory of %s K bytes\n", num);
   exhausted();
+}
+
+void* getmem_size(size_t size) {
+  if (size <= INT_MAX) return getmem(static_cast<int>(size));
+  // calloc leaves a block this large to fresh zero pages: no clearing pass.
+  void* p = std::calloc(size, 1);
+  if (p == nullptr) no_memory(size);
+  return p;
+}
+
+void* moremem_size(void* block, size_t size) {
+  if (size <= INT_MAX) return moremem(block, static_cast<int>(size));
+  void* p = std::realloc(block, size);
+  if (p == nullptr) no_memory(size);
+  return p;
 }
 
 void freemem(void* block) { std::free(block); }

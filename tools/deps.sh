@@ -23,6 +23,7 @@ if [ "${1:-test}" != build ]; then
   command -v dpkg-shlibdeps >/dev/null 2>&1 || need+=(dpkg-dev)
   command -v file >/dev/null 2>&1 || need+=(file)
   command -v python3 >/dev/null 2>&1 || need+=(python3)
+  command -v patch >/dev/null 2>&1 || need+=(patch)
   command -v lintian >/dev/null 2>&1 || need+=(lintian)
   # ACLs and extended attributes of a file edited in place.
   command -v setfacl >/dev/null 2>&1 || need+=(acl)

@@ -560,33 +560,53 @@ TEST(HostileCli, LongNamesInMessages) {
   expect_scripts(std::begin(cases), std::end(cases));
 }
 
-// --diff prints the hunks `diff -u` prints for the same edit.
-TEST(HostileCli, DiffMatchesDiffU) {
+// --diff prints the hunks `diff -u` prints for the same edit, but where an
+// edited line equals an old neighbour (lines are paired one to one, diff
+// pairs the equal ones); either way `patch` turns the file into the edited
+// text. Hunks larger than the diff holds in memory (1 MiB) come out the same.
+TEST(HostileCli, DiffMatchesDiffUAndApplies) {
   struct Case {
     const char* name;
     const char* make_in;  // shell commands that write the file "in"
     const char* args;     // the editing arguments, before "-f in"
+    bool as_diff_u;       // the hunks are those of diff -u
   };
   const Case cases[] = {
-      {"hunks merged across six lines, apart across seven", "seq -f L%g 1 60 > in", "-r L7:a,L14:b,L22:c,L60:d"},
-      {"first line and a last line without newline", "printf '1\\n2\\n3\\n4\\n5' > in", "-r 1:one"},
-      {"a line made equal to the next", "printf 'a\\nb\\nb\\n' > in", "-r a:b"},
-      {"every line changed", "seq 1 30 > in", "-r '$d:<$d>'"},
-      {"CR LF lines", "printf 'a\\r\\nb\\r\\na\\r\\n' > in", "--crlf -r a:x"},
-      {"Shift_JIS bytes", "printf '\\x95\\x5c\\n\\x83\\x5c\\x5c\\n' > in", "-r '\\\\:/'"},
-      {"nothing changed", "seq 1 5 > in", "-r z:y"},
+      {"hunks merged across six lines, apart across seven", "seq -f L%g 1 60 > in", "-r L7:a,L14:b,L22:c,L60:d", true},
+      {"first line and a last line without newline", "printf '1\\n2\\n3\\n4\\n5' > in", "-r 1:one", true},
+      {"a line made equal to the next", "printf 'a\\nb\\nb\\n' > in", "-r a:b", true},
+      {"a line made equal to the old next one", "printf 'a\\nb\\nz\\n' > in", "-r b:c -r a:b", false},
+      {"every line changed", "seq 1 30 > in", "-r '$d:<$d>'", true},
+      {"CR LF lines", "printf 'a\\r\\nb\\r\\na\\r\\n' > in", "--crlf -r a:x", true},
+      {"Shift_JIS bytes", "printf '\\x95\\x5c\\n\\x83\\x5c\\x5c\\n' > in", "-r '\\\\:/'", true},
+      {"nothing changed", "seq 1 5 > in", "-r z:y", true},
+      {"two hunks of 3 MB each", "{ seq -f x%g 200000; seq -f keep%g 10; seq -f x%g 200000; } > in", "-r x:y", true},
   };
   ScratchDir dir;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string q = std::string("\"$QUORL\" ") + c.args;
     CliResult r = run_shell(std::string(c.make_in) + "; " + q + " -f in > out; diff -u in out | tail -n +3 > want; " +
-                                q + " --diff -f in > got; echo $?; head -n 2 got; tail -n +3 got | cmp - want && "
-                                "[ -s want ] && echo same",
+                                q + " --diff -f in > got; echo $?; head -n 2 got; [ -s got ] || exit; "
+                                "tail -n +3 got | cmp -s - want && echo like diff -u; "
+                                "cp in p; patch -s p got && cmp p out && echo applies",
                             dir);
     const bool changed = std::string(c.name) != "nothing changed";
-    EXPECT_EQ(r.out, changed ? "0\n--- in\n+++ in\nsame\n" : "0\n") << r.err;
+    EXPECT_EQ(r.out, !changed ? "0\n" : std::string("0\n--- in\n+++ in\n") + (c.as_diff_u ? "like diff -u\n" : "") + "applies\n")
+        << r.err;
   }
+}
+
+// A hunk that outgrows memory goes on in a temporary file; when none can be
+// made, the hunks before it are written and the run ends with the message.
+TEST(HostileCli, DiffHunkBeyondMemoryNeedsATemporaryFile) {
+  const ScriptCase cases[] = {
+      {"no temporary directory",
+       "{ echo a; seq 10; seq -f x%g 300000; } > f; TMPDIR=/nonexistent \"$QUORL\" --diff -r a:A -r x:y -f f 2>err; "
+       "echo $?; cat err",
+       "--- f\n+++ f\n@@ -1,4 +1,4 @@\n-a\n+A\n 1\n 2\n 3\n1\n--diff: cannot write a temporary file in /nonexistent\n"},
+  };
+  expect_scripts(std::begin(cases), std::end(cases));
 }
 
 }  // namespace

@@ -198,29 +198,54 @@ TEST(ByteBuf, GrowsKeepingItsContents) {
   EXPECT_GE(b.size, 10);
   EXPECT_LT(b.size, BYTEBUF_STEP);  // a small first use takes little
   std::memcpy(b.data, "kept", 5);
-  const int first = b.size;
+  const size_t first = b.size;
   b.reserve(first + 1);
   EXPECT_GE(b.size, 2 * first);  // grows at least twofold
   EXPECT_STREQ(b.data, "kept");
   b.reserve(1 << 20);
   EXPECT_GE(b.size, 1 << 20);
   EXPECT_STREQ(b.data, "kept");
-  int before = b.size;
+  const size_t before = b.size;
   b.reserve(5);  // never shrinks
   EXPECT_EQ(b.size, before);
 }
 
-// A size no int can hold is named as asked for, never as -1.
-TEST_F(MemoryDeathTest, ByteBufBeyondAnIntNamesTheSize) {
-  EXPECT_EXIT(ByteBuf().reserve(size_t{1} << 31), ::testing::ExitedWithCode(1),
-              "^cannot get the memory of 2147483 K bytes\n$");
+// A buffer grows past what an int counts: a standard-input line over 2 GiB
+// once ended with "cannot get the memory of 2147495 K bytes". Only the pages
+// written are ever touched, so the blocks cost next to nothing.
+TEST(ByteBuf, LineOverTwoGiBGetsItsBuffer) {
+  constexpr size_t kBeyond = (size_t{1} << 31) + 5;
+  struct Case {
+    const char* name;
+    size_t first;  // the size of a first use (0: none)
+  };
+  const Case cases[] = {{"made that large at once", 0}, {"grown from a small buffer", 10}};
+  ThrowOnExhaustion throws;  // a refusal fails the test instead of ending it
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ByteBuf b;
+    if (c.first != 0) std::memcpy(b.reserve(c.first), "kept", 5);
+    ASSERT_NO_THROW(b.reserve(kBeyond));
+    EXPECT_GE(b.size, kBeyond);
+    b.data[kBeyond - 1] = 'z';
+    EXPECT_EQ(b.data[kBeyond - 1], 'z');
+    if (c.first != 0) {
+      EXPECT_STREQ(b.data, "kept");
+    }
+  }
+}
+
+// A request no memory can meet is named as asked for, never as -1.
+TEST_F(MemoryDeathTest, ByteBufBeyondMemoryNamesTheSize) {
+  EXPECT_EXIT(ByteBuf().reserve(size_t{1} << 62), ::testing::ExitedWithCode(1),
+              "^cannot get the memory of 4611686018427387 K bytes\n$");
   EXPECT_EXIT(
       {
         ByteBuf b;
         b.reserve(10);
-        b.reserve(size_t{5} << 30);
+        b.reserve(size_t{5} << 60);
       },
-      ::testing::ExitedWithCode(1), "^cannot get the memory of 5368709 K bytes\n$");
+      ::testing::ExitedWithCode(1), "^cannot get the memory of 5764607523034234 K bytes\n$");
 }
 
 // The clean-up runs once, before the hook, and sets the status the hook sees.
