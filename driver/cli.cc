@@ -154,15 +154,8 @@ void set_brackets(char open, char close) {
   default_syntax.close = Delim{{close}, 0};
 }
 
-// set_separator: the -t argument arg: the character after "-t". "-t\t"
-// written with a backslash and a t means the tab, as the help text tells
-// users to write it.
-void set_separator(const char* arg) {
-  if (arg[2] == '\\' && arg[3] == 't')
-    default_syntax.sep = Delim{{'\t'}, 0};
-  else
-    default_syntax.sep = delim_of(arg + 2, default_syntax.enc);
-}
+// set_separator: the -t argument arg.
+void set_separator(const char* arg) { default_syntax.sep = separator_of(arg + 2, default_syntax.enc); }
 
 // choose_encoding: the encoding --encoding names, else QUORL_ENCODING,
 // else Shift_JIS. An unknown name ends the run before anything is read.

@@ -20,7 +20,7 @@ Rules::Rules(const RuleOptions& options) {
   try {
     FieldSyntax syntax;
     syntax.enc = options.encoding;
-    syntax.sep = delim_of(options.separator.c_str(), syntax.enc);
+    syntax.sep = separator_of(options.separator.c_str(), syntax.enc);
     ByteBuf message;
     if (!options.brackets.empty() &&
         !brackets_of(options.brackets.c_str(), syntax.enc, &syntax.open, &syntax.close)) {

@@ -48,6 +48,11 @@ Delim delim_of(const char* text, Encoding enc) {
   return d;
 }
 
+Delim separator_of(const char* text, Encoding enc) {
+  if (text[0] == '\\' && text[1] == 't') return Delim{{'\t'}, 0};
+  return delim_of(text, enc);
+}
+
 bool brackets_of(const char* text, Encoding enc, Delim* open, Delim* close) {
   const size_t len = std::strlen(text);
   if (len == 2) {

@@ -101,6 +101,11 @@ struct Delim {
 // Delim, in the encoding enc.
 Delim delim_of(const char* text, Encoding enc);
 
+// separator_of: the -t text (what follows "-t") as the separator: its first
+// character, or the tab when it begins with a backslash and a t, as users
+// are told to write a tab; none when the text is empty.
+Delim separator_of(const char* text, Encoding enc);
+
 // brackets_of: the -b text (what follows "-b"): exactly two bytes, each a
 // bracket, as ever; or else exactly two characters of the encoding. False
 // when it is neither.

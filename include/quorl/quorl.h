@@ -38,7 +38,8 @@ struct EditorState;
 // RuleOptions: what a rule set is compiled from, as the command line reads
 // it: specs are the -r texts (or the non-blank lines of a -R file), applied
 // in order, a text given again being applied once, at its first place;
-// separator is the -t text (empty: none; else its first character is the
+// separator is the -t text (empty: none; "\\t", a backslash and a t, is
+// the tab, as on the command line; else its first character is the
 // separator); brackets the -b text (empty: none; else two bytes, or two
 // characters: the opening and the closing bracket); extract the -e
 // template, if any; encoding how bytes form characters in all of these and

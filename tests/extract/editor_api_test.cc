@@ -38,6 +38,7 @@ TEST(EditorApi, EditsAndFaultsAsTheCommandLine) {
       {"captures carry over lines", rules_of({"n$d:<$d>", "x:[$d]"}), {"n5", "x"}, {"<5>", "[5]"}},
       {"a repeated rule is applied once", rules_of({"a:aa", "a:aa"}), {"a"}, {"aa"}},
       {"field and brackets", rules_of({"(2)b:B"}, ",", "\"\""), {"b,\"b,b\",b"}, {"b,\"B,B\",b"}},
+      {"-t\\t is the tab, as on the command line", rules_of({"(2)b:B"}, "\\t"), {"b\tb\\b"}, {"b\tB\\B"}},
       {"template", rules_of({}, ",", "", "$2-$1"), {"a,b,c"}, {"b-a"}},
       {"Shift_JIS stays whole", rules_of({"\x83\x65:T"}), {"\x83\x65\x83\x58"}, {"T\x83\x58"}},
       {"bad item after a good one", rules_of({"a:b,c"}), {"a"}, {"error: \"a:b,c\": bad <replace>\n"}},
