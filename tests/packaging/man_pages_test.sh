@@ -31,9 +31,13 @@ help_version=$("$quorl" -usage | iconv -f CP932 -t UTF-8 | tail -n 1)
 options=$({ printf '%s\n' -r -R -e -t -b -f -usage; grep -oh '"--[a-z][a-z-]*' "$src"/driver/*.cc | tr -d '"'; } | sort -u)
 [ "$(grep -c -- '^--' <<<"$options")" -ge 2 ] ||
   fail "found too few long options in the sources: $options"
+# The help texts are read whole first: a grep -q that stops early would end
+# quorl with SIGPIPE, which pipefail takes for a failure.
+declare -A help
+for locale in C ja_JP.UTF-8; do help[$locale]=$(LC_ALL=$locale "$quorl" --help); done
 while IFS= read -r opt; do
   for locale in C ja_JP.UTF-8; do
-    LC_ALL=$locale "$quorl" --help | grep -q -- "\(^\|[^a-zA-Z-]\)$opt\([^a-zA-Z-]\|\$\)" ||
+    grep -q -- "\(^\|[^a-zA-Z-]\)$opt\([^a-zA-Z-]\|\$\)" <<<"${help[$locale]}" ||
       fail "quorl --help under LC_ALL=$locale does not name $opt"
   done
 done <<<"$options"
@@ -42,10 +46,10 @@ names=$(awk '/ENCODING_NAMES\[\]/ { f = 1 } f { print } f && /;/ { exit }' "$src
   grep -o '"[^"]*"' | tr -d '",')
 [ "$(wc -w <<<"$names")" -ge 9 ] || fail "found too few encoding names in support/encoding.h: $names"
 for name in $names; do
-  for l in C ja_JP.UTF-8; do LC_ALL=$l "$quorl" --help | grep -Fqw -- "$name" || fail "--help ($l) lacks $name"; done
+  for l in C ja_JP.UTF-8; do grep -Fqw -- "$name" <<<"${help[$l]}" || fail "--help ($l) lacks $name"; done
   grep -Fqw -- "\`$name\`" "$src"/README.md || fail "README.md does not name the encoding $name"
 done
-"$quorl" --version | grep -q 'MIT License' || fail "--version names no licence"
+grep -q 'MIT License' <<<"$("$quorl" --version)" || fail "--version names no licence"
 # The Japanese --help is one text in each encoding a locale may name.
 japanese=$(LC_ALL=ja_JP.UTF-8 "$quorl" --help | iconv -f UTF-8 -t UTF-8) || fail "the Japanese --help is not UTF-8"
 [ "$japanese" != "$(LC_ALL=C "$quorl" --help)" ] || fail "the Japanese --help is the English one"
