@@ -73,6 +73,8 @@ void Spool::spill() {
   mem_.clear();
 }
 
+// append_large: append for bytes that bring those held to kHold: the held
+// bytes go to the file first.
 void Spool::append_large(const char* p, size_t n) {
   spill();
   if (n >= kHold)

@@ -70,8 +70,9 @@ class Spool {
   ~Spool();
 
   bool failed() const { return failed_; }
+  // append, push: n bytes at p, or the byte c, added at the end.
   void append(const char* p, size_t n) {
-    if (n >= kHold || mem_.len + n >= kHold) {
+    if (mem_.len + n >= kHold) {
       append_large(p, n);
       return;
     }
