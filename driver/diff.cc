@@ -271,7 +271,7 @@ bool UnifiedDiff::spools_ok() {
   if (!body_.failed() && !minus_.failed() && !plus_.failed()) return true;
   abandoned_ = true;
   in_hunk_ = pending_ = false;
-  errmsg("--diff: cannot write a temporary file in %s\n", diff_temp_dir());
+  report("--diff: cannot write a temporary file in %s\n", diff_temp_dir());
   if (!finishing_) end_process(1);
   return false;
 }
@@ -281,13 +281,10 @@ namespace {
 // range: a hunk's side as diff writes it, appended to *out: "start,count",
 // or "start" for one line, or the line before and 0 for none.
 void range(ByteBuf* out, long long start, long long count) {
-  char s[48];
-  int n;
   if (count == 1)
-    n = std::snprintf(s, sizeof s, "%lld", start);
+    append_printf(out, "%lld", start);
   else
-    n = std::snprintf(s, sizeof s, "%lld,%lld", count == 0 ? start - 1 : start, count);
-  out->append(s, static_cast<size_t>(n));
+    append_printf(out, "%lld,%lld", count == 0 ? start - 1 : start, count);
 }
 
 void append_text(ByteBuf* out, const char* text) { out->append(text, std::strlen(text)); }
