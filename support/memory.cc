@@ -60,9 +60,7 @@ ThrowOnExhaustion::~ThrowOnExhaustion() { throw_on_exhaustion = saved_; }
 
 void no_memory(unsigned long long size) {
   if (throw_on_exhaustion) throw MemoryExhausted{static_cast<long long>(size)};
-  char num[32];
-  std::snprintf(num, sizeof num, "%llu", size / 1000);
-  errmsg("cannot get the memory of %s K bytes\n", num);
+  report("cannot get the memory of %llu K bytes\n", size / 1000);
   exhausted();
 }
 
