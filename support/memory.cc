@@ -1,7 +1,6 @@
 #include "support/memory.h"
 
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
