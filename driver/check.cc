@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "driver/input.h"
+#include "driver/output.h"
 #include "quorl/quorl.h"
 #include "support/bytebuf.h"
 #include "support/errors.h"
@@ -53,6 +54,7 @@ void check_input(const char* string, const char* file, bool crlf, Encoding enc) 
     const size_t n = len - (input.had_cr() ? 1 : 0) - (input.had_newline() ? 1 : 0);
     faults += check_line(name, ++line, text, n, enc);
   }
+  end_if_failed(input);
   input.close();
   end_process(faults == 0 ? 0 : 1);
 }

@@ -102,6 +102,7 @@ void read_rule_file(const char* rfile) {
     }
     if (!is_blank_line(line)) add_name_indexed(&rule_index, line);
   }
+  end_if_failed(line_file);
   line_file.close();
 }
 
@@ -146,6 +147,7 @@ void edit_file(const char* name) {
     if (first) at_once = rules.whole_lines && output_takes_runs();
     first = false;
   }
+  end_if_failed(line_file);
   line_file.close();
 }
 

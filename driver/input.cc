@@ -9,10 +9,8 @@
 #include <cstring>
 
 #include "driver/cli.h"
-#include "driver/output.h"
 #include "replace/applier.h"
 #include "support/errors.h"
-#include "support/exit.h"
 
 namespace quorl {
 
@@ -51,6 +49,7 @@ void LineFile::reset(int fd, const char* name, bool limited, const struct stat* 
   begin_ = end_ = scanned_ = 0;
   nul_ = kNone;
   eof_ = false;
+  failed_ = false;
   had_cr_ = had_nl_ = false;
   waits_ = st == nullptr || !S_ISREG(st->st_mode);
   if (st != nullptr && (S_ISFIFO(st->st_mode) || S_ISSOCK(st->st_mode))) {
@@ -81,7 +80,7 @@ char* LineFile::next(size_t* len, size_t* text_len) {
     scanned_ = 0;
     if (nul_ != kNone && nul_ < begin_) find_nul(begin_);
   } else {
-    if (begin_ == end_) return nullptr;
+    if (begin_ == end_ || failed_) return nullptr;
     // No newline among the bytes at hand: the line ends at the end of the
     // input, or it is at least LINE_LIMIT bytes long.
     size_t n = end_ - begin_;
@@ -200,8 +199,9 @@ void LineFile::fill() {
 void LineFile::fill_ahead() {
   const ReadAhead::Taken block = ahead_.next(idle_);
   if (block.failed) {
-    errno = block.error;
+    ahead_.release();
     read_failed();
+    return;
   }
   const size_t carry = end_ - begin_;
   size_t old_end = end_;
@@ -252,14 +252,15 @@ void LineFile::read_some() {
       continue;
     }
     read_failed();
+    return;
   }
 }
 
-// read_failed: the lines edited so far written out, then the message.
+// read_failed: the input ends here, as a fault: the line it cut short is
+// never handed out.
 void LineFile::read_failed() {
-  ByteBuf msg;
-  reading_error_message(&msg, name_);
-  end_with_fault(msg.data);
+  failed_ = true;
+  eof_ = true;
 }
 
 void too_long_message(ByteBuf* msg, const char* line) {

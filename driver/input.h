@@ -12,10 +12,10 @@
 // text like the newline, and had_cr() tells the writer to put it back.
 //
 // Bytes are taken as they are; a NUL inside a line is reported through the
-// text length (see next). A read error ends the process with
-// "<name>: reading error\n", after the output of the lines before it; a
-// descriptor that has nothing yet (EAGAIN) is waited for, never taken for
-// the end. A pipe is read ahead on a thread of its own (see readahead.h).
+// text length (see next). A read error ends the input after the whole lines
+// before it, and failed() tells it from the end (the caller reports
+// "<name>: reading error\n"); a descriptor that has nothing yet (EAGAIN) is
+// waited for, never taken for the end. A pipe is read ahead on a thread of its own (see readahead.h).
 // Before the input is waited for (a pipe or a terminal with nothing to read
 // yet) the idle hook runs, so what was edited so far can be written out:
 // `tail -f log | quorl ...` shows each line as it comes.
@@ -77,6 +77,11 @@ class LineFile {
   // too_long: a line of len bytes as read is too long for this input.
   bool too_long(size_t len) const { return limited_ && len >= static_cast<size_t>(LINE_LIMIT); }
 
+  // failed: the input ended at a read error, not at its end; name: the
+  // input's name in messages.
+  bool failed() const { return failed_; }
+  const char* name() const { return name_; }
+
   // had_cr, had_newline: how the line next handed out last ended.
   bool had_cr() const { return had_cr_; }
   bool had_newline() const { return had_nl_; }
@@ -103,7 +108,7 @@ class LineFile {
   void fill();
   void fill_ahead();
   void read_some();
-  [[noreturn]] void read_failed();
+  void read_failed();
 
   const char* name_ = nullptr;
   int fd_ = -1;
@@ -118,6 +123,7 @@ class LineFile {
   size_t scanned_ = 0;  // bytes from begin_ known to hold no newline
   size_t nul_ = kNone;  // the first NUL byte read at or after begin_, or kNone
   bool eof_ = false;
+  bool failed_ = false;  // the end came from a read error
   bool waits_ = false;  // not a regular file: the input may keep us waiting
   void (*idle_)() = nullptr;
   ReadAhead ahead_;

@@ -8,6 +8,7 @@
 
 #include "driver/diff.h"
 #include "driver/in_place.h"
+#include "driver/input.h"
 #include "support/bytebuf.h"
 #include "support/errors.h"
 #include "support/exit.h"
@@ -134,6 +135,13 @@ bool write_all(int fd, const char* s, size_t n, const char* name) {
     return false;
   }
   return true;
+}
+
+void end_if_failed(const LineFile& input) {
+  if (!input.failed()) return;
+  ByteBuf msg;
+  reading_error_message(&msg, input.name());
+  end_with_fault(msg.data);
 }
 
 void end_with_fault(const char* message) {

@@ -50,6 +50,11 @@ void write_waiting_output();
 // failure prints its message and ends the process with status 1.
 void finish_output();
 
+// end_if_failed: when input ended at a read error, the run ended as
+// end_with_fault ends it, with "<name>: reading error\n".
+class LineFile;
+void end_if_failed(const LineFile& input);
+
 // write_all: n bytes to fd, waiting out EINTR and EAGAIN. False, after
 // "<name>: writing error\n", when a write fails.
 bool write_all(int fd, const char* s, size_t n, const char* name);
