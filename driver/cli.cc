@@ -182,13 +182,26 @@ void reset_settings() {
 
 void edit_line(char* line) { edit_text(line, UNKNOWN_LEN); }
 
-void run(int argc, char** argv) {
-  if (argc <= 1) print_usage(0);
-  if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_usage(1);
-  if (argc == 2) answer_long_request(argv[1]);
+namespace {
 
-  name_init(&sup_list);
-  const LongOptions long_opts = take_long_options(&argc, argv);
+// Settings: the command line as read: where the text to edit comes from,
+// and the long options. The rules, field syntax and template it named are
+// in sup_list, default_syntax and output_str, where the classic routines
+// read them.
+struct Settings {
+  LongOptions options;
+  const char* input_file = nullptr;  // after -f; null: none
+  bool from_stdin = false;
+  char* string = nullptr;            // the <string> operand; null: none
+};
+
+// read_arguments: the arguments after the help cases, left to right: the
+// options set, the rules collected (a rule file read where it stands), the
+// input chosen. A bad argument ends the process with its message.
+Settings read_arguments(int argc, char** argv) {
+  Settings set;
+  set.options = take_long_options(&argc, argv);
+  const LongOptions& long_opts = set.options;
   line_file.set_crlf(long_opts.crlf);
   line_file.set_idle(write_waiting_output);
   choose_encoding(long_opts.encoding);
@@ -220,33 +233,48 @@ void run(int argc, char** argv) {
     }
   }
 
-  const char* input_file = nullptr;
-  bool from_stdin = false;
   if (long_opts.end_of_options) {
-    string = const_cast<char*>(long_opts.operand);
-    from_stdin = string == nullptr;
+    set.string = const_cast<char*>(long_opts.operand);
+    set.from_stdin = set.string == nullptr;
   } else if (i == argc) {
-    from_stdin = true;
+    set.from_stdin = true;
   } else if (std::strcmp(argv[i], "-f") == 0) {
     if (i == argc - 1) print_usage(0);
-    input_file = argv[i + 1];
-    from_stdin = std::strcmp(input_file, "-") == 0;
+    set.input_file = argv[i + 1];
+    set.from_stdin = std::strcmp(set.input_file, "-") == 0;
   } else {
-    string = argv[i];
+    set.string = argv[i];
   }
+  return set;
+}
 
-  if (long_opts.check) check_input(string, from_stdin ? nullptr : input_file, long_opts.crlf, default_syntax.enc);
-  begin_output(long_opts, input_file);
+// edit_input: the text the settings name edited, or checked with --check,
+// to the end of the run.
+[[noreturn]] void edit_input(const Settings& set) {
+  string = set.string;
+  const char* file = set.from_stdin ? nullptr : set.input_file;
+  if (set.options.check) check_input(set.string, file, set.options.crlf, default_syntax.enc);
+  begin_output(set.options, set.input_file);
   compile_command_line();
   clear_captures();
-  if (from_stdin || input_file != nullptr) {
-    edit_file(from_stdin ? nullptr : input_file);
+  if (set.from_stdin || set.input_file != nullptr) {
+    edit_file(file);
   } else {
     output_input_line(string, std::strlen(string), false, true);
     edit_line(string);
   }
   finish_output();
   end_process(0);
+}
+
+}  // namespace
+
+void run(int argc, char** argv) {
+  if (argc <= 1) print_usage(0);
+  if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_usage(1);
+  if (argc == 2) answer_long_request(argv[1]);
+  name_init(&sup_list);
+  edit_input(read_arguments(argc, argv));
 }
 
 }  // namespace quorl
