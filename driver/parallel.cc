@@ -100,80 +100,89 @@ bool edit_one(const RuleSet& rules, EditorState& ed, char* line, size_t len, Slo
   return true;
 }
 
+// edit_each: the good lines of [p, q) edited one by one into slot; false
+// after a fault.
+bool edit_each(const RuleSet& rules, EditorState& ed, char* p, char* q, Slot* slot) {
+  for (char* line = p; line < q;) {
+    char* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(q - line)));
+    *nl = '\0';
+    if (!edit_one(rules, ed, line, static_cast<size_t>(nl - line), slot)) return false;
+    line = nl + 1;
+  }
+  return true;
+}
+
+// edit_odd_line: the line at p, which holds a NUL (nul, the first NUL at or
+// after p, or end), is too long, or is the file's last and has no newline,
+// edited into slot as the line loop edits it. Returns where the next line
+// begins; null after a fault.
+char* edit_odd_line(const Job& job, EditorState& ed, char* p, char* end, const char* nul, bool at_eof,
+                    Slot* slot) {
+  const size_t avail = static_cast<size_t>(end - p);
+  const size_t scan = avail < LINE_LIMIT ? avail : LINE_LIMIT;
+  auto* nl = static_cast<char*>(std::memchr(p, '\n', scan));
+  const size_t len = nl != nullptr ? static_cast<size_t>(nl - p) + 1 : scan;
+  ByteBuf msg;
+  if (len >= LINE_LIMIT || (nl == nullptr && !at_eof)) {
+    // The message shows the line up to its newline, or its first
+    // LINE_LIMIT bytes.
+    *(nl != nullptr ? nl : p + LINE_LIMIT) = '\0';
+    too_long_message(&msg, p);
+    fail(slot, msg.data);
+    return nullptr;
+  }
+  char* stop = nl != nullptr ? nl : p + len;
+  if (nul < stop && job.refuse_nul) {
+    nul_message(&msg, job.name);
+    fail(slot, msg.data);
+    return nullptr;
+  }
+  const char saved = *stop;
+  *stop = '\0';
+  const bool ok = edit_one(*job.rules, ed, p, nul < stop ? UNKNOWN_LEN : static_cast<size_t>(stop - p), slot);
+  *stop = saved;
+  return ok ? stop + (nl != nullptr ? 1 : 0) : nullptr;
+}
+
 // edit_lines: the lines of [p, end) edited into slot as the line loop edits
 // them (end is the end of the file's text when at_eof). Every line ends in
-// a newline but the file's last.
+// a newline but the file's last. The lines before the first NUL byte and
+// before the first line too long are edited a run at a time where the rules
+// allow it.
 void edit_lines(const Job& job, EditorState& ed, char* p, char* end, bool at_eof, Slot* slot) {
   const RuleSet& rules = *job.rules;
   slot->out.clear();
-  // The lines before the first NUL byte and before the first line too long
-  // are edited a run at a time where the rules allow it.
   char* nul = static_cast<char*>(std::memchr(p, '\0', static_cast<size_t>(end - p)));
   if (nul == nullptr) nul = end;
   while (p < end) {
     // The run of good lines: those before the NUL, and short enough.
     auto* last = static_cast<char*>(memrchr(p, '\n', static_cast<size_t>(nul - p)));
     char* q = last != nullptr ? good_lines(p, last) : p;
-    if (q > p) {
-      size_t n = static_cast<size_t>(q - p);
-      const char* run = rules.whole_lines ? edit_run(rules, ed, p, &n) : nullptr;
-      if (run != nullptr && slot->out.len == 0 && q == end) {
-        // The whole chunk in one run: its result is written from where it
-        // lies, the lines as read when nothing changed them, else the
-        // editor's buffer, which the slot takes over.
-        if (run != p) {
-          ByteBuf& from = ed.lines[run == ed.lines[0].data ? 0 : 1];
-          slot->out.swap(from);
-        }
-        slot->text = run;
-        slot->len = n;
-        return;
+    if (q == p) {
+      p = edit_odd_line(job, ed, p, end, nul, at_eof, slot);
+      if (p == nullptr) break;
+      if (nul < p) {
+        nul = static_cast<char*>(std::memchr(p, '\0', static_cast<size_t>(end - p)));
+        if (nul == nullptr) nul = end;
       }
-      if (run != nullptr) {
-        slot->out.append(run, n);
-      } else {
-        for (char* line = p; line < q;) {
-          char* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(q - line)));
-          *nl = '\0';
-          if (!edit_one(rules, ed, line, static_cast<size_t>(nl - line), slot)) return;
-          line = nl + 1;
-        }
-      }
-      p = q;
       continue;
     }
-    // The line at p holds a NUL, is too long, or is the file's last and has
-    // no newline.
-    const size_t avail = static_cast<size_t>(end - p);
-    const size_t scan = avail < LINE_LIMIT ? avail : LINE_LIMIT;
-    auto* nl = static_cast<char*>(std::memchr(p, '\n', scan));
-    const size_t len = nl != nullptr ? static_cast<size_t>(nl - p) + 1 : scan;
-    if (len >= LINE_LIMIT || (nl == nullptr && !at_eof)) {
-      // The message shows the line up to its newline, or its first
-      // LINE_LIMIT bytes.
-      *(nl != nullptr ? nl : p + LINE_LIMIT) = '\0';
-      ByteBuf msg;
-      too_long_message(&msg, p);
-      fail(slot, msg.data);
-      break;
+    size_t n = static_cast<size_t>(q - p);
+    const char* run = rules.whole_lines ? edit_run(rules, ed, p, &n) : nullptr;
+    if (run != nullptr && slot->out.len == 0 && q == end) {
+      // The whole chunk in one run: its result is written from where it
+      // lies, the lines as read when nothing changed them, else the
+      // editor's buffer, which the slot takes over.
+      if (run != p) slot->out.swap(ed.lines[run == ed.lines[0].data ? 0 : 1]);
+      slot->text = run;
+      slot->len = n;
+      return;
     }
-    char* stop = nl != nullptr ? nl : p + len;
-    if (nul < stop && job.refuse_nul) {
-      ByteBuf msg;
-      nul_message(&msg, job.name);
-      fail(slot, msg.data);
-      break;
-    }
-    const char saved = *stop;
-    *stop = '\0';
-    const bool ok = edit_one(rules, ed, p, nul < stop ? UNKNOWN_LEN : static_cast<size_t>(stop - p), slot);
-    *stop = saved;
-    if (!ok) break;
-    p = stop + (nl != nullptr ? 1 : 0);
-    if (nul < p) {
-      nul = static_cast<char*>(std::memchr(p, '\0', static_cast<size_t>(end - p)));
-      if (nul == nullptr) nul = end;
-    }
+    if (run != nullptr)
+      slot->out.append(run, n);
+    else if (!edit_each(rules, ed, p, q, slot))
+      return;
+    p = q;
   }
   if (!slot->failed) {
     slot->text = slot->out.data;
