@@ -125,6 +125,40 @@ char* expand_to(const Item& item, EditorState& ed, const char* match, size_t mat
   return w + expand_to_program(to, ed.caps, match, w, match_len);
 }
 
+// scan_pattern: the scan of [start, end) (text: where the scanned line
+// begins) for any other pattern, match after match, each replaced by the
+// expansion of <to>; the bytes between go over unchanged. Returns the write
+// position after the scanned text; null after a fault.
+char* scan_pattern(const Item& item, EditorState& ed, const char* text, const char* start, const char* end,
+                   size_t rest_len, char* w) {
+  const Program& prog = item.prog;
+  // Room is kept for copying the rest of the field unchanged, so the copy
+  // below never checks; only an expansion makes room for itself.
+  Scan scan = begin_scan(prog, ed, text, start, end);
+  const char* p = start;
+  int db = 0;
+  for (;;) {
+    const char* m = nullptr;
+    const char* c = next_match(&scan, p, &db, &m);
+    std::memcpy(w, p, static_cast<size_t>(c - p));
+    w += c - p;
+    if (c == end) return w;
+    w = expand_to(item, ed, c, static_cast<size_t>(m - c), static_cast<size_t>(end - m) + rest_len + 1, w);
+    if (w == nullptr) return nullptr;
+    if (m == c) {
+      // An empty match is replaced once; the scan then moves on past the
+      // character there, which stays.
+      const int n = char_len(prog.enc, c);
+      db = n > 1 ? 1 : 0;
+      p = c + n;
+      std::memcpy(w, c, static_cast<size_t>(p - c));
+      w += p - c;
+      continue;
+    }
+    p = char_boundary(prog.enc, c, m, &db);
+  }
+}
+
 // scan_literal: the scan of [start, end) for a pattern of literal bytes
 // only, going from occurrence to occurrence. An attempt that fails does
 // nothing but empty from_arg, so the failed attempts between two matches
@@ -268,31 +302,8 @@ char* apply_item(const Item& item, const FieldSyntax& syntax, EditorState& ed, c
     return ed.result.data;
   }
 
-  // Room is kept for copying the rest of the field unchanged, so the copy
-  // below never checks; only an expansion makes room for itself.
-  Scan scan = begin_scan(prog, ed, text, start, end);
-  const char* p = start;
-  int db = 0;
-  for (;;) {
-    const char* m = nullptr;
-    const char* c = next_match(&scan, p, &db, &m);
-    std::memcpy(w, p, static_cast<size_t>(c - p));
-    w += c - p;
-    if (c == end) break;
-    w = expand_to(item, ed, c, static_cast<size_t>(m - c), static_cast<size_t>(end - m) + rest_len + 1, w);
-    if (w == nullptr) return nullptr;
-    if (m == c) {
-      // An empty match is replaced once; the scan then moves on past the
-      // character there, which stays.
-      const int n = char_len(prog.enc, c);
-      db = n > 1 ? 1 : 0;
-      p = c + n;
-      std::memcpy(w, c, static_cast<size_t>(p - c));
-      w += p - c;
-      continue;
-    }
-    p = char_boundary(prog.enc, c, m, &db);
-  }
+  w = scan_pattern(item, ed, text, start, end, rest_len, w);
+  if (w == nullptr) return nullptr;
   *result_len = finish_result(ed.result, w, end, rest_sep, rest_len);
   ed.caps.settle();
   guard.done = true;
