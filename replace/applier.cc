@@ -321,6 +321,33 @@ bool whole_line_literal(const Item& item) {
          std::memchr(to.bytes.data, '\n', to.text_len) == nullptr;
 }
 
+namespace {
+
+// note_run_end: *end_state updated for the run of lines [text, text + len),
+// where the literal's last match ended at last_end (null: none): the run's
+// last line that was not empty as read decides what from_arg holds; the
+// empty lines after it are empty here too.
+void note_run_end(const Program& prog, const char* text, size_t len, const char* last_end,
+                  FromArgEnd* end_state) {
+  const char* end = text + len;
+  const size_t lit_len = static_cast<size_t>(prog.literal_len);
+  if (end_state->empty_tail == FromArgEnd::UNCOUNTED) {
+    size_t newlines = 0;
+    while (newlines < len && text[len - 1 - newlines] == '\n') ++newlines;
+    end_state->empty_tail = newlines - 1;
+  }
+  const char* line_end = end - 1 - end_state->empty_tail;
+  const auto* line_start = static_cast<const char*>(memrchr(text, '\n', static_cast<size_t>(line_end - text)));
+  line_start = line_start == nullptr ? text : line_start + 1;
+  if (line_start < line_end) {
+    end_state->touched = true;
+    end_state->len = last_end == line_end ? lit_len : 0;
+    std::memcpy(end_state->match.reserve(lit_len), prog.literal.data, end_state->len);
+  }
+}
+
+}  // namespace
+
 size_t replace_literal_lines(const Item& item, const char* text, size_t len, ByteBuf* out,
                              FromArgEnd* end_state) {
   const Program& prog = item.prog;
@@ -358,21 +385,7 @@ size_t replace_literal_lines(const Item& item, const char* text, size_t len, Byt
   std::memcpy(w, p, static_cast<size_t>(end - p));
   w += end - p;
 
-  // The run's last line that was not empty as read decides what from_arg
-  // holds; the empty lines after it are empty here too.
-  if (end_state->empty_tail == FromArgEnd::UNCOUNTED) {
-    size_t newlines = 0;
-    while (newlines < len && text[len - 1 - newlines] == '\n') ++newlines;
-    end_state->empty_tail = newlines - 1;
-  }
-  const char* line_end = end - 1 - end_state->empty_tail;
-  const auto* line_start = static_cast<const char*>(memrchr(text, '\n', static_cast<size_t>(line_end - text)));
-  line_start = line_start == nullptr ? text : line_start + 1;
-  if (line_start < line_end) {
-    end_state->touched = true;
-    end_state->len = last_end == line_end ? lit_len : 0;
-    std::memcpy(end_state->match.reserve(lit_len), prog.literal.data, end_state->len);
-  }
+  note_run_end(prog, text, len, last_end, end_state);
   return static_cast<size_t>(w - out->data);
 }
 
