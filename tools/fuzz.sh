@@ -26,20 +26,24 @@ python3 fuzz/make_seeds.py "$build/seeds" >/dev/null
 # allocation comes back as null so the exhaustion paths are reached. Items
 # whose <to> repeats their own pattern grow a line exponentially from item to
 # item, as they should; the allocation cap turns that into the memory
-# helpers' exhaustion end instead of minutes spent building gigabytes. At
-# 32 MB a line just under the cap, copied by each of a hundred more items,
-# took longer than the hang limit: 16 MB ends such a run at once.
-export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=0:max_allocation_size_mb=16
+# helpers' exhaustion end instead of minutes spent building gigabytes. The
+# cap is as low as libFuzzer itself allows (it asks for 20 MB as it starts):
+# a line grown just under the cap is copied by every later item, which at
+# 32 MB once took longer than 10 s.
+export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=0:max_allocation_size_mb=24
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 run_one() {
   local t=$1
   mkdir -p "$build/corpus/$t"
-  # -timeout: one input running 10 s is a hang; -max_len reaches past the
+  # -timeout: one input running 25 s is a hang; -max_len reaches past the
   # 4095-byte line limit and the 4096-byte tab expansion area.
   local dict=()
   [ -f "$root/fuzz/$t.dict" ] && dict=(-dict="$root/fuzz/$t.dict")
-  if "$build/fuzz_$t" "${dict[@]}" -max_total_time="$seconds" -timeout=10 -max_len=10000 \
+  # One seed (QUORL_FUZZ_SEED, 1 by default): from the same corpus, a run
+  # tries the same inputs in the same order, so what a short run finds can
+  # be found again.
+  if "$build/fuzz_$t" "${dict[@]}" -seed="${QUORL_FUZZ_SEED:-1}" -max_total_time="$seconds" -timeout=25 -max_len=10000 \
        -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$build/$t-" \
        "$build/corpus/$t" "$build/seeds/$t" >"$build/fuzz_$t.log" 2>&1; then
     echo "fuzz_$t: $(grep -o 'stat::number_of_executed_units: *[0-9]*' "$build/fuzz_$t.log" |
