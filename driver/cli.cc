@@ -137,7 +137,7 @@ void edit_file(const char* name) {
     }
     if (text_len == UNKNOWN_LEN && output_refuses_nul()) {
       ByteBuf msg;
-      nul_message(&msg, name != nullptr ? name : "stdin");
+      nul_message(&msg, line_file.name());
       end_with_fault(msg.data);
     }
     const bool cr = line_file.had_cr();
