@@ -4,12 +4,12 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/input.h"
 #include "driver/output.h"
 #include "quorl/quorl.h"
 #include "support/bytebuf.h"
 #include "support/errors.h"
 #include "support/exit.h"
+#include "support/line_file.h"
 
 namespace quorl {
 
@@ -37,25 +37,22 @@ void check_input(const char* string, const char* file, bool crlf, Encoding enc) 
     faults = check_line("<string>", 1, string, std::strlen(string), enc);
     end_process(faults == 0 ? 0 : 1);
   }
-  static LineFile input;
   const bool from_stdin = file == nullptr || std::strcmp(file, "-") == 0;
-  if (from_stdin) {
-    input.open_stdin();
-  } else if (!input.open(file, false)) {
+  const LineFormat format{crlf, 0, true};
+  LineReader input = from_stdin ? LineReader(0, format) : LineReader(file, format);
+  if (!input.ok()) {
     report("%s: not found", file);
     end_process(1);
   }
-  input.set_crlf(crlf);
   const char* name = from_stdin ? "-" : file;
-  size_t len = 0;
-  size_t text_len = 0;
   long line = 0;
-  while (const char* text = input.next(&len, &text_len)) {
-    const size_t n = len - (input.had_cr() ? 1 : 0) - (input.had_newline() ? 1 : 0);
-    faults += check_line(name, ++line, text, n, enc);
+  LineReader::Line text;
+  while (input.next(&text)) faults += check_line(name, ++line, text.text.data(), text.text.size(), enc);
+  if (input.failed()) {
+    ByteBuf msg;
+    reading_error_message(&msg, from_stdin ? "stdin" : file);
+    end_with_fault(msg.data);
   }
-  end_if_failed(input);
-  input.close();
   end_process(faults == 0 ? 0 : 1);
 }
 

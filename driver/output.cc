@@ -8,7 +8,6 @@
 
 #include "driver/diff.h"
 #include "driver/in_place.h"
-#include "driver/input.h"
 #include "support/bytebuf.h"
 #include "support/errors.h"
 #include "support/exit.h"
@@ -22,8 +21,6 @@ constexpr size_t kBufSize = 1 << 16;
 enum class Mode { kStdout, kInPlace, kDiff };
 
 Mode mode = Mode::kStdout;
-bool crlf = false;
-bool cr_next = false;  // the next write_output's newline was a CR LF
 bool finished = true;
 UnifiedDiff diff;
 
@@ -86,8 +83,6 @@ int end_output(int status) {
 
 void begin_output(const LongOptions& opts, const char* file) {
   mode = opts.diff ? Mode::kDiff : opts.in_place ? Mode::kInPlace : Mode::kStdout;
-  crlf = opts.crlf;
-  cr_next = false;
   finished = false;
   out.start();
   exit_cleanup = end_output;
@@ -95,26 +90,32 @@ void begin_output(const LongOptions& opts, const char* file) {
   if (mode == Mode::kDiff) diff.start(file != nullptr ? file : "-", put_out);
 }
 
-bool output_takes_runs() { return mode != Mode::kDiff && !crlf; }
+bool output_wants_input_lines() { return mode == Mode::kDiff; }
+
+bool output_edited_lines(const char* text, size_t n) {
+  if (mode == Mode::kInPlace) return in_place_write(text, n);
+  return out.flush() && write_all(STDOUT_FILENO, text, n, "stdout");
+}
+
+bool output_edited_line(const EditedLine& line) {
+  const bool cr = !line.ending.empty() && line.ending[0] == '\r';
+  const bool newline = !line.ending.empty() && line.ending.back() == '\n';
+  diff.old_line(line.input.data(), line.input.size(), cr, newline);
+  diff.new_text(line.output.data(), line.output.size());
+  return true;
+}
 
 bool output_refuses_nul() { return mode != Mode::kStdout; }
 
 void output_input_line(const char* text, size_t n, bool cr, bool newline) {
-  cr_next = cr;
   if (mode == Mode::kDiff) diff.old_line(text, n, cr, newline);
 }
 
 void write_output(const char* text, size_t n) {
-  const bool cr = cr_next;
-  cr_next = false;
-  if (cr) --n;  // the newline goes out as CR LF
-  if (mode == Mode::kDiff) {
+  if (mode == Mode::kDiff)
     diff.new_text(text, n);
-    if (cr) diff.new_text("\r\n", 2);
-  } else {
+  else
     out.put(text, n);
-    if (cr) out.put("\r\n", 2);
-  }
 }
 
 bool write_all(int fd, const char* s, size_t n, const char* name) {
@@ -135,13 +136,6 @@ bool write_all(int fd, const char* s, size_t n, const char* name) {
     return false;
   }
   return true;
-}
-
-void end_if_failed(const LineFile& input) {
-  if (!input.failed()) return;
-  ByteBuf msg;
-  reading_error_message(&msg, input.name());
-  end_with_fault(msg.data);
 }
 
 void end_with_fault(const char* message) {

@@ -1,9 +1,10 @@
 // Where the edited text goes: standard output, the edited file itself
 // (--in-place), or a unified diff (--diff).
 //
-// The line loop hands every input line to output_input_line before editing
-// it, and the edited bytes to write_output; finish_output ends a run that
-// went to its end. Standard output is written through a buffer of its own:
+// The library's stream editing hands the edited lines to
+// output_edited_lines, or, for a diff, each line with its edit to
+// output_edited_line; the <string> operand goes through output_input_line
+// and write_output. finish_output ends a run that went to its end. Standard output is written through a buffer of its own:
 // the first write that fails ends the process at once with
 // "stdout: writing error\n" (a descriptor that is full for now, EAGAIN, is
 // waited for).
@@ -16,6 +17,7 @@
 #include <cstddef>
 
 #include "driver/options.h"
+#include "quorl/quorl.h"
 
 namespace quorl {
 
@@ -24,21 +26,28 @@ namespace quorl {
 // that cannot be edited so ends the process before anything is read.
 void begin_output(const LongOptions& opts, const char* file);
 
-// output_takes_runs: whether write_output may get many lines at once;
-// otherwise every input line goes through output_input_line and one
-// write_output of its edited text.
-bool output_takes_runs();
+// output_wants_input_lines: whether the output needs every input line
+// with its edit (a diff) rather than the edited lines alone.
+bool output_wants_input_lines();
+
+// output_edited_lines: n bytes of edited whole lines, written out at once
+// to standard output. False, after "<name>: writing error\n", when they
+// could not be written.
+bool output_edited_lines(const char* text, size_t n);
+
+// output_edited_line: one input line and its edit, for a diff.
+bool output_edited_line(const EditedLine& line);
 
 // output_refuses_nul: whether a line holding a NUL byte is a fault. A NUL
 // ends a line's text for standard output; a file edited in place, or its
 // diff, must keep every byte, and the edit would lose the rest of the line.
 bool output_refuses_nul();
 
-// output_input_line: the next input line, n bytes of text (from the file,
-// NUL bytes included), and how it ended.
+// output_input_line: the <string> operand as the input line, n bytes of
+// text, and how it ended.
 void output_input_line(const char* text, size_t n, bool cr, bool newline);
 
-// write_output: n edited bytes, whole lines each ending in a newline.
+// write_output: n more edited bytes of the <string> operand.
 void write_output(const char* text, size_t n);
 
 // write_waiting_output: the edited lines still buffered written out now,
@@ -49,11 +58,6 @@ void write_waiting_output();
 // finish_output: everything written, the edited file put in place; a
 // failure prints its message and ends the process with status 1.
 void finish_output();
-
-// end_if_failed: when input ended at a read error, the run ended as
-// end_with_fault ends it, with "<name>: reading error\n".
-class LineFile;
-void end_if_failed(const LineFile& input);
 
 // write_all: n bytes to fd, waiting out EINTR and EAGAIN. False, after
 // "<name>: writing error\n", when a write fails.

@@ -10,7 +10,9 @@
 
 #include "quorl/quorl.h"
 
-static_assert(QUORL_SINK_STOPPED == static_cast<int>(quorl::ErrorCode::sink_stopped) &&
+static_assert(QUORL_NOT_FOUND == static_cast<int>(quorl::ErrorCode::not_found) &&
+                  QUORL_LINE_TOO_LONG == static_cast<int>(quorl::ErrorCode::line_too_long) &&
+                  QUORL_SINK_STOPPED == static_cast<int>(quorl::ErrorCode::sink_stopped) &&
                   QUORL_READ_ERROR == static_cast<int>(quorl::ErrorCode::read_error) &&
                   QUORL_NO_MEMORY == static_cast<int>(quorl::ErrorCode::no_memory) &&
                   QUORL_NUL_BYTE == static_cast<int>(quorl::ErrorCode::nul_byte) &&
@@ -49,7 +51,7 @@ std::string_view view(const char* p, size_t n) { return n == 0 ? std::string_vie
 // many_lines: edit (edit_lines or edit_stream, given the C++ sink) run for
 // the C editor and sink, the outcome told the C way.
 template <class Edit>
-quorl_error_code many_lines(quorl_editor* editor, quorl_sink sink, void* context, size_t* lines, Edit edit) {
+quorl_error_code many_lines(quorl_editor* editor, quorl_sink sink, void* context, Edit edit) {
   const Sink to_c = [sink, context](std::string_view b) { return sink(context, b.data(), b.size()) == 0; };
   LinesEdited r;
   try {
@@ -59,7 +61,6 @@ quorl_error_code many_lines(quorl_editor* editor, quorl_sink sink, void* context
     r.error = "cannot get memory\n";
   }
   editor->error = r.error;
-  if (lines != nullptr) *lines = r.lines;
   return static_cast<quorl_error_code>(r.code);
 }
 
@@ -124,15 +125,14 @@ const char* quorl_editor_error(const quorl_editor* editor) {
 }
 
 quorl_error_code quorl_edit_lines(quorl_editor* editor, const char* text, size_t len, int crlf, quorl_sink sink,
-                                  void* context, size_t* lines) {
-  return quorl::many_lines(editor, sink, context, lines, [&](const quorl::Sink& to_c) {
+                                  void* context) {
+  return quorl::many_lines(editor, sink, context, [&](const quorl::Sink& to_c) {
     return quorl::edit_lines(editor->editor, quorl::view(text, len), to_c, {crlf != 0});
   });
 }
 
-quorl_error_code quorl_edit_fd(quorl_editor* editor, int fd, int crlf, quorl_sink sink, void* context,
-                               size_t* lines) {
-  return quorl::many_lines(editor, sink, context, lines, [&](const quorl::Sink& to_c) {
+quorl_error_code quorl_edit_fd(quorl_editor* editor, int fd, int crlf, quorl_sink sink, void* context) {
+  return quorl::many_lines(editor, sink, context, [&](const quorl::Sink& to_c) {
     return quorl::edit_stream(editor->editor, fd, to_c, {crlf != 0});
   });
 }

@@ -94,8 +94,9 @@ Edited Editor::edit(std::string_view line) {
       return out;
     }
   } catch (const MemoryExhausted& e) {
-    const std::string size = std::to_string(e.size);
-    ed.fail(ErrorCode::no_memory, "cannot get the memory of %s bytes\n", size.c_str());
+    ByteBuf msg;
+    exhaustion_message(&msg, e.size);
+    ed.fail(ErrorCode::no_memory, "%s", msg.data);
   } catch (const std::bad_alloc&) {
     ed.fail(ErrorCode::no_memory, "cannot get memory\n");
   }

@@ -1,129 +1,381 @@
-// The many-lines half of include/quorl/quorl.h: a buffer or a stream cut
-// into lines and edited line by line through an Editor, and the encoding
-// check.
+// The many-lines half of include/quorl/quorl.h: buffers, streams and files
+// cut into lines by the one line reader (support/line_file.h) and edited
+// through an Editor, a run of lines at a time where the rules allow it, on
+// several threads where they allow that too; and the encoding check.
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <string_view>
 
+#include "extract/editor_access.h"
+#include "extract/parallel.h"
+#include "extract/pipeline.h"
 #include "quorl/quorl.h"
 #include "support/bytebuf.h"
 #include "support/encoding.h"
+#include "support/line_file.h"
+#include "support/memory.h"
 
 namespace quorl {
 
 namespace {
 
 constexpr size_t kFlushAt = 1 << 16;
-constexpr size_t kReadBlock = 1 << 16;
 
-// LineEditor: lines edited one by one into a buffer that goes to the sink
-// when it is full and at the end.
-class LineEditor {
+// Output: where edited lines go: gathered for a Sink, or each with its
+// input to a LineSink.
+class Output {
  public:
-  LineEditor(Editor& editor, const Sink& sink, LineFormat format)
-      : editor_(editor), sink_(sink), format_(format) {}
+  Output(const Sink* sink, const LineSink* each) : sink_(sink), each_(each) {}
 
-  // line: the line [p, p + n) (its newline, if any, cut off already) edited;
-  // false after a fault, which result() reports.
-  bool line(const char* p, size_t n) {
-    const bool cr = format_.crlf && n > 0 && p[n - 1] == '\r';
-    const Edited e = editor_.edit(std::string_view(p, cr ? n - 1 : n));
-    if (!e) return fail(e.code, e.error);
-    out_.append(e.text.data(), e.text.size());
-    if (cr) out_.push('\r');
-    out_.push('\n');
-    ++result_.lines;
-    return out_.len < kFlushAt || flush();
-  }
+  bool takes_runs() const { return each_ == nullptr; }
+  bool wants_input() const { return each_ != nullptr; }
 
-  // finish: what is buffered handed to the sink; the outcome.
-  LinesEdited finish() {
-    if (result_.error.empty() && flush()) result_.ok = true;
-    return result_;
-  }
-
-  bool fail(ErrorCode code, std::string_view error) {
-    // Lines edited before the fault still reach the sink.
-    flush();
-    if (result_.error.empty()) {
-      result_.code = code;
-      result_.error = error;
+  // line: the edit text (len bytes) of the line input, which ended with
+  // ending; the edit goes out with a newline, a CR LF when the line ended
+  // in a CR.
+  bool line(std::string_view input, std::string_view ending, const char* text, size_t len) {
+    const bool cr = !ending.empty() && ending[0] == '\r';
+    if (each_ == nullptr) {
+      out_.append(text, len);
+      if (cr) out_.push('\r');
+      out_.push('\n');
+      return out_.len < kFlushAt || flush();
     }
+    line_.clear();
+    line_.append(text, len);
+    if (cr) line_.push('\r');
+    line_.push('\n');
+    if ((*each_)({input, ending, std::string_view(line_.data, line_.len)})) return true;
+    stopped_ = true;
     return false;
   }
 
- private:
+  // run: n bytes of edited whole lines, each with its newline.
+  bool run(const char* text, size_t n) {
+    if (out_.len + n < kFlushAt) {
+      out_.append(text, n);
+      return true;
+    }
+    return flush() && put(text, n);
+  }
+
+  // flush: what is gathered handed to the sink.
   bool flush() {
     const size_t n = out_.len;
     out_.clear();
-    if (n == 0 || sink_(std::string_view(out_.data, n))) return true;
-    result_.code = ErrorCode::sink_stopped;
-    result_.error = "the sink stopped\n";
+    return put(out_.data, n);
+  }
+
+  bool stopped() const { return stopped_; }
+
+ private:
+  bool put(const char* text, size_t n) {
+    if (n == 0 || (*sink_)(std::string_view(text, n))) return true;
+    stopped_ = true;
     return false;
   }
 
-  Editor& editor_;
-  const Sink& sink_;
-  LineFormat format_;
+  const Sink* sink_;
+  const LineSink* each_;
   ByteBuf out_;
-  LinesEdited result_;
+  ByteBuf line_;
+  bool stopped_ = false;
 };
 
-// edit_whole_lines: the lines of [p, end) that end in a newline edited;
-// returns where the first unfinished line begins, or null after a fault.
-const char* edit_whole_lines(LineEditor& lines, const char* p, const char* end) {
-  while (p < end) {
-    const auto* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-    if (nl == nullptr) return p;
-    if (!lines.line(p, static_cast<size_t>(nl - p))) return nullptr;
-    p = nl + 1;
+// LineLoop: the lines of one input edited in order, as the command line
+// edits them: after the first line, runs of lines are edited at once where
+// that gives what editing them one by one gives (RuleSet::whole_lines).
+class LineLoop {
+ public:
+  LineLoop(Editor& editor, Output& out, LineFormat format)
+      : editor_(editor), rules_(EditorAccess::rules(editor)), ed_(EditorAccess::state(editor)),
+        out_(out), format_(format) {}
+
+  LinesEdited run(LineFile& in) {
+    // Rules without the brackets they were asked for edit nothing.
+    if (EditorAccess::error(editor_).code == ErrorCode::bad_brackets) {
+      size_t len = 0;
+      size_t text_len = 0;
+      if (in.next(&len, &text_len) == nullptr && !in.failed()) return finish();
+      const RuleError& bad = EditorAccess::error(editor_);
+      message_ = bad.message;
+      return fail(bad.code);
+    }
+    ThrowOnExhaustion throws;
+    try {
+      return lines(in);
+    } catch (const MemoryExhausted& e) {
+      ByteBuf msg;
+      exhaustion_message(&msg, e.size);
+      message_.assign(msg.data, msg.len);
+    } catch (const std::bad_alloc&) {
+      message_ = "cannot get memory\n";
+    }
+    return fail(ErrorCode::no_memory);
   }
-  return p;
+
+  // fail: the outcome after a fault whose message is in message_, once the
+  // lines before it are out.
+  LinesEdited fail(ErrorCode code) {
+    if (out_.flush() || code == ErrorCode::sink_stopped) {
+      result_.code = code;
+    } else {
+      result_.code = ErrorCode::sink_stopped;
+      message_ = "the sink stopped\n";
+    }
+    ed_.error.clear();
+    ed_.error.append(message_.data(), message_.size());
+    result_.error = std::string_view(ed_.error.terminate(), ed_.error.len);
+    return result_;
+  }
+
+  LinesEdited finish() {
+    if (!out_.flush()) return stopped();
+    result_.ok = true;
+    return result_;
+  }
+
+  // idle: before the input is waited for, what was edited goes out.
+  static void idle(void* self) { static_cast<LineLoop*>(self)->out_.flush(); }
+
+ private:
+  LinesEdited stopped() {
+    message_ = "the sink stopped\n";
+    return fail(ErrorCode::sink_stopped);
+  }
+
+  LinesEdited lines(LineFile& in) {
+    bool first = true;
+    bool at_once = false;
+    size_t len = 0;
+    size_t text_len = 0;
+    for (;;) {
+      size_t n = 0;
+      if (at_once)
+        while (char* run = in.lines(&n))
+          if (!edit_run_lines(run, n)) return out_.stopped() ? stopped() : fail(ed_.fault);
+      if (out_.stopped()) return stopped();
+      char* line = in.next(&len, &text_len);
+      if (line == nullptr) break;
+      if (in.too_long(len)) {
+        ByteBuf msg;
+        too_long_message(&msg, line);
+        message_.assign(msg.data, msg.len);
+        return fail(ErrorCode::line_too_long);
+      }
+      if (text_len == LineFile::kHasNul && !format_.nul_ends_text) {
+        message_ = kNulMessage;
+        return fail(ErrorCode::nul_byte);
+      }
+      const size_t ending_len = (in.had_cr() ? 1 : 0) + (in.had_newline() ? 1 : 0);
+      const std::string_view ending = !in.had_cr() ? (in.had_newline() ? "\n" : "")
+                                                   : (in.had_newline() ? "\r\n" : "\r");
+      std::string_view input(line, len - ending_len);
+      if (out_.wants_input()) {
+        // The edit may cut the line in place: the sink gets it as read.
+        input_.clear();
+        input_.append(line, input.size());
+        input = std::string_view(input_.data, input_.len);
+      }
+      if (!edit_one(line, text_len == LineFile::kHasNul ? UNKNOWN_LEN : text_len, input, ending))
+        return out_.stopped() ? stopped() : fail(ed_.fault);
+      if (first) at_once = rules_.whole_lines && out_.takes_runs();
+      first = false;
+    }
+    if (in.failed()) {
+      message_ = kReadErrorMessage;
+      return fail(ErrorCode::read_error);
+    }
+    return finish();
+  }
+
+  // edit_one: the line (writable, NUL-terminated, len bytes or
+  // UNKNOWN_LEN) edited and handed on; false after a fault (message_ set)
+  // or when the sink stopped.
+  bool edit_one(char* line, size_t len, std::string_view input, std::string_view ending) {
+    const char* text = edit_rules(rules_, ed_, line, &len);
+    if (text == nullptr) {
+      message_.assign(ed_.error.data, ed_.error.len);
+      return false;
+    }
+    if (len == UNKNOWN_LEN) len = std::strlen(text);
+    return out_.line(input, ending, text, len);
+  }
+
+  // edit_run_lines: the n bytes of whole lines at run (each ending in a
+  // newline, none too long or holding a NUL) edited at once, or line by
+  // line when the result would grow too large at once.
+  bool edit_run_lines(char* run, size_t n) {
+    size_t out_len = n;
+    if (const char* text = edit_run(rules_, ed_, run, &out_len)) {
+      return out_.run(text, out_len);
+    }
+    for (char* line = run; line < run + n;) {
+      auto* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(run + n - line)));
+      *nl = '\0';
+      const size_t len = static_cast<size_t>(nl - line);
+      if (!edit_one(line, len, std::string_view(line, len), "\n")) return false;
+      line = nl + 1;
+    }
+    return true;
+  }
+
+  Editor& editor_;
+  const RuleSet& rules_;
+  EditorState& ed_;
+  Output& out_;
+  LineFormat format_;
+  LinesEdited result_;
+  std::string message_;
+  ByteBuf input_;
+};
+
+// edit_input: the lines of in edited by editor into out.
+LinesEdited edit_input(Editor& editor, LineFile& in, Output& out, LineFormat format) {
+  in.set_crlf(format.crlf);
+  LineLoop loop(editor, out, format);
+  in.set_idle(LineLoop::idle, &loop);
+  LinesEdited result = loop.run(in);
+  in.set_idle(nullptr, nullptr);
+  return result;
 }
+
+LinesEdited not_found(Editor& editor) {
+  EditorState& ed = EditorAccess::state(editor);
+  ed.error.clear();
+  static constexpr std::string_view kMessage = "not found\n";
+  ed.error.append(kMessage.data(), kMessage.size());
+  LinesEdited result;
+  result.code = ErrorCode::not_found;
+  result.error = std::string_view(ed.error.terminate(), ed.error.len);
+  return result;
+}
+
+// read_callback: a Read as the line reader's source.
+long read_callback(void* read, char* buf, size_t n) { return (*static_cast<const Read*>(read))(buf, n); }
+
+// Memory: a buffer as the line reader's source.
+struct Memory {
+  std::string_view rest;
+  static long read(void* self, char* buf, size_t n) {
+    auto* m = static_cast<Memory*>(self);
+    if (n > m->rest.size()) n = m->rest.size();
+    std::memcpy(buf, m->rest.data(), n);
+    m->rest.remove_prefix(n);
+    return static_cast<long>(n);
+  }
+};
 
 }  // namespace
 
 LinesEdited edit_lines(Editor& editor, std::string_view text, const Sink& sink, LineFormat format) {
-  LineEditor lines(editor, sink, format);
-  const char* end = text.data() + text.size();
-  const char* rest = edit_whole_lines(lines, text.data(), end);
-  if (rest != nullptr && rest < end) lines.line(rest, static_cast<size_t>(end - rest));
-  return lines.finish();
+  Memory memory{text};
+  LineFile in;
+  in.open_reader(Memory::read, &memory, "text", format.line_limit);
+  Output out(&sink, nullptr);
+  return edit_input(editor, in, out, format);
 }
 
 LinesEdited edit_stream(Editor& editor, const Read& read, const Sink& sink, LineFormat format) {
-  LineEditor lines(editor, sink, format);
-  ByteBuf buf;
-  size_t have = 0;  // bytes of the unfinished line at the front of buf
-  for (;;) {
-    buf.reserve(have + kReadBlock);
-    const long got = read(buf.data + have, kReadBlock);
-    if (got < 0) {
-      lines.fail(ErrorCode::read_error, "reading error\n");
-      return lines.finish();
-    }
-    if (got == 0) break;
-    const char* end = buf.data + have + got;
-    const char* rest = edit_whole_lines(lines, buf.data, end);
-    if (rest == nullptr) return lines.finish();
-    have = static_cast<size_t>(end - rest);
-    std::memmove(buf.data, rest, have);
-  }
-  if (have > 0) lines.line(buf.data, have);
-  return lines.finish();
+  LineFile in;
+  in.open_reader(read_callback, const_cast<Read*>(&read), "stream", format.line_limit);
+  Output out(&sink, nullptr);
+  return edit_input(editor, in, out, format);
 }
 
 LinesEdited edit_stream(Editor& editor, int fd, const Sink& sink, LineFormat format) {
-  const Read from_fd = [fd](char* buf, size_t n) -> long {
-    for (;;) {
-      const ssize_t got = ::read(fd, buf, n);
-      if (got >= 0 || errno != EINTR) return got;
-    }
-  };
-  return edit_stream(editor, from_fd, sink, format);
+  LineFile in;
+  in.open_fd(fd, "stream", format.line_limit);
+  Output out(&sink, nullptr);
+  return edit_input(editor, in, out, format);
 }
+
+LinesEdited edit_stream(Editor& editor, int fd, const LineSink& sink, LineFormat format) {
+  LineFile in;
+  in.open_fd(fd, "stream", format.line_limit);
+  Output out(nullptr, &sink);
+  return edit_input(editor, in, out, format);
+}
+
+LinesEdited edit_file(Editor& editor, const char* path, const Sink& sink, LineFormat format, int jobs) {
+  if (jobs > 1 && !format.crlf && EditorAccess::error(editor).code != ErrorCode::bad_brackets) {
+    ParallelEdit outcome;
+    const ChunkSink chunks = [&sink](const char* text, size_t n) { return sink(std::string_view(text, n)); };
+    if (edit_file_in_parallel(path, EditorAccess::rules(editor), jobs, format.line_limit, !format.nul_ends_text,
+                              chunks, &outcome)) {
+      EditorState& ed = EditorAccess::state(editor);
+      LinesEdited result;
+      result.ok = outcome.code == ErrorCode::none;
+      result.code = outcome.code;
+      if (!result.ok) {
+        ed.error.clear();
+        if (outcome.code == ErrorCode::sink_stopped)
+          ed.error.append("the sink stopped\n", 17);
+        else
+          ed.error.append(outcome.message.data, outcome.message.len);
+        result.error = std::string_view(ed.error.terminate(), ed.error.len);
+      }
+      return result;
+    }
+  }
+  LineFile in;
+  if (!in.open(path, format.line_limit)) return not_found(editor);
+  Output out(&sink, nullptr);
+  return edit_input(editor, in, out, format);
+}
+
+LinesEdited edit_file(Editor& editor, const char* path, const LineSink& sink, LineFormat format) {
+  LineFile in;
+  if (!in.open(path, format.line_limit)) return not_found(editor);
+  Output out(nullptr, &sink);
+  return edit_input(editor, in, out, format);
+}
+
+struct LineReader::File {
+  LineFile in;
+  bool done = false;
+};
+
+LineReader::LineReader(const char* path, LineFormat format) : file_(std::make_unique<File>()) {
+  if (!file_->in.open(path, format.line_limit)) {
+    file_.reset();
+    return;
+  }
+  file_->in.set_crlf(format.crlf);
+}
+
+LineReader::LineReader(int fd, LineFormat format) : file_(std::make_unique<File>()) {
+  file_->in.open_fd(fd, "stream", format.line_limit);
+  file_->in.set_crlf(format.crlf);
+}
+
+LineReader::~LineReader() = default;
+
+bool LineReader::next(Line* line) {
+  if (file_ == nullptr || file_->done) return false;
+  LineFile& in = file_->in;
+  size_t len = 0;
+  size_t text_len = 0;
+  const char* text = in.next(&len, &text_len);
+  if (text == nullptr) return false;
+  line->too_long = in.too_long(len);
+  if (line->too_long) {
+    file_->done = true;
+    line->text = std::string_view(text, len);
+    line->ending = "";
+    return true;
+  }
+  const bool cr = in.had_cr();
+  const bool nl = in.had_newline();
+  line->ending = !cr ? (nl ? "\n" : "") : (nl ? "\r\n" : "\r");
+  line->text = std::string_view(text, len - line->ending.size());
+  return true;
+}
+
+bool LineReader::failed() const { return file_ != nullptr && file_->in.failed(); }
 
 std::vector<InvalidSequence> check(std::string_view text, Encoding encoding) {
   std::vector<InvalidSequence> found;

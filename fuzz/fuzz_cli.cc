@@ -16,7 +16,6 @@
 
 #include "driver/cli.h"
 #include "fuzz_common.h"
-#include "quorl/classic/namelist_ops.h"
 
 namespace {
 
@@ -81,7 +80,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // run never returns: every end goes through end_process.
   quorl_fuzz::check(status == 0 || status == 1);
   std::fflush(stdout);
-  quorl::del_allname(&quorl::sup_list);
-  quorl::reset_settings();
   return 0;
 }

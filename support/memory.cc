@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/bytebuf.h"
 #include "support/errors.h"
 #include "support/exit.h"
 
@@ -51,6 +52,14 @@ void* moremem(void* block, int size) {
   else
     errmsg("cannot get the memory of %d bytes\n", size);
   exhausted();
+}
+
+void exhaustion_message(ByteBuf* msg, long long size) {
+  msg->clear();
+  if (size > 1000)
+    append_printf(msg, "cannot get the memory of %lld K bytes\n", size / 1000);
+  else
+    append_printf(msg, "cannot get the memory of %lld bytes\n", size);
 }
 
 ThrowOnExhaustion::ThrowOnExhaustion() : saved_(throw_on_exhaustion) { throw_on_exhaustion = true; }

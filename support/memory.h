@@ -25,6 +25,11 @@ void* getmem_size(size_t size);
 // ends through no_memory. Never null.
 void* moremem_size(void* block, size_t size);
 
+// exhaustion_message: the message moremem prints when a request of size
+// bytes fails, for a library call that hands the failure back instead.
+struct ByteBuf;
+void exhaustion_message(ByteBuf* msg, long long size);
+
 // MemoryExhausted: thrown instead of the message and the exit by getmem and
 // moremem while a ThrowOnExhaustion lives on the calling thread, so that a
 // library call can hand the failure back to its caller. size is the request.

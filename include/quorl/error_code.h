@@ -18,6 +18,8 @@ enum class ErrorCode : unsigned char {
   no_memory = 6,     // a request for memory that could not be met
   read_error = 7,    // a stream that could not be read
   sink_stopped = 8,  // the sink of many edited lines asked to stop
+  line_too_long = 9,  // a line at or over the line limit asked for
+  not_found = 10,     // a file that cannot be opened as a file
 };
 
 }  // namespace quorl

@@ -90,6 +90,7 @@ class QUORL_API Rules {
 
  private:
   friend class Editor;
+  friend struct EditorAccess;
   std::shared_ptr<const RuleSet> set_;
   RuleError error_;
 };
@@ -123,38 +124,65 @@ class QUORL_API Editor {
   Edited edit(std::string_view line);
 
  private:
+  friend struct EditorAccess;
   Rules rules_;
   std::unique_ptr<EditorState> state_;
 };
 
-// ---- Many lines: a buffer or a stream, cut into lines as the command line
-// cuts its input ----
+// ---- Many lines: a buffer, a stream or a file, cut into lines as the
+// command line cuts its input ----
 //
 // A line ends at a newline; the last one may have none. With crlf, a CR
 // right before the newline (or at the very end) belongs to the line ending.
-// Lines have no length limit. Each edited line goes to the sink with its
-// ending: "\r\n" where a CR LF ended it (with crlf), "\n" otherwise (the
-// last line too, as the command line writes it). The sink gets whole lines,
-// many at a time; returning false stops the edit.
+// Each edited line goes out with its ending: "\r\n" where a CR LF ended it
+// (with crlf), "\n" otherwise (the last line too, as the command line
+// writes it). Lines edited before a fault go out before the fault is
+// returned. Nothing here prints or ends the process.
+//
+// The line reader is the command line's own: one for standard input, files,
+// rule files, streams and buffers, and the chunks of a file edited on
+// several threads.
 
+// LineFormat: how text is cut into lines, and what a line may hold.
 struct LineFormat {
   bool crlf = false;
+  // 0: lines of any length. Else a line whose length, its ending included,
+  // reaches line_limit bytes is a fault (line_too_long); the command line
+  // limits a file's lines to 4095.
+  size_t line_limit = 0;
+  // A line holding a NUL byte is a fault (nul_byte); with nul_ends_text its
+  // text ends at the NUL instead, the rest of the line dropped, as on the
+  // command line's standard output.
+  bool nul_ends_text = false;
 };
 
+// Sink: takes whole edited lines, many at a time; false stops the edit.
 using Sink = std::function<bool(std::string_view bytes)>;
+
+// EditedLine: one line as read (its text, NUL bytes included, and the
+// ending cut off it: "\n", "\r\n" or a last "\r" with crlf, or "" for a
+// last line without one) and its edit, with the ending written after it.
+struct EditedLine {
+  std::string_view input;
+  std::string_view ending;
+  std::string_view output;
+};
+
+// LineSink: takes each line with its edit, one at a time; false stops the
+// edit. For a caller that needs both sides (a diff, a log of changes).
+using LineSink = std::function<bool(const EditedLine& line)>;
 
 // Read: reads up to n bytes into buf; returns the count, 0 at the end, or -1
 // on an error.
 using Read = std::function<long(char* buf, size_t n)>;
 
-// LinesEdited: the outcome of editing many lines. lines counts the lines
-// edited and handed to the sink; when not ok, error is the message of the
-// fault met by the next line (as Edited; a NUL byte in a line is one), or
-// "reading error\n" (read_error), or "the sink stopped\n" (sink_stopped).
-// The views stay valid until the editor's next edit.
+// LinesEdited: the outcome of editing many lines. When not ok, code and
+// error tell the fault met by the line after those handed on (as Edited; also nul_byte "a line holds a NUL byte\n",
+// line_too_long with the line's first bytes, read_error "reading error\n",
+// sink_stopped "the sink stopped\n", not_found "not found\n"). The views
+// stay valid until the editor's next edit.
 struct LinesEdited {
   bool ok = false;
-  size_t lines = 0;
   std::string_view error;
   ErrorCode code = ErrorCode::none;
   explicit operator bool() const { return ok; }
@@ -167,9 +195,55 @@ QUORL_API LinesEdited edit_lines(Editor& editor, std::string_view text, const Si
 // edit_stream: every line read edited by editor: from read, or from the
 // file descriptor fd (read to its end, EINTR retried; the descriptor is
 // not closed). Memory grows with the longest line, not with the stream.
+// Before the stream is waited for, the lines edited so far go to the sink,
+// so a slow pipe (`tail -f`) is edited as it comes.
 QUORL_API LinesEdited edit_stream(Editor& editor, const Read& read, const Sink& sink,
                                   LineFormat format = {});
 QUORL_API LinesEdited edit_stream(Editor& editor, int fd, const Sink& sink, LineFormat format = {});
+QUORL_API LinesEdited edit_stream(Editor& editor, int fd, const LineSink& sink, LineFormat format = {});
+
+// edit_file: every line of the file path edited by editor (not_found when
+// it cannot be opened as a file: missing, unreadable, a directory). With
+// jobs > 1, a large regular file whose lines the rules edit independently
+// of each other (no capture carried from line to line) and with a line
+// limit is edited on that many threads, the result the same, in order.
+QUORL_API LinesEdited edit_file(Editor& editor, const char* path, const Sink& sink, LineFormat format = {},
+                                int jobs = 1);
+QUORL_API LinesEdited edit_file(Editor& editor, const char* path, const LineSink& sink,
+                                LineFormat format = {});
+
+// LineReader: the lines of a file or a descriptor, one at a time, cut as
+// above, without editing them (rule files, an encoding check).
+class QUORL_API LineReader {
+ public:
+  // A file opened by path; ok() is false when it cannot be opened as a file.
+  explicit LineReader(const char* path, LineFormat format = {});
+  // A descriptor, read to its end and left open.
+  explicit LineReader(int fd, LineFormat format = {});
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  bool ok() const { return file_ != nullptr; }
+
+  // Line: text without its ending (NUL bytes included; for a line at or
+  // over the limit, its first line_limit bytes, and too_long set).
+  struct Line {
+    std::string_view text;
+    std::string_view ending;
+    bool too_long = false;
+  };
+
+  // next: the next line, valid until the next call; false at the end of the
+  // input and after a read error (failed()). A line too long is the last
+  // one handed out.
+  bool next(Line* line);
+  bool failed() const;
+
+ private:
+  struct File;
+  std::unique_ptr<File> file_;
+};
 
 // InvalidSequence: bytes that form no character of the encoding: its line
 // and column (both from 1; the column counts bytes) and the bytes.

@@ -39,7 +39,9 @@ typedef enum quorl_error_code {
   QUORL_NUL_BYTE = 5,      /* a line that holds a NUL byte */
   QUORL_NO_MEMORY = 6,     /* a request for memory that could not be met */
   QUORL_READ_ERROR = 7,    /* a stream that could not be read */
-  QUORL_SINK_STOPPED = 8   /* the sink of many edited lines asked to stop */
+  QUORL_SINK_STOPPED = 8,  /* the sink of many edited lines asked to stop */
+  QUORL_LINE_TOO_LONG = 9, /* a line at or over the line limit asked for */
+  QUORL_NOT_FOUND = 10     /* a file that cannot be opened as a file */
 } quorl_error_code;
 
 /* How bytes form characters, numbered as quorl::Encoding. */
@@ -121,19 +123,19 @@ QUORL_API const char* quorl_editor_error(const quorl_editor* editor);
  * newline belongs to the line ending. No length limit. The edited lines go
  * to sink with their endings (CR LF where one ended the line, else a
  * newline), many at a time; a sink that returns nonzero stops the edit.
- * *lines (when not null) counts the lines edited and handed on; the code
- * and quorl_editor_error tell what stopped the next one: a fault it met,
- * QUORL_READ_ERROR or QUORL_SINK_STOPPED. */
+ * The code and quorl_editor_error tell what stopped the line after those
+ * handed on: a fault it met, QUORL_NUL_BYTE, QUORL_READ_ERROR or
+ * QUORL_SINK_STOPPED. */
 typedef int (*quorl_sink)(void* context, const char* bytes, size_t n);
 
 /* quorl_edit_lines: every line of the len bytes at text. */
 QUORL_API quorl_error_code quorl_edit_lines(quorl_editor* editor, const char* text, size_t len, int crlf,
-                                            quorl_sink sink, void* context, size_t* lines);
+                                            quorl_sink sink, void* context);
 
 /* quorl_edit_fd: every line read from the file descriptor fd, to its end
  * (the descriptor is left open). */
 QUORL_API quorl_error_code quorl_edit_fd(quorl_editor* editor, int fd, int crlf, quorl_sink sink,
-                                         void* context, size_t* lines);
+                                         void* context);
 
 /* An invalid sequence: its line and column (from 1; the column counts
  * bytes) and its bytes, which lie in the text checked. */

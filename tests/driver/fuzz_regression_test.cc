@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "driver/cli.h"
+#include "support/line_file.h"
 #include "support/exit.h"
-#include "quorl/classic/namelist_ops.h"
 
 namespace quorl {
 namespace {
@@ -47,8 +47,6 @@ int run_in_process(std::vector<std::string> args) {
   }
   exit_hook = nullptr;
   std::fflush(stdout);
-  del_allname(&sup_list);
-  reset_settings();
   return status;
 }
 

@@ -1,7 +1,8 @@
 // Runs of lines edited at once must print, report and leave behind exactly
 // what editing each line alone does. The reference here edits the lines one
-// at a time through apply_replace; the run under test is the whole command
-// line on a file of many read blocks.
+// at a time through Editor::edit; the run under test is the library's file
+// editing, as the command line calls it, on a file of many read blocks, and
+// the whole command line for the messages.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -16,11 +17,10 @@
 #include <vector>
 
 #include "driver/cli.h"
-#include "extract/extractor.h"
-#include "replace/matcher.h"
-#include "replace/spec.h"
+#include "support/line_file.h"
+#include "extract/editor_access.h"
+#include "quorl/quorl.h"
 #include "support/exit.h"
-#include "quorl/classic/namelist_ops.h"
 
 namespace quorl {
 namespace {
@@ -65,16 +65,8 @@ RunResult run_quorl_here(std::vector<std::string> args, const std::string& out_p
   std::fflush(stdout);
   dup2(saved, 1);
   close(saved);
-  del_allname(&sup_list);
-  reset_settings();
   r.out = read_file(out_path);
   return r;
-}
-
-// set_from_arg: from_arg made to hold text, as a match would leave it.
-void set_from_arg(const std::string& text) {
-  from_arg.refer(text.data(), static_cast<int>(text.size()));
-  from_arg.settle();
 }
 
 // Job: what one command line asks for.
@@ -91,37 +83,48 @@ struct Reference {
   std::string extracted;
 };
 
-// edit_one_by_one: every line of in (to its first NUL) edited alone by the
-// rules in order and rebuilt by the template, as a file of no overlong lines
-// prints it; and what the engine and the extractor hold after the last line.
-Reference edit_one_by_one(const std::string& in, const Job& job) {
-  Reference ref;
-  sep = job.sep_arg.empty() ? '\0' : job.sep_arg[2];
-  size_t at = 0;
+// options: the rule set job asks for.
+RuleOptions options(const Job& job) {
+  RuleOptions o;
+  o.specs = job.rules;
+  if (!job.sep_arg.empty()) o.separator = job.sep_arg.substr(2);
+  if (!job.templ.empty()) o.extract = job.templ;
+  return o;
+}
+
+// Left: what an editor holds after its last line: the whole match, the
+// rules' last result and the template's.
+struct Left {
+  std::string from_arg;
   std::string result;
+  std::string extracted;
+};
+
+Left left_in(Editor& editor) {
+  EditorState& ed = EditorAccess::state(editor);
+  Left l;
+  l.from_arg = ed.caps.slot[CAP_WHOLE].str();
+  if (ed.result.data != nullptr) l.result = ed.result.data;
+  if (ed.extract.data != nullptr) l.extracted = ed.extract.data;
+  return l;
+}
+
+// edit_one_by_one: every line of in (to its first NUL) edited alone, as a
+// file of no overlong lines prints it, into *out; the editor is left as
+// the last line leaves it.
+void edit_one_by_one(const std::string& in, Editor& editor, std::string* out) {
+  size_t at = 0;
   while (at < in.size()) {
     size_t nl = in.find('\n', at);
     if (nl == std::string::npos) nl = in.size();
     std::string line = in.substr(at, nl - at);
     line = line.substr(0, line.find('\0'));
-    char* text = line.data();
-    for (const std::string& rule : job.rules) {
-      text = apply_replace(rule.c_str(), text);
-      if (text == nullptr) return ref;
-    }
-    // The template cuts the text it reads where it lies: the line, or the
-    // rules' result in result_str.
-    if (!job.templ.empty()) text = extract_fields(job.templ.c_str(), text);
-    if (!job.rules.empty()) result = result_str;
-    if (!job.templ.empty()) ref.extracted = text;
-    ref.out += text;
-    ref.out += '\n';
+    const Edited e = editor.edit(line);
+    ASSERT_TRUE(e.ok) << e.error;
+    out->append(e.text);
+    *out += '\n';
     at = nl + 1;
   }
-  sep = '\0';
-  ref.from_arg = from_arg.str();
-  ref.result = result;
-  return ref;
 }
 
 // Bytes the texts and patterns are made of: ASCII, Shift_JIS lead bytes
@@ -186,41 +189,31 @@ class LinesAtOnce : public ::testing::Test {
 
   std::string path(const char* name) const { return (dir_ / name).string(); }
 
-  // check: quorl doing job on in prints what editing each line alone
-  // prints, and leaves from_arg, result_str and extract_buf as it leaves
-  // them.
+  // check: the file editing doing job on in prints what editing each line
+  // alone prints, and leaves the editor's whole match, result and template
+  // output as it leaves them.
   void check(const std::string& in, const Job& job) {
     std::ofstream(path("in"), std::ios::binary) << in;
-    set_from_arg("before");
-    const Reference want = edit_one_by_one(in, job);
-    // Something else in the engine's buffers, so the run must put back
-    // what the reference left there.
-    apply_replace("q:Q", "something else");
-    std::string other = "something else";
-    extract_fields("$1", other.data());
-    set_from_arg("before");
-    std::vector<std::string> args = {"quorl"};
-    for (const std::string& rule : job.rules) {
-      args.push_back("-r");
-      args.push_back(rule);
-    }
-    if (!job.sep_arg.empty()) args.push_back(job.sep_arg);
-    if (!job.templ.empty()) {
-      args.push_back("-e");
-      args.push_back(job.templ);
-    }
-    args.push_back("-f");
-    args.push_back(path("in"));
-    const RunResult got = run_quorl_here(args, path("out"));
-    ASSERT_EQ(got.status, 0);
-    ASSERT_EQ(got.out.size(), want.out.size());
-    ASSERT_TRUE(got.out == want.out) << "the outputs differ";
-    EXPECT_EQ(std::string(from_arg.str()), want.from_arg);
+    Editor one_by_one{Rules(options(job))};
+    std::string want;
+    edit_one_by_one(in, one_by_one, &want);
+    Editor at_once{Rules(options(job))};
+    std::string got;
+    const LinesEdited r = edit_file(at_once, path("in").c_str(), [&got](std::string_view b) {
+      got.append(b);
+      return true;
+    }, LineFormat{false, LINE_LIMIT, true});
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(got.size(), want.size());
+    ASSERT_TRUE(got == want) << "the outputs differ";
+    const Left w = left_in(one_by_one);
+    const Left g = left_in(at_once);
+    EXPECT_EQ(g.from_arg, w.from_arg);
     if (!job.rules.empty()) {
-      EXPECT_EQ(std::string(result_str), want.result);
+      EXPECT_EQ(g.result, w.result);
     }
     if (!job.templ.empty()) {
-      EXPECT_EQ(std::string(extract_buf), want.extracted);
+      EXPECT_EQ(g.extracted, w.extracted);
     }
   }
 

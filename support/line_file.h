@@ -1,11 +1,14 @@
-// Reading lines: rule files, input files and standard input.
+// Reading lines: the one line reader behind every input quorl edits or
+// reads (rule files, input files, standard input, streams and buffers given
+// to the library, the chunks of a file edited on several threads).
 //
 // A LineFile reads through one buffer that is reused for every line. Lines
 // are handed out in place, their newline replaced by a NUL, so reading costs
-// no copy; a line stays valid until the next call. A file's lines are
-// limited to LINE_LIMIT bytes, so its buffer never holds more than one block
-// and one line; standard input has no limit, and its buffer grows to the
-// longest line read, never with the length of the stream.
+// no copy; a line stays valid until the next call. Lines may be limited in
+// length (a file's lines on the command line are: LINE_LIMIT bytes), so the
+// buffer never holds more than one block and one line; without a limit the
+// buffer grows to the longest line read, never with the length of the
+// stream.
 //
 // With CR LF endings on, a carriage return directly before a newline (or at
 // the very end of the input) belongs to the line ending: it is cut off the
@@ -19,24 +22,27 @@
 // Before the input is waited for (a pipe or a terminal with nothing to read
 // yet) the idle hook runs, so what was edited so far can be written out:
 // `tail -f log | quorl ...` shows each line as it comes.
-#ifndef QUORL_DRIVER_INPUT_H
-#define QUORL_DRIVER_INPUT_H
+#ifndef QUORL_SUPPORT_LINE_FILE_H
+#define QUORL_SUPPORT_LINE_FILE_H
 
 #include <sys/stat.h>
 
 #include <cstddef>
 
-#include "driver/cli.h"
-#include "driver/readahead.h"
 #include "support/bytebuf.h"
+#include "support/readahead.h"
 
 namespace quorl {
 
+// A line of a command-line input or rule file whose length, newline
+// included, reaches LINE_LIMIT bytes is rejected as too long.
+constexpr size_t LINE_LIMIT = 4095;
+
 // good_lines: the end of the lines from p to the newline at last (every
-// one ending in a newline) that are shorter than LINE_LIMIT, taken from
-// the first on; p when the first is too long. Whether they hold a NUL is
-// the caller's business.
-char* good_lines(char* p, char* last);
+// one ending in a newline) that are shorter than limit (0: no limit),
+// taken from the first on; p when the first is too long. Whether they hold
+// a NUL is the caller's business.
+char* good_lines(char* p, char* last, size_t limit);
 
 // The messages of a line too long (line: its first bytes, NUL-terminated),
 // of a failed read and of a NUL byte in a file that must keep every byte,
@@ -47,21 +53,38 @@ void nul_message(ByteBuf* msg, const char* name);
 
 class LineFile {
  public:
-  // open: the file name, lines limited to LINE_LIMIT bytes unless limited
-  // is false. False when it
-  // cannot be opened as a file (a directory cannot). A file still open was
-  // left by an end that did not exit (an exit hook that throws): it is
-  // closed here rather than kept for good.
-  bool open(const char* name, bool limited = true);
+  // A line's text length when the line holds a NUL byte of its own.
+  static constexpr size_t kHasNul = static_cast<size_t>(-1);
+
+  LineFile() = default;
+  LineFile(const LineFile&) = delete;
+  LineFile& operator=(const LineFile&) = delete;
+  ~LineFile() { close(); }
+
+  // open: the file name, lines of limit bytes or more too long (0: no
+  // limit). False when it cannot be opened as a file (a directory cannot).
+  bool open(const char* name, size_t limit = LINE_LIMIT);
+
+  // open_fd: the descriptor fd, read to its end and left open, named name
+  // in messages, with lines of limit bytes or more too long (0: no limit).
+  void open_fd(int fd, const char* name, size_t limit = 0);
+
+  // open_reader: read(arg, buf, n) as the source (it returns the count read,
+  // 0 at the end, -1 on an error), named name in messages.
+  using read_fn = long (*)(void* arg, char* buf, size_t n);
+  void open_reader(read_fn read, void* arg, const char* name, size_t limit = 0);
 
   // open_stdin: standard input, named "stdin" in messages, lines unlimited.
-  void open_stdin();
+  void open_stdin() { open_fd(0, "stdin"); }
 
-  // close: closes a named file; standard input stays open.
+  // close: closes a file that open opened; a descriptor given stays open.
   void close();
 
-  // set_idle: fn runs before the input is waited for.
-  void set_idle(void (*fn)()) { idle_ = fn; }
+  // set_idle: fn(arg) runs before the input is waited for.
+  void set_idle(void (*fn)(void*), void* arg) {
+    idle_ = fn;
+    idle_arg_ = arg;
+  }
 
   // crlf: CR LF endings on or off (off after open).
   void set_crlf(bool on) { crlf_ = on; }
@@ -70,12 +93,12 @@ class LineFile {
   // end of the input. *len is the line's length as read, its ending
   // included. *text_len is the length of the line as text, up to the NUL put
   // in place of its ending, or UNKNOWN_LEN when the input put a NUL into the
-  // line. A line of a named file whose *len reaches LINE_LIMIT is handed out
-  // as its first LINE_LIMIT bytes, for the caller to reject.
+  // line (kHasNul). A line whose *len reaches the limit is handed out as
+  // its first limit bytes, for the caller to reject.
   char* next(size_t* len, size_t* text_len);
 
   // too_long: a line of len bytes as read is too long for this input.
-  bool too_long(size_t len) const { return limited_ && len >= static_cast<size_t>(LINE_LIMIT); }
+  bool too_long(size_t len) const { return limit_ != 0 && len >= limit_; }
 
   // failed: the input ended at a read error, not at its end; name: the
   // input's name in messages.
@@ -87,7 +110,7 @@ class LineFile {
   bool had_newline() const { return had_nl_; }
 
   // lines: the whole lines at hand, all but the last of them, when there
-  // are at least two and every one is shorter than LINE_LIMIT and holds no
+  // are at least two and every one is shorter than the limit and holds no
   // NUL; null otherwise, and always with CR LF endings on. *n is their
   // length, the last newline included. They are taken as next would take
   // them one by one; the line held back is left for next, so every stop
@@ -101,7 +124,7 @@ class LineFile {
 
   // reset: reading fd from its start; st is its status, or null when
   // unknown.
-  void reset(int fd, const char* name, bool limited, const struct stat* st);
+  void reset(int fd, const char* name, size_t limit, const struct stat* st);
   void to_front();
   char* find_newline();
   void find_nul(size_t from);
@@ -112,8 +135,8 @@ class LineFile {
 
   const char* name_ = nullptr;
   int fd_ = -1;
-  bool is_stdin_ = false;
-  bool limited_ = true;  // lines of LINE_LIMIT bytes are too long
+  bool owns_fd_ = false;  // open opened fd_: close closes it
+  size_t limit_ = 0;      // lines of limit_ bytes are too long; 0: none
   bool crlf_ = false;
   bool had_cr_ = false;
   bool had_nl_ = false;
@@ -125,7 +148,10 @@ class LineFile {
   bool eof_ = false;
   bool failed_ = false;  // the end came from a read error
   bool waits_ = false;  // not a regular file: the input may keep us waiting
-  void (*idle_)() = nullptr;
+  read_fn reader_ = nullptr;  // the source when it is no descriptor
+  void* reader_arg_ = nullptr;
+  void (*idle_)(void*) = nullptr;
+  void* idle_arg_ = nullptr;
   ReadAhead ahead_;
 };
 

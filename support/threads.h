@@ -5,8 +5,8 @@
 // taken by the main thread, whose handlers know what the run holds (the new file of an
 // in-place edit) and clean it up. A thread that took it instead could end
 // the process between two steps that must happen together.
-#ifndef QUORL_DRIVER_THREADS_H
-#define QUORL_DRIVER_THREADS_H
+#ifndef QUORL_SUPPORT_THREADS_H
+#define QUORL_SUPPORT_THREADS_H
 
 #include <pthread.h>
 
@@ -16,6 +16,9 @@ namespace quorl {
 // but those its own actions raise (SIGPIPE, SIGXFSZ, faults); false when no
 // thread could be had.
 bool start_thread(pthread_t* thread, void* (*fn)(void*), void* arg);
+
+// default_jobs: the number of processors this process may run on.
+int default_jobs();
 
 }  // namespace quorl
 

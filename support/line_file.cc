@@ -1,4 +1,4 @@
-#include "driver/input.h"
+#include "support/line_file.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -8,13 +8,11 @@
 #include <cerrno>
 #include <cstring>
 
-#include "driver/cli.h"
-#include "replace/applier.h"
 #include "support/errors.h"
 
 namespace quorl {
 
-bool LineFile::open(const char* name, bool limited) {
+bool LineFile::open(const char* name, size_t limit) {
   close();
   const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
@@ -24,44 +22,53 @@ bool LineFile::open(const char* name, bool limited) {
     ::close(fd);
     return false;
   }
-  is_stdin_ = false;
-  reset(fd, name, limited, known ? &st : nullptr);
+  reset(fd, name, limit, known ? &st : nullptr);
+  owns_fd_ = true;
   return true;
 }
 
-void LineFile::open_stdin() {
+void LineFile::open_fd(int fd, const char* name, size_t limit) {
   close();
-  is_stdin_ = true;
   struct stat st;
-  reset(STDIN_FILENO, "stdin", false, fstat(STDIN_FILENO, &st) == 0 ? &st : nullptr);
+  reset(fd, name, limit, fstat(fd, &st) == 0 ? &st : nullptr);
+}
+
+void LineFile::open_reader(read_fn read, void* arg, const char* name, size_t limit) {
+  close();
+  reset(-1, name, limit, nullptr);
+  reader_ = read;
+  reader_arg_ = arg;
+  waits_ = false;
 }
 
 void LineFile::close() {
   ahead_.stop();
-  if (fd_ >= 0 && !is_stdin_) ::close(fd_);
+  if (fd_ >= 0 && owns_fd_) ::close(fd_);
+  owns_fd_ = false;
   fd_ = -1;
 }
 
-void LineFile::reset(int fd, const char* name, bool limited, const struct stat* st) {
+void LineFile::reset(int fd, const char* name, size_t limit, const struct stat* st) {
   fd_ = fd;
   name_ = name;
-  limited_ = limited;
+  limit_ = limit;
+  reader_ = nullptr;
   begin_ = end_ = scanned_ = 0;
   nul_ = kNone;
   eof_ = false;
   failed_ = false;
   had_cr_ = had_nl_ = false;
   waits_ = st == nullptr || !S_ISREG(st->st_mode);
-  if (st != nullptr && (S_ISFIFO(st->st_mode) || S_ISSOCK(st->st_mode))) {
+  if (fd >= 0 && st != nullptr && (S_ISFIFO(st->st_mode) || S_ISSOCK(st->st_mode))) {
     // A larger pipe lets the writer run ahead: fewer switches between it
     // and quorl. Where it cannot grow, the pipe works as it is.
-    if (is_stdin_ && S_ISFIFO(st->st_mode)) fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+    if (fd == STDIN_FILENO && S_ISFIFO(st->st_mode)) fcntl(fd, F_SETPIPE_SZ, 1 << 20);
     if (ahead_.start(fd)) {
       buf_.reserve(ReadAhead::kBufSize);
       return;
     }
   }
-  buf_.reserve(kBlock + LINE_LIMIT + 1);
+  buf_.reserve(kBlock + (limit != 0 ? limit : LINE_LIMIT) + 1);
 }
 
 char* LineFile::next(size_t* len, size_t* text_len) {
@@ -74,7 +81,7 @@ char* LineFile::next(size_t* len, size_t* text_len) {
     *nl = '\0';
     *len = static_cast<size_t>(nl - line) + 1;
     const size_t stop = static_cast<size_t>(nl - buf_.data);
-    *text_len = nul_ == kNone || nul_ > stop ? stop - begin_ : UNKNOWN_LEN;
+    *text_len = nul_ == kNone || nul_ > stop ? stop - begin_ : kHasNul;
     text_end = *len - 1;
     begin_ += *len;
     scanned_ = 0;
@@ -82,18 +89,18 @@ char* LineFile::next(size_t* len, size_t* text_len) {
   } else {
     if (begin_ == end_ || failed_) return nullptr;
     // No newline among the bytes at hand: the line ends at the end of the
-    // input, or it is at least LINE_LIMIT bytes long.
+    // input, or it is at least limit_ bytes long.
     size_t n = end_ - begin_;
     if (too_long(n)) {
       // Keep the line's first bytes whole for the message; the caller stops.
-      n = LINE_LIMIT;
+      n = limit_;
       *len = n;
       line[n] = '\0';
       return line;
     }
     line[n] = '\0';
     *len = n;
-    *text_len = nul_ == kNone ? n : UNKNOWN_LEN;
+    *text_len = nul_ == kNone ? n : kHasNul;
     text_end = n;
     begin_ = end_;
     scanned_ = 0;
@@ -102,16 +109,17 @@ char* LineFile::next(size_t* len, size_t* text_len) {
   if (crlf_ && text_end > 0 && line[text_end - 1] == '\r') {
     line[text_end - 1] = '\0';
     had_cr_ = true;
-    if (*text_len != UNKNOWN_LEN) --*text_len;
+    if (*text_len != kHasNul) --*text_len;
   }
   return line;
 }
 
-char* good_lines(char* p, char* last) {
-  // A line is short enough when its newline is among its first
-  // LINE_LIMIT - 1 bytes. Looking for the last newline in such a window
-  // checks every line inside it at once.
-  constexpr size_t kWindow = LINE_LIMIT - 1;
+char* good_lines(char* p, char* last, size_t limit) {
+  if (limit == 0) return last + 1;
+  // A line is short enough when its newline is among its first limit - 1
+  // bytes. Looking for the last newline in such a window checks every line
+  // inside it at once.
+  const size_t kWindow = limit - 1;
   char* q = p;
   while (static_cast<size_t>(last - q) >= kWindow) {
     auto* nl = static_cast<char*>(memrchr(q, '\n', kWindow));
@@ -132,7 +140,7 @@ char* LineFile::lines(size_t* n) {
   // too long, the line before that one is held back instead.
   auto* all = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(last - s)));
   if (all == nullptr) return nullptr;
-  char* held = good_lines(s, all);
+  char* held = good_lines(s, all, limit_);
   if (held != all + 1 && held != s) {
     auto* nl = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(held - 1 - s)));
     held = nl == nullptr ? s : nl + 1;
@@ -146,11 +154,11 @@ char* LineFile::lines(size_t* n) {
 
 // find_newline: the newline that ends the line at begin_, reading more input
 // as needed; null when the line has no newline before the end of the input,
-// or (a named file) none within LINE_LIMIT bytes.
+// or none within the limit.
 char* LineFile::find_newline() {
   for (;;) {
     const size_t avail = end_ - begin_;
-    const size_t scan = too_long(avail) ? LINE_LIMIT : avail;
+    const size_t scan = too_long(avail) ? limit_ : avail;
     if (scanned_ < scan) {
       auto* nl = static_cast<char*>(std::memchr(buf_.data + begin_ + scanned_, '\n', scan - scanned_));
       if (nl != nullptr) return nl;
@@ -177,7 +185,7 @@ void LineFile::to_front() {
 }
 
 // fill: more input after the bytes at hand, moved to the front first. A
-// line that fills the whole buffer (standard input only) makes it grow.
+// line that fills the whole buffer (only without a limit) makes it grow.
 void LineFile::fill() {
   if (ahead_.running()) {
     fill_ahead();
@@ -197,7 +205,7 @@ void LineFile::fill() {
 // the unfinished line fits into the room before its data; a longer line
 // takes a copy of the block instead.
 void LineFile::fill_ahead() {
-  const ReadAhead::Taken block = ahead_.next(idle_);
+  const ReadAhead::Taken block = ahead_.next(idle_, idle_arg_);
   if (block.failed) {
     ahead_.release();
     read_failed();
@@ -232,10 +240,11 @@ void LineFile::read_some() {
   const size_t room = static_cast<size_t>(buf_.size) - 1 - end_;
   if (waits_ && idle_ != nullptr) {
     pollfd p = {fd_, POLLIN, 0};
-    if (poll(&p, 1, 0) == 0) idle_();
+    if (poll(&p, 1, 0) == 0) idle_(idle_arg_);
   }
   for (;;) {
-    const ssize_t got = ::read(fd_, buf_.data + end_, room);
+    const ssize_t got = reader_ != nullptr ? reader_(reader_arg_, buf_.data + end_, room)
+                                           : ::read(fd_, buf_.data + end_, room);
     if (got > 0) {
       end_ += static_cast<size_t>(got);
       return;
@@ -244,8 +253,8 @@ void LineFile::read_some() {
       eof_ = true;
       return;
     }
-    if (errno == EINTR) continue;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+    if (reader_ == nullptr && errno == EINTR) continue;
+    if (reader_ == nullptr && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       // A non-blocking descriptor with nothing yet: wait for more.
       pollfd p = {fd_, POLLIN, 0};
       poll(&p, 1, -1);

@@ -12,8 +12,8 @@
 // input, comes after every byte read before it. The thread never ends the
 // process; it stops at the end of the input, at an error, or when stop()
 // wakes it, even from a read that would wait for ever.
-#ifndef QUORL_DRIVER_READAHEAD_H
-#define QUORL_DRIVER_READAHEAD_H
+#ifndef QUORL_SUPPORT_READAHEAD_H
+#define QUORL_SUPPORT_READAHEAD_H
 
 #include <pthread.h>
 
@@ -54,10 +54,10 @@ class ReadAhead {
   };
 
   // next: the next block, waiting for it when the reader is behind; idle
-  // (when set) is called once before such a wait. The block stays the
+  // (when set) is called once, with arg, before such a wait. The block stays the
   // caller's until release; the caller may swap its buffer for another of
   // at least kBufSize bytes.
-  Taken next(void (*idle)());
+  Taken next(void (*idle)(void*), void* arg);
 
   // release: the block next handed out goes back to the reader.
   void release();

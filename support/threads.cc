@@ -1,6 +1,8 @@
-#include "driver/threads.h"
+#include "support/threads.h"
 
+#include <sched.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <initializer_list>
 
@@ -18,6 +20,13 @@ bool start_thread(pthread_t* thread, void* (*fn)(void*), void* arg) {
   const bool started = pthread_create(thread, nullptr, fn, arg) == 0;
   pthread_sigmask(SIG_SETMASK, &old, nullptr);
   return started;
+}
+
+int default_jobs() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set) > 0 ? CPU_COUNT(&set) : 1;
+  const long n = sysconf(_SC_NPROCESSORS_ONLN);
+  return n > 0 ? static_cast<int>(n) : 1;
 }
 
 }  // namespace quorl

@@ -1,20 +1,15 @@
-#include "driver/parallel.h"
+#include "extract/parallel.h"
 
 #include <fcntl.h>
 #include <pthread.h>
-#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include "driver/cli.h"
-#include "driver/input.h"
-#include "driver/output.h"
-#include "driver/threads.h"
-#include "support/errors.h"
-#include "support/exit.h"
+#include "support/line_file.h"
+#include "support/threads.h"
 
 namespace quorl {
 
@@ -25,9 +20,10 @@ namespace {
 constexpr size_t kChunk = size_t{1} << 18;
 // A smaller file is edited on one thread: it gains nothing from more.
 constexpr off_t kParallelFrom = off_t{1} << 20;
-// Bytes read past a chunk's end to find the end of its last line: a longer
-// line is too long anyway.
-constexpr size_t kOverrun = LINE_LIMIT + 1;
+// The longest line limit taken here: a chunk is read as far as the limit
+// past its end to find the end of its last line, which is too long if it is
+// not there.
+constexpr size_t kMaxLimit = size_t{1} << 16;
 
 // Slot: one chunk on its way: read and edited by a worker, then written,
 // in order, by whichever worker finds it next in line.
@@ -37,6 +33,7 @@ struct Slot {
   const char* text = nullptr;  // what to write: out.data, or the lines themselves
   size_t len = 0;
   bool failed = false;  // a fault after the text above
+  ErrorCode code = ErrorCode::none;  // what it is
   ByteBuf message;      // its message
   bool cut = false;     // the file ended here, before the size it had
   bool done = false;
@@ -45,8 +42,9 @@ struct Slot {
 struct Job {
   const RuleSet* rules = nullptr;
   int fd = -1;
-  const char* name = nullptr;
+  size_t limit = 0;         // lines of this many bytes are too long
   bool refuse_nul = false;  // a line holding a NUL byte is a fault
+  const ChunkSink* sink = nullptr;
   off_t size = 0;
   long chunks = 0;
   Slot* slots = nullptr;
@@ -58,10 +56,8 @@ struct Job {
   int editing = 0;      // workers editing a chunk (outside the lock)
   bool writing = false; // a worker is writing the next chunks in order
   bool stop = false;    // the run is ending: no more work
+  ParallelEdit* outcome = nullptr;  // the fault that stopped it
 };
-
-// Whether this thread is editing a chunk.
-thread_local bool in_edit = false;
 
 // read_at: n bytes at offset at into buf (fewer at the end of the file);
 // the count read, or -1 on an error.
@@ -78,8 +74,9 @@ ssize_t read_at(int fd, char* buf, size_t n, off_t at) {
 }
 
 // fail: the slot's fault, after the text so far.
-void fail(Slot* slot, const char* message) {
+void fail(Slot* slot, ErrorCode code, const char* message) {
   slot->failed = true;
+  slot->code = code;
   slot->message.clear();
   slot->message.append(message, std::strlen(message));
   slot->message.terminate();
@@ -91,7 +88,7 @@ void fail(Slot* slot, const char* message) {
 bool edit_one(const RuleSet& rules, EditorState& ed, char* line, size_t len, Slot* slot) {
   const char* text = edit_rules(rules, ed, line, &len);
   if (text == nullptr) {
-    fail(slot, ed.error.data);
+    fail(slot, ed.fault, ed.error.data);
     return false;
   }
   if (len == UNKNOWN_LEN) len = std::strlen(text);
@@ -119,22 +116,21 @@ bool edit_each(const RuleSet& rules, EditorState& ed, char* p, char* q, Slot* sl
 char* edit_odd_line(const Job& job, EditorState& ed, char* p, char* end, const char* nul, bool at_eof,
                     Slot* slot) {
   const size_t avail = static_cast<size_t>(end - p);
-  const size_t scan = avail < LINE_LIMIT ? avail : LINE_LIMIT;
+  const size_t scan = avail < job.limit ? avail : job.limit;
   auto* nl = static_cast<char*>(std::memchr(p, '\n', scan));
   const size_t len = nl != nullptr ? static_cast<size_t>(nl - p) + 1 : scan;
-  ByteBuf msg;
-  if (len >= LINE_LIMIT || (nl == nullptr && !at_eof)) {
-    // The message shows the line up to its newline, or its first
-    // LINE_LIMIT bytes.
-    *(nl != nullptr ? nl : p + LINE_LIMIT) = '\0';
+  if (len >= job.limit || (nl == nullptr && !at_eof)) {
+    // The message shows the line up to its newline, or its first limit
+    // bytes.
+    *(nl != nullptr ? nl : p + job.limit) = '\0';
+    ByteBuf msg;
     too_long_message(&msg, p);
-    fail(slot, msg.data);
+    fail(slot, ErrorCode::line_too_long, msg.data);
     return nullptr;
   }
   char* stop = nl != nullptr ? nl : p + len;
   if (nul < stop && job.refuse_nul) {
-    nul_message(&msg, job.name);
-    fail(slot, msg.data);
+    fail(slot, ErrorCode::nul_byte, kNulMessage);
     return nullptr;
   }
   const char saved = *stop;
@@ -157,7 +153,7 @@ void edit_lines(const Job& job, EditorState& ed, char* p, char* end, bool at_eof
   while (p < end) {
     // The run of good lines: those before the NUL, and short enough.
     auto* last = static_cast<char*>(memrchr(p, '\n', static_cast<size_t>(nul - p)));
-    char* q = last != nullptr ? good_lines(p, last) : p;
+    char* q = last != nullptr ? good_lines(p, last, job.limit) : p;
     if (q == p) {
       p = edit_odd_line(job, ed, p, end, nul, at_eof, slot);
       if (p == nullptr) break;
@@ -198,13 +194,11 @@ void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
   const off_t start = static_cast<off_t>(k) * static_cast<off_t>(kChunk);
   // One byte before the chunk tells whether a line starts at its first.
   const off_t from = start == 0 ? 0 : start - 1;
-  const size_t want = static_cast<size_t>(start - from) + kChunk + kOverrun;
+  const size_t want = static_cast<size_t>(start - from) + kChunk + job->limit + 1;
   char* buf = slot->in.reserve(want + 1);
   const ssize_t got = read_at(job->fd, buf, want, from);
   if (got < 0) {
-    ByteBuf msg;
-    reading_error_message(&msg, job->name);
-    fail(slot, msg.data);
+    fail(slot, ErrorCode::read_error, kReadErrorMessage);
     return;
   }
   // A file that is shorter now than when it was opened (truncated by a log
@@ -242,18 +236,32 @@ void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
   }
 }
 
-// write_ready: the chunks that are done, in order, written by this worker
-// while no other writes. Called and returning with the lock held; a fault
-// ends the process once no other worker is editing.
+// write_ready: the chunks that are done, in order, handed to the sink by
+// this worker while no other does. Called and returning with the lock
+// held; a fault (or a sink that stops) stops the run after the lines
+// before it.
 void write_ready(Job* job) {
   while (!job->writing && !job->stop && job->written < job->chunks) {
     Slot* slot = &job->slots[job->written % job->slot_count];
     if (!slot->done) return;
     job->writing = true;
     pthread_mutex_unlock(&job->lock);
-    if (slot->len > 0) write_output(slot->text, slot->len);
-    if (slot->failed) end_with_fault(slot->message.data);
+    ParallelEdit* out = job->outcome;
+    if (slot->len > 0 && !(*job->sink)(slot->text, slot->len)) {
+      out->code = ErrorCode::sink_stopped;
+    } else if (slot->failed) {
+      out->code = slot->code;
+      out->message.clear();
+      out->message.append(slot->message.data, slot->message.len);
+      out->message.terminate();
+    }
     pthread_mutex_lock(&job->lock);
+    if (out->code != ErrorCode::none) {
+      job->stop = true;
+      job->writing = false;
+      pthread_cond_broadcast(&job->changed);
+      return;
+    }
     slot->done = false;
     ++job->written;
     if (slot->cut) job->chunks = job->written;
@@ -262,8 +270,8 @@ void write_ready(Job* job) {
   }
 }
 
-// worker: takes, edits and writes chunks until none is left; returns the
-// job when the run is ending after a fault, null otherwise.
+// worker: takes, edits and writes chunks until none is left or the run
+// stops.
 void* worker(void* arg) {
   auto* job = static_cast<Job*>(arg);
   EditorState ed;
@@ -281,47 +289,21 @@ void* worker(void* arg) {
     ++job->editing;
     Slot* slot = &job->slots[k % job->slot_count];
     pthread_mutex_unlock(&job->lock);
-    in_edit = true;
     edit_chunk(job, ed, k, slot);
-    in_edit = false;
     pthread_mutex_lock(&job->lock);
     --job->editing;
     slot->done = true;
     pthread_cond_broadcast(&job->changed);
   }
-  // Whether the run is ending, read while the lock is held.
-  const bool stopped = job->stop;
   pthread_mutex_unlock(&job->lock);
-  return stopped ? job : nullptr;
-}
-
-// The workers of the run in progress, stopped before any end of the
-// process: an end must not pull the rule set or the output away from under
-// a worker that is still editing.
-pthread_t* workers = nullptr;
-int worker_count = 0;
-exit_cleanup_fn outer_cleanup = nullptr;
-Job job;
-
-int stop_then_clean_up(int status) {
-  pthread_mutex_lock(&job.lock);
-  job.stop = true;
-  pthread_cond_broadcast(&job.changed);
-  while (job.editing > (in_edit ? 1 : 0)) pthread_cond_wait(&job.changed, &job.lock);
-  pthread_mutex_unlock(&job.lock);
-  return outer_cleanup != nullptr ? outer_cleanup(status) : status;
+  return nullptr;
 }
 
 }  // namespace
 
-int default_jobs() {
-  cpu_set_t set;
-  if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set) > 0 ? CPU_COUNT(&set) : 1;
-  const long n = sysconf(_SC_NPROCESSORS_ONLN);
-  return n > 0 ? static_cast<int>(n) : 1;
-}
-
-bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs, bool refuse_nul) {
+bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs, size_t limit, bool refuse_nul,
+                           const ChunkSink& sink, ParallelEdit* outcome) {
+  if (jobs < 2 || !rules.lines_independent || limit == 0 || limit > kMaxLimit) return false;
   const int fd = open(name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
@@ -329,33 +311,28 @@ bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs, boo
     close(fd);
     return false;
   }
+  Job job;
+  outcome->code = ErrorCode::none;
+  job.outcome = outcome;
   job.rules = &rules;
   job.fd = fd;
-  job.name = name;
+  job.limit = limit;
   job.refuse_nul = refuse_nul;
+  job.sink = &sink;
   job.size = st.st_size;
   job.chunks = static_cast<long>((st.st_size + static_cast<off_t>(kChunk) - 1) / static_cast<off_t>(kChunk));
   job.slot_count = 2L * jobs;
   Slot* slots = new Slot[static_cast<size_t>(job.slot_count)];
   job.slots = slots;
   job.next_chunk = job.written = 0;
-  job.stop = false;
-  job.editing = 0;
-  job.writing = false;
-  outer_cleanup = exit_cleanup;
-  exit_cleanup = stop_then_clean_up;
   // This thread is one of the workers.
-  workers = new pthread_t[static_cast<size_t>(jobs)];
-  worker_count = 0;
+  auto* workers = new pthread_t[static_cast<size_t>(jobs)];
+  int worker_count = 0;
   while (worker_count < jobs - 1 && start_thread(&workers[worker_count], worker, &job))
     ++worker_count;
-  // Stopped: another worker is ending the process after a fault.
-  if (worker(&job) != nullptr)
-    for (;;) pause();
+  worker(&job);
   for (int t = 0; t < worker_count; ++t) pthread_join(workers[t], nullptr);
-  exit_cleanup = outer_cleanup;
   delete[] workers;
-  workers = nullptr;
   delete[] slots;
   close(fd);
   return true;

@@ -1,4 +1,4 @@
-#include "driver/readahead.h"
+#include "support/readahead.h"
 
 #include <poll.h>
 #include <sched.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "driver/threads.h"
+#include "support/threads.h"
 
 namespace quorl {
 
@@ -48,11 +48,11 @@ void ReadAhead::stop() {
   for (Slot& s : slots_) s.buf = ByteBuf{};
 }
 
-ReadAhead::Taken ReadAhead::next(void (*idle)()) {
+ReadAhead::Taken ReadAhead::next(void (*idle)(void*), void* arg) {
   pthread_mutex_lock(&lock_);
   if (!slots_[head_].filled && idle != nullptr) {
     pthread_mutex_unlock(&lock_);
-    idle();
+    idle(arg);
     pthread_mutex_lock(&lock_);
   }
   while (!slots_[head_].filled) pthread_cond_wait(&changed_, &lock_);
