@@ -15,6 +15,7 @@
 #include "driver/input.h"
 #include "driver/options.h"
 #include "driver/output.h"
+#include "extract/convert.h"
 #include "extract/pipeline.h"
 #include "support/bytebuf.h"
 #include "support/errors.h"

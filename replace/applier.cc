@@ -8,22 +8,11 @@
 #include "replace/builder.h"
 #include "replace/matcher.h"
 #include "support/bytescan.h"
-#include "support/errors.h"
-#include "support/exit.h"
 #include "support/sjis.h"
 
 namespace quorl {
 
 namespace {
-
-// The item of a single replace_item call.
-Item single_item;
-
-// copy_text: text copied into buf, NUL-terminated.
-void copy_text(ByteBuf* buf, const char* text) {
-  const size_t n = std::strlen(text);
-  std::memmove(buf->reserve(n + 1), text, n + 1);
-}
 
 // More fields than any line can hold: a larger field number selects nothing.
 constexpr long long FIELD_CAP = 1LL << 40;
@@ -161,9 +150,9 @@ char* scan_pattern(const Item& item, EditorState& ed, const char* text, const ch
 
 // scan_literal: the scan of [start, end) for a pattern of literal bytes
 // only, going from occurrence to occurrence. An attempt that fails does
-// nothing but empty from_arg, so the failed attempts between two matches
-// need not be made; from_arg ends as they would leave it. Returns the write
-// position after the scanned text.
+// nothing but empty the whole-match capture, so the failed attempts between
+// two matches need not be made; that capture ends as they would leave it.
+// Returns the write position after the scanned text.
 char* scan_literal(const Item& item, EditorState& ed, const char* start, const char* end,
                    size_t rest_len, char* w) {
   const Program& prog = item.prog;
@@ -204,12 +193,13 @@ size_t finish_result(const ByteBuf& result, char* w, const char* end, char rest_
   return static_cast<size_t>(w - result.data) + rest_len;
 }
 
-// PendingGuard: when an item is left by an exception (an exit hook that
-// throws at a fatal template or exhausted memory), the captures that still
-// refer to the scanned text are emptied: that text is the caller's, and
-// nothing may read it once the caller has dropped it.
-// An item that ends normally marks the guard done first (cheaper than
-// asking the run time whether an exception is in flight, once per item).
+// PendingGuard: when an item stops before its end (a fault handed back as
+// a value, or MemoryExhausted thrown where the caller asked for exhaustion
+// as an exception), the captures that still refer to the scanned text are
+// emptied: that text may be the caller's, and nothing may read it once the
+// caller has dropped it. An item that ends normally marks the guard done
+// first (cheaper than asking the run time whether an exception is in
+// flight, once per item).
 struct PendingGuard {
   Captures* caps;
   bool done = false;
@@ -219,18 +209,6 @@ struct PendingGuard {
 };
 
 }  // namespace
-
-char* replace_item(const char* line, const char* from, const char* to) {
-  copy_text(&single_item.from, from);
-  copy_text(&single_item.to, to);
-  ready_item(&single_item, default_syntax.enc);
-  size_t len = UNKNOWN_LEN;
-  char* result = apply_item(single_item, default_syntax, default_editor, line, &len);
-  if (result != nullptr) return result;
-  errmsg_text(default_editor.error.data);
-  if (default_editor.fault == ErrorCode::bad_to) end_process(1);
-  return nullptr;
-}
 
 void ready_item(Item* item, Encoding enc) {
   const char* from = item->from.data;
@@ -325,8 +303,8 @@ namespace {
 
 // note_run_end: *end_state updated for the run of lines [text, text + len),
 // where the literal's last match ended at last_end (null: none): the run's
-// last line that was not empty as read decides what from_arg holds; the
-// empty lines after it are empty here too.
+// last line that was not empty as read decides what the whole-match capture
+// holds; the empty lines after it are empty here too.
 void note_run_end(const Program& prog, const char* text, size_t len, const char* last_end,
                   FromArgEnd* end_state) {
   const char* end = text + len;

@@ -1,6 +1,6 @@
 // Runs of lines edited at once must print, report and leave behind exactly
 // what editing each line alone does. The reference here edits the lines one
-// at a time through apply_replace; the run under test is the whole command
+// at a time in an editor of its own; the run under test is the whole command
 // line on a file of many read blocks.
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "driver/cli.h"
+#include "extract/convert.h"
 #include "extract/extractor.h"
 #include "replace/matcher.h"
 #include "replace/spec.h"
@@ -71,10 +73,11 @@ RunResult run_quorl_here(std::vector<std::string> args, const std::string& out_p
   return r;
 }
 
-// set_from_arg: from_arg made to hold text, as a match would leave it.
-void set_from_arg(const std::string& text) {
-  from_arg.refer(text.data(), static_cast<int>(text.size()));
-  from_arg.settle();
+// set_from_arg: ed's whole-match capture made to hold text, as a match
+// would leave it.
+void set_from_arg(EditorState& ed, const std::string& text) {
+  ed.caps.whole().refer(text.data(), text.size());
+  ed.caps.whole().settle();
 }
 
 // Job: what one command line asks for.
@@ -94,9 +97,12 @@ struct Reference {
 // edit_one_by_one: every line of in (to its first NUL) edited alone by the
 // rules in order and rebuilt by the template, as a file of no overlong lines
 // prints it; and what the engine and the extractor hold after the last line.
-Reference edit_one_by_one(const std::string& in, const Job& job) {
+Reference edit_one_by_one(EditorState& ed, const std::string& in, const Job& job) {
   Reference ref;
-  sep = job.sep_arg.empty() ? '\0' : job.sep_arg[2];
+  FieldSyntax syntax;
+  syntax.sep = Delim{{job.sep_arg.empty() ? '\0' : job.sep_arg[2]}, 0};
+  CompiledSpec spec;
+  Template templ;
   size_t at = 0;
   std::string result;
   while (at < in.size()) {
@@ -105,21 +111,25 @@ Reference edit_one_by_one(const std::string& in, const Job& job) {
     std::string line = in.substr(at, nl - at);
     line = line.substr(0, line.find('\0'));
     char* text = line.data();
+    size_t len = UNKNOWN_LEN;
     for (const std::string& rule : job.rules) {
-      text = apply_replace(rule.c_str(), text);
+      compile_spec(rule.c_str(), &spec, syntax.enc);
+      text = apply_spec(spec, syntax, ed, text, &len);
       if (text == nullptr) return ref;
     }
     // The template cuts the text it reads where it lies: the line, or the
-    // rules' result in result_str.
-    if (!job.templ.empty()) text = extract_fields(job.templ.c_str(), text);
-    if (!job.rules.empty()) result = result_str;
+    // rules' result in the editor.
+    if (!job.templ.empty()) {
+      compile_template(job.templ.c_str(), &templ);
+      text = extract_with(templ, syntax, ed, text, &len);
+    }
+    if (!job.rules.empty()) result = ed.result.data;
     if (!job.templ.empty()) ref.extracted = text;
     ref.out += text;
     ref.out += '\n';
     at = nl + 1;
   }
-  sep = '\0';
-  ref.from_arg = from_arg.str();
+  ref.from_arg = ed.caps.whole().str();
   ref.result = result;
   return ref;
 }
@@ -187,18 +197,18 @@ class LinesAtOnce : public ::testing::Test {
   std::string path(const char* name) const { return (dir_ / name).string(); }
 
   // check: quorl doing job on in prints what editing each line alone
-  // prints, and leaves from_arg, result_str and extract_buf as it leaves
-  // them.
+  // prints, and leaves the whole-match capture, the result and the
+  // extracted text in its editor as editing each line alone leaves them.
   void check(const std::string& in, const Job& job) {
     std::ofstream(path("in"), std::ios::binary) << in;
-    set_from_arg("before");
-    const Reference want = edit_one_by_one(in, job);
-    // Something else in the engine's buffers, so the run must put back
-    // what the reference left there.
-    apply_replace("q:Q", "something else");
-    std::string other = "something else";
-    extract_fields("$1", other.data());
-    set_from_arg("before");
+    EditorState ref;
+    set_from_arg(ref, "before");
+    const Reference want = edit_one_by_one(ref, in, job);
+    // Something else in the command line's buffers, so the run must put
+    // back what the reference left there.
+    for (ByteBuf* buf : {&default_editor.result, &default_editor.extract})
+      std::memcpy(buf->reserve(15), "something else", 15);
+    set_from_arg(default_editor, "before");
     std::vector<std::string> args = {"quorl"};
     for (const std::string& rule : job.rules) {
       args.push_back("-r");
@@ -215,12 +225,12 @@ class LinesAtOnce : public ::testing::Test {
     ASSERT_EQ(got.status, 0);
     ASSERT_EQ(got.out.size(), want.out.size());
     ASSERT_TRUE(got.out == want.out) << "the outputs differ";
-    EXPECT_EQ(std::string(from_arg.str()), want.from_arg);
+    EXPECT_EQ(std::string(default_editor.caps.whole().str()), want.from_arg);
     if (!job.rules.empty()) {
-      EXPECT_EQ(std::string(result_str), want.result);
+      EXPECT_EQ(std::string(default_editor.result.data), want.result);
     }
     if (!job.templ.empty()) {
-      EXPECT_EQ(std::string(extract_buf), want.extracted);
+      EXPECT_EQ(std::string(default_editor.extract.data), want.extracted);
     }
   }
 
