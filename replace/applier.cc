@@ -208,6 +208,87 @@ struct PendingGuard {
   }
 };
 
+// Span: what an item scans. text holds the line; [start, end) is the
+// selected field, or the whole line. What followed the field, its
+// separator rest_sep and rest_len bytes in all, is cut off by a NUL at end
+// and put back after the scan.
+struct Span {
+  const char* text;
+  const char* start;
+  const char* end;
+  size_t rest_len;
+  char rest_sep;
+};
+
+// take_span: the span the item scans in the len-byte line; false when the
+// line has no such field (span->text then holds the line as it was).
+bool take_span(const Item& item, const FieldSyntax& syntax, EditorState& ed, const char* line,
+               size_t len, Span* span) {
+  // The scanned line must stay as it is while the result is written. The
+  // previous item's result trades places with the work buffer instead of
+  // being copied; a caller's own line is scanned where it lies unless a
+  // field end must be marked in it.
+  const long long n = item.field;
+  char* own = nullptr;
+  if (line == ed.result.data) {
+    ed.work.swap(ed.result);
+    own = ed.work.data;
+  } else if (n > 0 || inside(ed.result, line)) {
+    own = ed.work.reserve(len + 1);
+    std::memmove(own, line, len + 1);
+  }
+  span->text = own != nullptr ? own : line;
+  span->start = span->text;
+  span->end = span->text + len;
+  if (n > 0) {
+    char* field = nullptr;
+    char* stop = nullptr;
+    if (!select_field(syntax, own, len, n, &field, &stop)) return false;
+    span->start = field;
+    span->end = stop;
+  }
+  // What follows the field (its separator first) goes back unchanged; the
+  // scan sees the field alone.
+  span->rest_len = static_cast<size_t>(span->text + len - span->end);
+  span->rest_sep = *span->end;
+  if (span->rest_len > 0) own[span->end - own] = '\0';
+  return true;
+}
+
+// scan_span: the result of the item over span written to ed.result: the
+// bytes before the field, the field scanned, and what followed it; returns
+// the result and sets *result_len to its length; null after a fault.
+char* scan_span(const Item& item, EditorState& ed, const Span& span, size_t* result_len) {
+  PendingGuard guard{&ed.caps};
+  const Program& prog = item.prog;
+  const char* text = span.text;
+  const char* start = span.start;
+  const char* end = span.end;
+  const size_t rest_len = span.rest_len;
+  const size_t prefix = static_cast<size_t>(start - text);
+  char* w = ed.result.reserve(prefix + static_cast<size_t>(end - start) + rest_len + 1);
+  std::memcpy(w, text, prefix);
+  w += prefix;
+
+  if (prog.literal_len > 1) {
+    w = scan_literal(item, ed, start, end, rest_len, w);
+    if (w == nullptr) return nullptr;
+    *result_len = finish_result(ed.result, w, end, span.rest_sep, rest_len);
+    // Every item leaves the captures settled, and a literal pattern
+    // touches the whole-match capture alone.
+    ed.caps.whole().settle();
+    guard.done = true;
+    return ed.result.data;
+  }
+
+  w = scan_pattern(item, ed, text, start, end, rest_len, w);
+  if (w == nullptr) return nullptr;
+  *result_len = finish_result(ed.result, w, end, span.rest_sep, rest_len);
+  ed.caps.settle();
+  guard.done = true;
+  return ed.result.data;
+}
+
 }  // namespace
 
 void ready_item(Item* item, Encoding enc) {
@@ -223,69 +304,17 @@ void ready_item(Item* item, Encoding enc) {
 
 char* apply_item(const Item& item, const FieldSyntax& syntax, EditorState& ed, const char* line,
                  size_t* result_len) {
-  const long long n = item.field;
-  if (n == 0) {
+  if (item.field == 0) {
     return ed.fail(ErrorCode::bad_item, BAD_REPLACE, item.from.data);
   }
-
-  // The scanned line must stay as it is while the result is written. The
-  // previous item's result trades places with the work buffer instead of
-  // being copied; a caller's own line is scanned where it lies unless a
-  // field end must be marked in it.
   const size_t len = *result_len != UNKNOWN_LEN ? *result_len : std::strlen(line);
-  char* own = nullptr;
-  if (line == ed.result.data) {
-    ed.work.swap(ed.result);
-    own = ed.work.data;
-  } else if (n > 0 || inside(ed.result, line)) {
-    own = ed.work.reserve(len + 1);
-    std::memmove(own, line, len + 1);
-  }
-  const char* text = own != nullptr ? own : line;
-  const char* start = text;
-  const char* end = text + len;
-  if (n > 0) {
-    char* field = nullptr;
-    char* stop = nullptr;
-    if (!select_field(syntax, own, len, n, &field, &stop)) {
-      std::memcpy(ed.result.reserve(len + 1), text, len + 1);
-      *result_len = len;
-      return ed.result.data;
-    }
-    start = field;
-    end = stop;
-  }
-
-  // What follows the field (its separator first) goes back unchanged; the
-  // scan sees the field alone.
-  const size_t rest_len = static_cast<size_t>(text + len - end);
-  const char rest_sep = *end;
-  if (rest_len > 0) own[end - own] = '\0';
-
-  PendingGuard guard{&ed.caps};
-  const Program& prog = item.prog;
-  const size_t prefix = static_cast<size_t>(start - text);
-  char* w = ed.result.reserve(prefix + static_cast<size_t>(end - start) + rest_len + 1);
-  std::memcpy(w, text, prefix);
-  w += prefix;
-
-  if (prog.literal_len > 1) {
-    w = scan_literal(item, ed, start, end, rest_len, w);
-    if (w == nullptr) return nullptr;
-    *result_len = finish_result(ed.result, w, end, rest_sep, rest_len);
-    // Every item leaves the captures settled, and a literal pattern
-    // touches the whole-match capture alone.
-    ed.caps.whole().settle();
-    guard.done = true;
+  Span span;
+  if (!take_span(item, syntax, ed, line, len, &span)) {
+    std::memcpy(ed.result.reserve(len + 1), span.text, len + 1);
+    *result_len = len;
     return ed.result.data;
   }
-
-  w = scan_pattern(item, ed, text, start, end, rest_len, w);
-  if (w == nullptr) return nullptr;
-  *result_len = finish_result(ed.result, w, end, rest_sep, rest_len);
-  ed.caps.settle();
-  guard.done = true;
-  return ed.result.data;
+  return scan_span(item, ed, span, result_len);
 }
 
 bool whole_line_literal(const Item& item) {
