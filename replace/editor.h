@@ -79,7 +79,7 @@ struct Captures {
 
 // Delim: a separator or a bracket, one character of up to four bytes; none
 // when bytes[0] is 0. more counts the bytes after the first: 0 for a byte
-// given as a byte (a -b pair, a single-byte character).
+// taken as it is (each byte of a two-byte -b text) or a one-byte character.
 struct Delim {
   char bytes[4] = {};
   unsigned char more = 0;
