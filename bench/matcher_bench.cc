@@ -16,12 +16,13 @@ void BM_MatchEveryPosition(benchmark::State& state) {
   const char* pattern = kPatterns[state.range(0)];
   const auto lines = bench::sample_lines(2000, state.range(1) != 0);
   Program prog;
+  EditorState ed;
   long long matches = 0;
   for (auto _ : state) {
     for (const std::string& line : lines) {
       const char* s = line.c_str();
       compile_pattern(pattern, &prog);
-      Scan scan = begin_scan(prog, default_editor, s, s, s + line.size());
+      Scan scan = begin_scan(prog, ed, s, s, s + line.size());
       int db = 0;
       for (const char* p = s; *p != '\0'; p += char_len(p)) {
         if (match_program(&scan, p, db) != nullptr) ++matches;

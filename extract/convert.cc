@@ -3,13 +3,22 @@
 #include <cstring>
 
 #include "replace/spec.h"
+#include "support/errors.h"
+#include "support/exit.h"
 
 namespace quorl {
 
 char conv_buf[CONV_BUF_SIZE];
 char csvword_buf[CSVWORD_MAX + 1];
+EditorState default_editor;
+FieldSyntax default_syntax;
+
+void clear_captures() { default_editor.caps.clear_classes(); }
 
 namespace {
+
+// The specification convert_str built last, compiled.
+CompiledSpec conv_spec;
 
 // Carriage return is left out on purpose: it stays part of a word.
 bool is_white(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f'; }
@@ -19,6 +28,19 @@ void append(int* used, const char* s, size_t n) {
   std::memcpy(conv_buf + *used, s, n);
   *used += static_cast<int>(n);
   conv_buf[*used] = '\0';
+}
+
+// apply_conv_buf: line edited by the specification in conv_buf, in
+// default_editor. A fault is printed and gives null, except a bad '$' in a
+// to-word, which ends the process.
+char* apply_conv_buf(const char* line) {
+  compile_spec(conv_buf, &conv_spec, default_syntax.enc);
+  size_t len = UNKNOWN_LEN;
+  char* result = apply_spec(conv_spec, default_syntax, default_editor, line, &len);
+  if (result != nullptr) return result;
+  errmsg_text(default_editor.error.data);
+  if (default_editor.fault == ErrorCode::bad_to) end_process(1);
+  return nullptr;
 }
 
 }  // namespace
@@ -55,7 +77,7 @@ char* convert_str(int whole_word, const char* from_list, const char* to_list, co
     }
     to = get_csvword(to, &word);
     size_t to_len = std::strlen(word);
-    if (from_len == 0 && to_len == 0) return apply_replace(conv_buf, line);
+    if (from_len == 0 && to_len == 0) return apply_conv_buf(line);
     if (from_len == 0 || to_len == 0) return nullptr;
     if (used + to_len >= static_cast<size_t>(CONV_LIMIT)) return nullptr;
     append(&used, ":", 1);

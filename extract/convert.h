@@ -1,10 +1,19 @@
 // The single-call entry: convert_str and its word splitter get_csvword.
 //
 // The operations themselves are declared in quorl/classic.h, so that the
-// library's users and its own code see one declaration. This header adds the
-// module's buffers: conv_buf holds the specification built by the latest
-// convert_str, csvword_buf the word split off last. Both are fixed, live as
-// long as the process and are overwritten by every call.
+// library's users and its own code see one declaration. This header adds
+// what the classic routines keep for the whole process, which the engine
+// itself never does:
+//
+//   conv_buf       the specification built by the latest convert_str
+//   csvword_buf    the word split off last
+//   default_editor the editor convert_str edits in: its captures carry over
+//                  from one call to the next, and its result buffer holds
+//                  the text returned
+//   default_syntax the field separator and brackets convert_str's items
+//                  see (none unless the program sets them)
+//
+// All of them live as long as the process and are overwritten by every call.
 //
 // For pairs (f1, t1) ... (fk, tk) the specification reads "f1:t1,f2:t2,..."
 // with every item ending in a comma, or "(f1):t1,(f2):t2,..." for whole
@@ -14,6 +23,7 @@
 #define QUORL_EXTRACT_CONVERT_H
 
 #include "quorl/classic.h"
+#include "replace/editor.h"
 
 namespace quorl {
 
@@ -21,6 +31,13 @@ constexpr int CONV_BUF_SIZE = 8192;
 
 extern char conv_buf[CONV_BUF_SIZE];
 extern char csvword_buf[CSVWORD_MAX + 1];
+
+extern EditorState default_editor;
+extern FieldSyntax default_syntax;
+
+// clear_captures: empties the nine class captures of default_editor (the
+// whole-match capture stays).
+void clear_captures();
 
 }  // namespace quorl
 

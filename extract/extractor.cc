@@ -7,7 +7,6 @@
 
 #include "replace/editor.h"
 #include "support/bytescan.h"
-#include "support/errors.h"
 #include "support/exit.h"
 #include "support/memory.h"
 #include "support/sjis.h"
@@ -158,22 +157,15 @@ size_t split_by_search(EditorState& ed, const FieldSyntax& syntax, char* line, s
   return n;
 }
 
-// split_into: split_fields with syntax's separator, into ed's field table.
-size_t split_into(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len) {
+}  // namespace
+
+size_t split_fields(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len) {
   if (ed.field_ptr == nullptr) {
     ed.field_ptr = static_cast<char**>(first_block(FIELD_PTR_STEP * static_cast<int>(sizeof(char*))));
     ed.field_ptr_max = FIELD_PTR_STEP;
   }
   ed.field_ptr[0] = line;
   return searchable(syntax) ? split_by_search(ed, syntax, line, len) : split_by_chars(ed, syntax, line);
-}
-
-}  // namespace
-
-int split_fields(char* line) { return static_cast<int>(split_fields_len(line, std::strlen(line))); }
-
-size_t split_fields_len(char* line, size_t len) {
-  return split_into(default_editor, default_syntax, line, len);
 }
 
 const char* read_field_no(const char* spec, int* first_no, int* last_no, int field_count) {
@@ -272,7 +264,7 @@ char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState
   if (templ.bad) return ed.fail(ErrorCode::bad_template, BAD_TEMPLATE);
   ByteBuf& out = ed.extract;
   out.clear();
-  const size_t n = split_into(ed, syntax, line, *len != static_cast<size_t>(-1) ? *len : std::strlen(line));
+  const size_t n = split_fields(ed, syntax, line, *len != static_cast<size_t>(-1) ? *len : std::strlen(line));
   // An empty first piece is not counted as a field, but $$ still stands for
   // the piece count, so on such a line it names no piece.
   const size_t skip = ed.field_ptr[0][0] == '\0' ? 1 : 0;
@@ -287,20 +279,6 @@ char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState
   }
   *len = out.len;
   return out.terminate();
-}
-
-char* extract_fields(const char* templ, char* line) {
-  size_t len = static_cast<size_t>(-1);
-  return extract_fields_len(templ, line, &len);
-}
-
-char* extract_fields_len(const char* templ, char* line, size_t* len) {
-  static Template compiled;
-  compile_template(templ, &compiled);
-  char* out = extract_with(compiled, default_syntax, default_editor, line, len);
-  if (out != nullptr) return out;
-  errmsg_text(default_editor.error.data);
-  end_process(1);
 }
 
 namespace {

@@ -1,11 +1,12 @@
 // Field extraction: the -e template.
 //
-// After the rules have edited a line, extract_fields rebuilds it from its
+// After the rules have edited a line, extract_with rebuilds it from its
 // fields. split_fields cuts the line in place: every separator (the -t byte,
 // or by default the first byte of a run of blanks and tabs) becomes a NUL,
-// and field_ptr records where each piece starts. The template is then walked
-// left to right: its bytes are copied, and every $ element read by
-// read_field_no is replaced by the pieces it names, packed together.
+// and the editor's field table records where each piece starts. The
+// template is then walked left to right: its bytes are copied, and every $
+// element read by read_field_no is replaced by the pieces it names, packed
+// together.
 //
 // Text is NUL-terminated bytes; a Shift_JIS lead byte with its second byte is
 // one character, and that second byte never separates. The -b brackets play
@@ -18,8 +19,7 @@
 //
 // A malformed element is a fault, "illegal \"-e <extract>\" parameter",
 // reported at the first line that is extracted (lines printed before stay
-// printed): extract_with hands it back, extract_fields prints it and ends
-// the process with status 1.
+// printed): extract_with hands it back as a value.
 #ifndef QUORL_EXTRACT_EXTRACTOR_H
 #define QUORL_EXTRACT_EXTRACTOR_H
 
@@ -30,32 +30,17 @@
 
 namespace quorl {
 
-// The default editor's field table: field_ptr[0] .. field_ptr[n] start the
-// pieces of the line last split; field_ptr_max entries are allocated (0
-// before the first split).
-inline char**& field_ptr = default_editor.field_ptr;
-inline size_t& field_ptr_max = default_editor.field_ptr_max;
-
-// The default editor's output buffer: the text last built, extract_buf_size
-// bytes allocated (0 before the first call).
-inline char*& extract_buf = default_editor.extract.data;
-inline size_t& extract_buf_size = default_editor.extract.size;
-
 // Allocation steps: the table grows by FIELD_PTR_STEP entries, the buffer
 // starts at EXTRACT_BUF_STEP bytes and grows by at least as much.
 constexpr int FIELD_PTR_STEP = 256;
 constexpr int EXTRACT_BUF_STEP = 4096;
 
-// split_fields: cuts line (writable) in place at the separators chosen by
-// sep (the default field syntax) and fills field_ptr. Returns n, the index of the last piece, so the
-// line has n + 1 pieces; piece 0 is empty when the line is empty or begins
-// with a separator.
-int split_fields(char* line);
-
-// split_fields_len: split_fields for a line of len bytes (its NUL at
-// line[len]), its count as a size_t: a line longer than an int counts may
-// have more pieces than an int holds.
-size_t split_fields_len(char* line, size_t len);
+// split_fields: cuts the len-byte line (writable, its NUL at line[len]) in
+// place at the separators of syntax and fills ed's field table:
+// ed.field_ptr[0] .. ed.field_ptr[n] start the pieces (ed.field_ptr_max
+// entries are allocated). Returns n, so the line has n + 1 pieces; piece 0
+// is empty when the line is empty or begins with a separator.
+size_t split_fields(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len);
 
 // read_field_no: reads one template element; spec points at the byte after
 // its '$'. Sets *first_no and *last_no to the element's first and last field
@@ -99,17 +84,6 @@ void compile_template(const char* templ, Template* out);
 // for a malformed template, with the message in ed.error.
 char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState& ed, char* line,
                    size_t* len);
-
-// extract_fields: the output built from templ and the fields of line, which
-// is cut in place and must not be used afterwards, with the default editor
-// and field syntax. Returns extract_buf. A malformed element prints its
-// message and ends the process (status 1).
-char* extract_fields(const char* templ, char* line);
-
-// extract_fields_len: extract_fields for a line of *len bytes, or
-// static_cast<size_t>(-1) to have it measured; *len is set to the length of
-// the output.
-char* extract_fields_len(const char* templ, char* line, size_t* len);
 
 // Many lines at once. A template a line has been extracted with is well
 // formed, and rebuilding a line reads its pieces only up to the highest

@@ -1,10 +1,12 @@
 // Shared set-up of the fuzz targets.
 //
-// Every path that ends quorl goes through end_process, which calls exit_hook
-// first. The targets install a hook that throws Ended, so an input that makes
-// the program end (a bad template, exhausted memory, a finished command line)
-// returns to the target like any other input instead of ending the fuzzer.
-// Standard output goes to /dev/null: the targets look for crashes, hangs and
+// The engine's targets edit through editors of their own: a fault comes back
+// as a value, and exhausted memory as MemoryExhausted (ThrowOnExhaustion),
+// as the library's own editors get it. The targets of routines that end the
+// process by design (the command line, convert_str, exp_tab) install a hook
+// on end_process that throws Ended instead, so that such an input returns to
+// the target like any other input instead of ending the fuzzer. Standard
+// output goes to /dev/null: the targets look for crashes, hangs and
 // sanitizer reports, not at the edited text.
 #ifndef QUORL_FUZZ_FUZZ_COMMON_H
 #define QUORL_FUZZ_FUZZ_COMMON_H
@@ -27,10 +29,15 @@ struct Ended {
 
 inline void throw_ended(int status) { throw Ended{status}; }
 
-// install: the hook and a silent standard output; called once per process.
+// quiet: a silent standard output; called once per process.
+inline void quiet() {
+  if (std::freopen("/dev/null", "w", stdout) == nullptr) __builtin_trap();
+}
+
+// install: quiet, and the hook that turns an end of the process into Ended.
 inline void install() {
   quorl::exit_hook = throw_ended;
-  if (std::freopen("/dev/null", "w", stdout) == nullptr) __builtin_trap();
+  quiet();
 }
 
 // check: a property every input must keep; a violation is a finding.

@@ -9,6 +9,8 @@
 #include "extract/convert.h"
 #include "fuzz_common.h"
 
+// convert_str is a classic routine: a bad '$' in a to-word, or exhausted
+// memory, ends the process by design, which the hook turns into Ended.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   quorl_fuzz::install();
   return 0;

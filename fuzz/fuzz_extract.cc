@@ -5,27 +5,32 @@
 // the line, separated by a NUL.
 #include <cstring>
 
-#include "replace/editor.h"
 #include "extract/extractor.h"
 #include "fuzz_common.h"
+#include "support/memory.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  quorl_fuzz::install();
+  quorl_fuzz::quiet();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  quorl::EditorState ed;
+  quorl::Template compiled;
   quorl_fuzz::Input in(data, size);
-  quorl::sep = static_cast<char>(in.byte());
+  quorl::FieldSyntax syntax;
+  syntax.sep = quorl::Delim{{static_cast<char>(in.byte())}, 0};
   quorl_fuzz::Text templ = in.next();
   quorl_fuzz::Text line = in.next();
+  quorl::ThrowOnExhaustion throws;
   try {
+    quorl::compile_template(templ.c_str(), &compiled);
     // The line is cut in place, in its own block of its exact size.
-    const char* out = quorl::extract_fields(templ.c_str(), line.c_str());
-    quorl_fuzz::check(out == quorl::extract_buf);
-    quorl_fuzz::check(std::strlen(out) < static_cast<size_t>(quorl::extract_buf_size));
-  } catch (const quorl_fuzz::Ended&) {
+    size_t len = line.size();
+    const char* out = quorl::extract_with(compiled, syntax, ed, line.c_str(), &len);
+    quorl_fuzz::check(out == nullptr ? compiled.bad : out == ed.extract.data);
+    quorl_fuzz::check(out == nullptr || (std::strlen(out) == len && len < ed.extract.size));
+  } catch (const quorl::MemoryExhausted&) {
   }
-  quorl::sep = 0;
   return 0;
 }

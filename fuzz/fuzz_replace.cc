@@ -5,21 +5,21 @@
 // specification and the line, separated by a NUL.
 #include <algorithm>
 
-#include "replace/editor.h"
 #include "fuzz_common.h"
-#include "replace/matcher.h"
 #include "replace/spec.h"
+#include "support/memory.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  quorl_fuzz::install();
+  quorl_fuzz::quiet();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   quorl_fuzz::Input in(data, size);
-  quorl::sep = static_cast<char>(in.byte());
-  quorl::field_bracket_s = static_cast<char>(in.byte());
-  quorl::field_bracket_e = static_cast<char>(in.byte());
+  quorl::FieldSyntax syntax;
+  syntax.sep = quorl::Delim{{static_cast<char>(in.byte())}, 0};
+  syntax.open = quorl::Delim{{static_cast<char>(in.byte())}, 0};
+  syntax.close = quorl::Delim{{static_cast<char>(in.byte())}, 0};
   quorl_fuzz::Text spec = in.next();
   quorl_fuzz::Text line = in.next();
   // Each item may multiply the line (a:aa doubles it), so a long list of
@@ -27,16 +27,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // in proportion to the output, but minutes of it under the sanitizers.
   // Sixteen items are plenty to mix every kind of item.
   if (std::count(spec.c_str(), spec.c_str() + spec.size(), ',') > 16) return 0;
-  // Captures outlive a line by design; starting empty keeps every input
+  // Captures outlive a line by design; a fresh editor keeps every input
   // reproducible on its own.
-  quorl::clear_captures();
+  quorl::EditorState ed;
+  quorl::CompiledSpec compiled;
+  quorl::ThrowOnExhaustion throws;
   try {
-    char* result = quorl::apply_replace(spec.c_str(), line.c_str());
+    quorl::compile_spec(spec.c_str(), &compiled, syntax.enc);
+    size_t len = quorl::UNKNOWN_LEN;
+    char* result = quorl::apply_spec(compiled, syntax, ed, line.c_str(), &len);
     // Applying again to the engine's own result is what a second rule does.
-    if (result != nullptr) quorl::apply_replace(spec.c_str(), result);
-  } catch (const quorl_fuzz::Ended&) {
+    if (result != nullptr) quorl::apply_spec(compiled, syntax, ed, result, &len);
+  } catch (const quorl::MemoryExhausted&) {
   }
-  quorl::sep = 0;
-  quorl::field_bracket_s = quorl::field_bracket_e = 0;
   return 0;
 }

@@ -7,7 +7,7 @@
 #include "replace/spec.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  quorl_fuzz::install();
+  quorl_fuzz::quiet();
   return 0;
 }
 

@@ -8,22 +8,11 @@
 #include "replace/builder.h"
 #include "replace/matcher.h"
 #include "support/bytescan.h"
-#include "support/errors.h"
-#include "support/exit.h"
 #include "support/sjis.h"
 
 namespace quorl {
 
 namespace {
-
-// The item of a single replace_item call.
-Item single_item;
-
-// copy_text: text copied into buf, NUL-terminated.
-void copy_text(ByteBuf* buf, const char* text) {
-  const size_t n = std::strlen(text);
-  std::memmove(buf->reserve(n + 1), text, n + 1);
-}
 
 // More fields than any line can hold: a larger field number selects nothing.
 constexpr long long FIELD_CAP = 1LL << 40;
@@ -161,9 +150,9 @@ char* scan_pattern(const Item& item, EditorState& ed, const char* text, const ch
 
 // scan_literal: the scan of [start, end) for a pattern of literal bytes
 // only, going from occurrence to occurrence. An attempt that fails does
-// nothing but empty from_arg, so the failed attempts between two matches
-// need not be made; from_arg ends as they would leave it. Returns the write
-// position after the scanned text.
+// nothing but empty the whole-match capture, so the failed attempts between
+// two matches need not be made; that capture ends as they would leave it.
+// Returns the write position after the scanned text.
 char* scan_literal(const Item& item, EditorState& ed, const char* start, const char* end,
                    size_t rest_len, char* w) {
   const Program& prog = item.prog;
@@ -204,12 +193,13 @@ size_t finish_result(const ByteBuf& result, char* w, const char* end, char rest_
   return static_cast<size_t>(w - result.data) + rest_len;
 }
 
-// PendingGuard: when an item is left by an exception (an exit hook that
-// throws at a fatal template or exhausted memory), the captures that still
-// refer to the scanned text are emptied: that text is the caller's, and
-// nothing may read it once the caller has dropped it.
-// An item that ends normally marks the guard done first (cheaper than
-// asking the run time whether an exception is in flight, once per item).
+// PendingGuard: when an item stops before its end (a fault handed back as
+// a value, or MemoryExhausted thrown where the caller asked for exhaustion
+// as an exception), the captures that still refer to the scanned text are
+// emptied: that text may be the caller's, and nothing may read it once the
+// caller has dropped it. An item that ends normally marks the guard done
+// first (cheaper than asking the run time whether an exception is in
+// flight, once per item).
 struct PendingGuard {
   Captures* caps;
   bool done = false;
@@ -218,19 +208,88 @@ struct PendingGuard {
   }
 };
 
-}  // namespace
+// Span: what an item scans. text holds the line; [start, end) is the
+// selected field, or the whole line. What followed the field, its
+// separator rest_sep and rest_len bytes in all, is cut off by a NUL at end
+// and put back after the scan.
+struct Span {
+  const char* text;
+  const char* start;
+  const char* end;
+  size_t rest_len;
+  char rest_sep;
+};
 
-char* replace_item(const char* line, const char* from, const char* to) {
-  copy_text(&single_item.from, from);
-  copy_text(&single_item.to, to);
-  ready_item(&single_item, default_syntax.enc);
-  size_t len = UNKNOWN_LEN;
-  char* result = apply_item(single_item, default_syntax, default_editor, line, &len);
-  if (result != nullptr) return result;
-  errmsg_text(default_editor.error.data);
-  if (default_editor.fault == ErrorCode::bad_to) end_process(1);
-  return nullptr;
+// take_span: the span the item scans in the len-byte line; false when the
+// line has no such field (span->text then holds the line as it was).
+bool take_span(const Item& item, const FieldSyntax& syntax, EditorState& ed, const char* line,
+               size_t len, Span* span) {
+  // The scanned line must stay as it is while the result is written. The
+  // previous item's result trades places with the work buffer instead of
+  // being copied; a caller's own line is scanned where it lies unless a
+  // field end must be marked in it.
+  const long long n = item.field;
+  char* own = nullptr;
+  if (line == ed.result.data) {
+    ed.work.swap(ed.result);
+    own = ed.work.data;
+  } else if (n > 0 || inside(ed.result, line)) {
+    own = ed.work.reserve(len + 1);
+    std::memmove(own, line, len + 1);
+  }
+  span->text = own != nullptr ? own : line;
+  span->start = span->text;
+  span->end = span->text + len;
+  if (n > 0) {
+    char* field = nullptr;
+    char* stop = nullptr;
+    if (!select_field(syntax, own, len, n, &field, &stop)) return false;
+    span->start = field;
+    span->end = stop;
+  }
+  // What follows the field (its separator first) goes back unchanged; the
+  // scan sees the field alone.
+  span->rest_len = static_cast<size_t>(span->text + len - span->end);
+  span->rest_sep = *span->end;
+  if (span->rest_len > 0) own[span->end - own] = '\0';
+  return true;
 }
+
+// scan_span: the result of the item over span written to ed.result: the
+// bytes before the field, the field scanned, and what followed it; returns
+// the result and sets *result_len to its length; null after a fault.
+char* scan_span(const Item& item, EditorState& ed, const Span& span, size_t* result_len) {
+  PendingGuard guard{&ed.caps};
+  const Program& prog = item.prog;
+  const char* text = span.text;
+  const char* start = span.start;
+  const char* end = span.end;
+  const size_t rest_len = span.rest_len;
+  const size_t prefix = static_cast<size_t>(start - text);
+  char* w = ed.result.reserve(prefix + static_cast<size_t>(end - start) + rest_len + 1);
+  std::memcpy(w, text, prefix);
+  w += prefix;
+
+  if (prog.literal_len > 1) {
+    w = scan_literal(item, ed, start, end, rest_len, w);
+    if (w == nullptr) return nullptr;
+    *result_len = finish_result(ed.result, w, end, span.rest_sep, rest_len);
+    // Every item leaves the captures settled, and a literal pattern
+    // touches the whole-match capture alone.
+    ed.caps.whole().settle();
+    guard.done = true;
+    return ed.result.data;
+  }
+
+  w = scan_pattern(item, ed, text, start, end, rest_len, w);
+  if (w == nullptr) return nullptr;
+  *result_len = finish_result(ed.result, w, end, span.rest_sep, rest_len);
+  ed.caps.settle();
+  guard.done = true;
+  return ed.result.data;
+}
+
+}  // namespace
 
 void ready_item(Item* item, Encoding enc) {
   const char* from = item->from.data;
@@ -245,69 +304,17 @@ void ready_item(Item* item, Encoding enc) {
 
 char* apply_item(const Item& item, const FieldSyntax& syntax, EditorState& ed, const char* line,
                  size_t* result_len) {
-  const long long n = item.field;
-  if (n == 0) {
+  if (item.field == 0) {
     return ed.fail(ErrorCode::bad_item, BAD_REPLACE, item.from.data);
   }
-
-  // The scanned line must stay as it is while the result is written. The
-  // previous item's result trades places with the work buffer instead of
-  // being copied; a caller's own line is scanned where it lies unless a
-  // field end must be marked in it.
   const size_t len = *result_len != UNKNOWN_LEN ? *result_len : std::strlen(line);
-  char* own = nullptr;
-  if (line == ed.result.data) {
-    ed.work.swap(ed.result);
-    own = ed.work.data;
-  } else if (n > 0 || inside(ed.result, line)) {
-    own = ed.work.reserve(len + 1);
-    std::memmove(own, line, len + 1);
-  }
-  const char* text = own != nullptr ? own : line;
-  const char* start = text;
-  const char* end = text + len;
-  if (n > 0) {
-    char* field = nullptr;
-    char* stop = nullptr;
-    if (!select_field(syntax, own, len, n, &field, &stop)) {
-      std::memcpy(ed.result.reserve(len + 1), text, len + 1);
-      *result_len = len;
-      return ed.result.data;
-    }
-    start = field;
-    end = stop;
-  }
-
-  // What follows the field (its separator first) goes back unchanged; the
-  // scan sees the field alone.
-  const size_t rest_len = static_cast<size_t>(text + len - end);
-  const char rest_sep = *end;
-  if (rest_len > 0) own[end - own] = '\0';
-
-  PendingGuard guard{&ed.caps};
-  const Program& prog = item.prog;
-  const size_t prefix = static_cast<size_t>(start - text);
-  char* w = ed.result.reserve(prefix + static_cast<size_t>(end - start) + rest_len + 1);
-  std::memcpy(w, text, prefix);
-  w += prefix;
-
-  if (prog.literal_len > 1) {
-    w = scan_literal(item, ed, start, end, rest_len, w);
-    if (w == nullptr) return nullptr;
-    *result_len = finish_result(ed.result, w, end, rest_sep, rest_len);
-    // Every item leaves the captures settled, and a literal pattern
-    // touches the whole-match capture alone.
-    ed.caps.whole().settle();
-    guard.done = true;
+  Span span;
+  if (!take_span(item, syntax, ed, line, len, &span)) {
+    std::memcpy(ed.result.reserve(len + 1), span.text, len + 1);
+    *result_len = len;
     return ed.result.data;
   }
-
-  w = scan_pattern(item, ed, text, start, end, rest_len, w);
-  if (w == nullptr) return nullptr;
-  *result_len = finish_result(ed.result, w, end, rest_sep, rest_len);
-  ed.caps.settle();
-  guard.done = true;
-  return ed.result.data;
+  return scan_span(item, ed, span, result_len);
 }
 
 bool whole_line_literal(const Item& item) {
@@ -325,8 +332,8 @@ namespace {
 
 // note_run_end: *end_state updated for the run of lines [text, text + len),
 // where the literal's last match ended at last_end (null: none): the run's
-// last line that was not empty as read decides what from_arg holds; the
-// empty lines after it are empty here too.
+// last line that was not empty as read decides what the whole-match capture
+// holds; the empty lines after it are empty here too.
 void note_run_end(const Program& prog, const char* text, size_t len, const char* last_end,
                   FromArgEnd* end_state) {
   const char* end = text + len;

@@ -1,12 +1,14 @@
 // Applying one item of a specification to one line.
 //
-// replace_item copies the line into work_str, narrows the work to the field
-// that the item's (<no>) selects, if any, and scans that text left to right
-// one character at a time: where the pattern matches, the expansion of <to>
-// goes into result_str in place of the match and the scan resumes behind
-// it; every other character is copied as it is. Matches never overlap and
-// replacement text is never scanned again. The bytes around the selected
-// field are put back unchanged.
+// apply_item scans the line, or the field of it that the item's (<no>)
+// selects, left to right one character at a time: where the pattern
+// matches, the expansion of <to> goes into the editor's result buffer in
+// place of the match and the scan resumes behind it; every other character
+// is copied as it is. Matches never overlap and replacement text is never
+// scanned again. The bytes around the selected field are put back
+// unchanged. A line that must not be scanned where it lies (the previous
+// item's result, or a line whose field end is marked) is scanned in the
+// editor's work buffer.
 //
 // Fields for (<no>) are cut only at the -t separator (without one the whole
 // line is field 1); between the -b brackets a separator does not cut, and a
@@ -15,8 +17,7 @@
 // An item is compiled once (Item: its texts cut out, its pattern taken
 // apart, a constant <to> expanded) and then applied to any number of lines
 // with apply_item, which never writes the item: what a scan writes lives in
-// the editor it is given. replace_item does both for a single call, with the
-// default editor and field syntax.
+// the editor it is given.
 #ifndef QUORL_REPLACE_APPLIER_H
 #define QUORL_REPLACE_APPLIER_H
 
@@ -27,14 +28,6 @@
 #include "support/bytebuf.h"
 
 namespace quorl {
-
-// replace_item: line with every match of from's pattern (in the selected
-// field) replaced by the expansion of to, in result_str; the line unchanged
-// when it has no such field. Null after printing "\"<from>\": bad
-// <replace>\n" when the field number is 0. line may be result_str itself.
-// A bad '$' in to ends the process (see make_to_string). Uses the default
-// editor and field syntax.
-char* replace_item(const char* line, const char* from, const char* to);
 
 // Item: one item compiled for any number of lines. from and to hold the
 // item's texts NUL-terminated (from with its field-number group as written);
@@ -56,13 +49,16 @@ inline constexpr char BAD_REPLACE[] = "\"%s\": bad <replace>\n";
 // in the encoding enc.
 void ready_item(Item* item, Encoding enc);
 
-// apply_item: as replace_item, for an item made ready with ready_item, with
-// the field syntax syntax, in the editor ed: the result is in ed.result.
+// apply_item: line with every match of the item's pattern (in the selected
+// field) replaced by the expansion of its <to>, for an item made ready with
+// ready_item, with the field syntax syntax, in the editor ed: the result is
+// in ed.result, the line as it was when it has no such field. line may be
+// ed.result itself.
 // *len is the length of line, or UNKNOWN_LEN to have it measured; it is set
 // to the length of the result (which holds no NUL before its end). Null
 // after a fault, whose message is then in ed.error and nothing is printed:
-// "\"<from>\": bad <replace>\n" for the field number 0, or the bad-'$'
-// message of make_to_string when a match reaches one in to.
+// "\"<from>\": bad <replace>\n" for the field number 0, or BAD_TO when a
+// match reaches a bad '$' in to.
 constexpr size_t UNKNOWN_LEN = static_cast<size_t>(-1);
 char* apply_item(const Item& item, const FieldSyntax& syntax, EditorState& ed, const char* line,
                  size_t* len);

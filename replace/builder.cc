@@ -3,8 +3,6 @@
 #include <cstring>
 
 #include "replace/matcher.h"
-#include "support/errors.h"
-#include "support/exit.h"
 #include "support/sjis.h"
 
 namespace quorl {
@@ -66,31 +64,6 @@ void convert_case(Encoding enc, const char* match, size_t len, char* out, bool u
 }
 
 }  // namespace
-
-bool is_constant(const char* to) {
-  size_t run = 0;
-  return *literal_run(default_syntax.enc, to, nullptr, &run) == '\0';
-}
-
-// The template of the latest single call below.
-ToProgram single_to;
-
-size_t to_string_size(const char* to, int match_len) {
-  compile_to(to, &single_to, default_syntax.enc);
-  // A template cut short at a bad '$' counts up to there.
-  return to_program_size(single_to, default_editor.caps, static_cast<size_t>(match_len));
-}
-
-int make_to_string(const char* match, char* out, const char* to, int match_len, int to_len) {
-  (void)to_len;
-  compile_to(to, &single_to, default_syntax.enc);
-  if (!single_to.usable) {
-    errmsg(BAD_TO, to);
-    end_process(1);
-  }
-  return static_cast<int>(
-      expand_to_program(single_to, default_editor.caps, match, out, static_cast<size_t>(match_len)));
-}
 
 void compile_to(const char* to, ToProgram* prog, Encoding enc) {
   prog->enc = enc;

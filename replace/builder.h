@@ -10,10 +10,8 @@
 // such characters inside $l and $u, whose ASCII letters alone change.
 //
 // A template is taken apart once (compile_to) and expanded with the
-// captures of an editor (expand_to_program); the single-call functions
-// make_to_string and to_string_size take a template apart at every call and
-// use the default editor's captures. The builder writes where its caller
-// says, and the caller makes room first.
+// captures of an editor (expand_to_program). The builder writes where its
+// caller says, and the caller makes room first.
 #ifndef QUORL_REPLACE_BUILDER_H
 #define QUORL_REPLACE_BUILDER_H
 
@@ -24,33 +22,14 @@
 
 namespace quorl {
 
-// to_string_size: how many bytes make_to_string writes for a match of
-// match_len bytes (the NUL not counted), with the default editor's captures
-// as they are now. A bad '$' counts as nothing: the builder stops there.
-size_t to_string_size(const char* to, int match_len);
-
-// is_constant: true when to has no '$' that make_to_string would read as an
-// element (good or bad), so every match writes the same text.
-bool is_constant(const char* to);
-
-// make_to_string: writes the expansion of to for the match_len bytes at match
-// (which from_arg holds too, right after the match) at out, then a NUL, and
-// returns the bytes written before the NUL, with the default editor's
-// captures. to_len is the length of to; the expansion does not depend on it.
-// out must have room for to_string_size(to, match_len) + 1 bytes. A '$' that
-// starts no element prints "illegal \"-r <replace>\" parameter: <to>\n" and
-// ends the process with status 1.
-int make_to_string(const char* match, char* out, const char* to, int match_len, int to_len);
-
 // BAD_TO: the message (a format for the template) for a template with a
 // '$' that starts no element.
 inline constexpr char BAD_TO[] = "illegal \"-r <replace>\" parameter: %s\n";
 
 // A template applied to many matches is taken apart once (ToProgram): its
 // literal text unescaped, and each element as the capture it copies or the
-// case it converts to. expand_to_program writes exactly what make_to_string
-// writes. A template with a bad '$' is not taken apart (usable false): a
-// match that reaches it is an error.
+// case it converts to. A template with a bad '$' is not taken apart (usable
+// false): a match that reaches it is an error, with the message BAD_TO.
 struct ToPiece {
   size_t text_at = 0;  // where the piece's literal text starts in bytes
   size_t text_len = 0;
@@ -73,12 +52,15 @@ struct ToProgram {
 // compile_to: prog made ready for to, in the encoding enc.
 void compile_to(const char* to, ToProgram* prog, Encoding enc = Encoding::sjis);
 
-// to_program_size: to_string_size for a usable prog and the captures caps.
+// to_program_size: how many bytes expand_to_program writes for a match of
+// match_len bytes (the NUL not counted), for a usable prog and the captures
+// caps as they are now.
 size_t to_program_size(const ToProgram& prog, const Captures& caps, size_t match_len);
 
-// expand_to_program: make_to_string for a usable prog and the captures caps:
-// the expansion for the match_len bytes at match written at out, then a
-// NUL; returns the bytes written before the NUL.
+// expand_to_program: the expansion of a usable prog for the match_len bytes
+// at match (which the whole-match capture holds too, right after the match),
+// with the captures caps, written at out, then a NUL; returns the bytes
+// written before the NUL. out must have room for to_program_size + 1 bytes.
 size_t expand_to_program(const ToProgram& prog, const Captures& caps, const char* match, char* out,
                          size_t match_len);
 

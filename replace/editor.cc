@@ -7,9 +7,6 @@
 
 namespace quorl {
 
-EditorState default_editor;
-FieldSyntax default_syntax;
-
 void Capture::settle_copy() {
   char* copy = own.reserve(len + 1);
   std::memmove(copy, text, len);
@@ -67,9 +64,5 @@ bool brackets_of(const char* text, Encoding enc, Delim* open, Delim* close) {
   *close = delim_of(text + first, enc);
   return true;
 }
-
-void clear_captures() { default_editor.caps.clear_classes(); }
-
-void settle_captures() { default_editor.caps.settle(); }
 
 }  // namespace quorl

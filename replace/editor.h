@@ -8,11 +8,9 @@
 // last failure. One editor serves one thread at a time. Captures carry over
 // from line to line as long as the same editor is used.
 //
-// The process-wide names of the library (arg_A ... from_arg, work_str,
-// result_str, field_ptr, extract_buf, sep, field_bracket_s/e) are the
-// members of one default editor and one default field syntax, which the
-// library's single-call functions (apply_replace, extract_fields,
-// convert_str, ...) use.
+// The engine has no editor or field syntax of its own: every caller owns
+// the ones it edits with and passes them down. (The classic single-call
+// routines keep theirs with them, in extract/convert.h.)
 //
 // Every buffer is created on first use, grows on demand and is freed with
 // the editor.
@@ -80,8 +78,8 @@ struct Captures {
 };
 
 // Delim: a separator or a bracket, one character of up to four bytes; none
-// when bytes[0] is 0. The process-wide names set bytes[0] alone, so more,
-// the bytes after the first, is 0 unless a longer character was given.
+// when bytes[0] is 0. more counts the bytes after the first: 0 for a byte
+// taken as it is (each byte of a two-byte -b text) or a one-byte character.
 struct Delim {
   char bytes[4] = {};
   unsigned char more = 0;
@@ -164,40 +162,6 @@ struct EditorState {
   // would make it; returns null for the caller to return.
   std::nullptr_t fail(ErrorCode kind, const char* fmt, const char* arg = nullptr);
 };
-
-// The library's default editor and field syntax.
-extern EditorState default_editor;
-extern FieldSyntax default_syntax;
-
-inline Capture& arg_A = default_editor.caps.slot[CAP_A];
-inline Capture& arg_a = default_editor.caps.slot[CAP_a];
-inline Capture& arg_s = default_editor.caps.slot[CAP_s];
-inline Capture& arg_d = default_editor.caps.slot[CAP_d];
-inline Capture& arg_D = default_editor.caps.slot[CAP_D];
-inline Capture& arg_f = default_editor.caps.slot[CAP_f];
-inline Capture& arg_x = default_editor.caps.slot[CAP_x];
-inline Capture& arg_g = default_editor.caps.slot[CAP_g];
-inline Capture& arg_c = default_editor.caps.slot[CAP_c];
-inline Capture& from_arg = default_editor.caps.slot[CAP_WHOLE];
-
-inline ByteBuf& work_buf = default_editor.work;
-inline ByteBuf& result_buf = default_editor.result;
-inline char*& work_str = default_editor.work.data;
-inline size_t& work_size = default_editor.work.size;
-inline char*& result_str = default_editor.result.data;
-inline size_t& result_size = default_editor.result.size;
-
-inline char& sep = default_syntax.sep.bytes[0];
-inline char& field_bracket_s = default_syntax.open.bytes[0];
-inline char& field_bracket_e = default_syntax.close.bytes[0];
-
-// clear_captures: empties the nine class capture buffers of the default
-// editor.
-void clear_captures();
-
-// settle_captures: gives every capture of the default editor that still
-// refers to scanned text its own copy.
-void settle_captures();
 
 }  // namespace quorl
 

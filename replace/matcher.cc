@@ -463,11 +463,4 @@ const char* next_match(Scan* scan, const char* p, int* db, const char** match_en
   return p;
 }
 
-const char* checkstr(const char* start, const char* p, const char* pattern, int db) {
-  static Program program;
-  compile_pattern(pattern, &program, default_syntax.enc);
-  Scan scan = begin_scan(program, default_editor, start, start, nullptr);
-  return match_program(&scan, p, db);
-}
-
 }  // namespace quorl

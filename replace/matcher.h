@@ -116,12 +116,6 @@ const char* next_match(Scan* scan, const char* p, int* db, const char** match_en
 // begin, or end.
 const char* next_candidate(const Program& prog, const char* start, const char* p, const char* end);
 
-// checkstr: the end of the match of pattern at p, or null; start is the
-// first byte of the scanned text, where $^ matches and before which nothing
-// is read; db as for match_program. Uses the default editor's captures.
-// Prints nothing.
-const char* checkstr(const char* start, const char* p, const char* pattern, int db);
-
 // is_word_byte: a byte that may not touch a whole word on its right side
 // (ASCII letters and digits, '_' and every byte 0x80-0xFF).
 bool is_word_byte(unsigned char c);

@@ -5,16 +5,11 @@
 #include <cstring>
 
 #include "replace/applier.h"
-#include "support/errors.h"
-#include "support/exit.h"
 #include "support/sjis.h"
 
 namespace quorl {
 
 namespace {
-
-// The specification of the latest apply_replace call.
-CompiledSpec single_spec;
 
 // is_field_number: text[0..len) is '(' then only ASCII digits then ')'.
 bool is_field_number(const char* text, size_t len) {
@@ -140,21 +135,6 @@ char* apply_spec(const CompiledSpec& spec, const FieldSyntax& syntax, EditorStat
   }
   *len = text_len;
   return result;
-}
-
-char* apply_replace(const char* spec, const char* line) {
-  size_t len = UNKNOWN_LEN;
-  return apply_replace_len(spec, line, &len);
-}
-
-char* apply_replace_len(const char* spec, const char* line, size_t* len) {
-  compile_spec(spec, &single_spec, default_syntax.enc);
-  char* result = apply_spec(single_spec, default_syntax, default_editor, line, len);
-  if (result != nullptr) return result;
-  errmsg_text(default_editor.error.data);
-  // A bad '$' in a <to> ends the run; every other fault is the caller's.
-  if (default_editor.fault == ErrorCode::bad_to) end_process(1);
-  return nullptr;
 }
 
 const char* replace_lines(const CompiledSpec& spec, const char* text, size_t* len,

@@ -55,18 +55,6 @@ void compile_spec(const char* spec, CompiledSpec* out, Encoding enc);
 char* apply_spec(const CompiledSpec& spec, const FieldSyntax& syntax, EditorState& ed,
                  const char* line, size_t* len);
 
-// apply_replace: the line edited by every item of spec with the default
-// editor and field syntax, in result_str, or null after printing the
-// message of the fault. line may be result_str itself. The result stays
-// valid until the next call into the engine. A bad '$' in a <to> ends the
-// process (see make_to_string).
-char* apply_replace(const char* spec, const char* line);
-
-// apply_replace_len: apply_replace, for a line of *len bytes (or
-// UNKNOWN_LEN to have it measured); *len is set to the length of the
-// result. Left alone when the result is null.
-char* apply_replace_len(const char* spec, const char* line, size_t* len);
-
 // replace_lines: spec (whole_lines) applied to the *len bytes of whole
 // lines at text, each ending in a newline and none holding a NUL: returns
 // the lines as apply_spec edits them, each with its newline, in one of the

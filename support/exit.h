@@ -8,9 +8,13 @@
 // A module that holds something to undo at the end (a temporary file, output
 // still buffered) registers exit_cleanup; it runs first, once per end.
 //
-// Tests and fuzzers install exit_hook to observe an end without losing the
-// process: the hook gets the status and may leave by throwing; if it returns,
-// the process ends as usual.
+// exit_hook sees every end: it gets the status after the clean-up, before
+// standard output is flushed. If it returns, the process ends as usual. A
+// test or fuzz target that must outlive an end the classic routines make by
+// design (a bad template given to convert_str, exhausted memory) may leave
+// it by throwing; nothing in quorl is written for that: the code that
+// called end_process is abandoned where it stood. The library of
+// quorl/quorl.h never ends the process: its hosts need no hook.
 #ifndef QUORL_SUPPORT_EXIT_H
 #define QUORL_SUPPORT_EXIT_H
 

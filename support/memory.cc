@@ -17,8 +17,14 @@ namespace {
 
 thread_local bool throw_on_exhaustion = false;
 
+// exhausted: the end after an exhaustion message. endfun is cleared before
+// it runs, so that a clean-up that itself runs out of memory ends the
+// process instead of running again.
 [[noreturn]] void exhausted() {
-  if (endfun != nullptr) endfun();
+  if (const endfun_fn clean_up = endfun) {
+    endfun = nullptr;
+    clean_up();
+  }
   end_process(1);
 }
 
@@ -27,6 +33,11 @@ thread_local bool throw_on_exhaustion = false;
 size_t alloc_size(int size) { return size == 0 ? 1 : static_cast<size_t>(size); }
 
 }  // namespace
+
+// Each helper has its own exhaustion message, and its own K: getmem counts
+// 1024 bytes to it, moremem and getmemLock 1000. Programs that read these
+// messages get them as they have always been; a request no int holds is
+// named in the form of the helper that was asked.
 
 void* getmem(int size) {
   void* p = size < 0 ? nullptr : std::malloc(alloc_size(size));
@@ -66,9 +77,12 @@ ThrowOnExhaustion::ThrowOnExhaustion() : saved_(throw_on_exhaustion) { throw_on_
 
 ThrowOnExhaustion::~ThrowOnExhaustion() { throw_on_exhaustion = saved_; }
 
-void no_memory(unsigned long long size) {
+void no_memory(unsigned long long size, bool fresh) {
   if (throw_on_exhaustion) throw MemoryExhausted{static_cast<long long>(size)};
-  report("cannot get the memory of %llu K bytes\n", size / 1000);
+  if (fresh)
+    report("\ncannot get the memory of %llu K bytes\n", size / 1024);
+  else
+    report("cannot get the memory of %llu K bytes\n", size / 1000);
   exhausted();
 }
 
@@ -76,14 +90,14 @@ void* getmem_size(size_t size) {
   if (size <= INT_MAX) return getmem(static_cast<int>(size));
   // calloc leaves a block this large to fresh zero pages: no clearing pass.
   void* p = std::calloc(size, 1);
-  if (p == nullptr) no_memory(size);
+  if (p == nullptr) no_memory(size, true);
   return p;
 }
 
 void* moremem_size(void* block, size_t size) {
   if (size <= INT_MAX) return moremem(block, static_cast<int>(size));
   void* p = std::realloc(block, size);
-  if (p == nullptr) no_memory(size);
+  if (p == nullptr) no_memory(size, false);
   return p;
 }
 

@@ -13,8 +13,9 @@
 namespace quorl {
 
 // no_memory: the exhaustion end for a request of size bytes that no int can
-// hold: moremem's message, naming that size, then as for any failed request.
-[[noreturn]] void no_memory(unsigned long long size);
+// hold: the message of getmem (for a fresh block) or else of moremem,
+// naming that size, then as for any failed request.
+[[noreturn]] void no_memory(unsigned long long size, bool fresh);
 
 // getmem_size: getmem for a size_t size. Beyond INT_MAX the block is not
 // touched until used (the allocator's zero pages) and a failed request ends

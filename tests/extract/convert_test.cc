@@ -155,6 +155,14 @@ TEST(ConvertStr, RefusesWithoutMessage) {
   }
 }
 
+// convert_str keeps the classic contract: a to-word whose '$' starts no
+// element ends the process once its from-word matches.
+TEST(ConvertStrDeathTest, BadDollarInAToWordEndsTheProcess) {
+  EXPECT_STREQ(convert_str(0, "a", "$q", "b c"), "b c");
+  EXPECT_EXIT(convert_str(0, "a", "$q", "a b"), ::testing::ExitedWithCode(1),
+              "^illegal \"-r <replace>\" parameter: \\$q\n$");
+}
+
 TEST(ConvertStr, LongestAcceptedSpecification) {
   // The end of the lists is an empty from-word, and the from-word test still
   // applies to it: the finished specification must stay under 4096 bytes.

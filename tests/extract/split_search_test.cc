@@ -41,6 +41,8 @@ Cut reference(std::string line, char separator) {
 }
 
 TEST(SplitFields, LongMixedLinesAgreeWithCharacterSteps) {
+  EditorState ed;
+  FieldSyntax syntax;
   // 0x5C and 0x7C are second bytes as well as separators; 0x81 is a lead
   // byte that separates wherever it stands.
   const char separators[] = {0, ',', '\\', '|', '\x81'};
@@ -56,19 +58,18 @@ TEST(SplitFields, LongMixedLinesAgreeWithCharacterSteps) {
     SCOPED_TRACE(static_cast<int>(static_cast<unsigned char>(separator)));
     const Cut want_cut = reference(line, separator);
 
-    sep = separator;
+    syntax.sep = Delim{{separator}, 0};
     std::string buf = line;
-    const int n = split_fields(buf.data());
-    sep = 0;
+    const int n = static_cast<int>(split_fields(ed, syntax, buf.data(), buf.size()));
     ASSERT_EQ(n + 1, static_cast<int>(want_cut.starts.size()));
-    for (int k = 0; k <= n; ++k) EXPECT_EQ(field_ptr[k] - buf.data(), want_cut.starts[static_cast<size_t>(k)]);
+    for (int k = 0; k <= n; ++k) EXPECT_EQ(ed.field_ptr[k] - buf.data(), want_cut.starts[static_cast<size_t>(k)]);
     EXPECT_EQ(buf, want_cut.bytes);
   }
 }
 
-// extract_fields_len gives what extract_fields gives, and the output's
-// length, whether the line's length was given or measured.
-TEST(ExtractFieldsLen, ReportsTheOutputLength) {
+// extract_with gives the output's length, whether the line's length was
+// given or measured.
+TEST(ExtractWith, ReportsTheOutputLength) {
   struct Case {
     const char* templ;
     const char* line;
@@ -81,19 +82,22 @@ TEST(ExtractFieldsLen, ReportsTheOutputLength) {
       {"$(2-9)$$", "a,b\x81,c", ','},
       {"x", "", 0},
   };
+  EditorState ed;
+  FieldSyntax syntax;
+  Template templ;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.templ);
-    sep = c.sep;
+    syntax.sep = Delim{{c.sep}, 0};
+    compile_template(c.templ, &templ);
     std::string plain = c.line;
-    const std::string want = extract_fields(c.templ, plain.data());
-    for (size_t given : {static_cast<size_t>(-1), std::string(c.line).size()}) {
-      std::string line = c.line;
-      size_t len = given;
-      const char* got = extract_fields_len(c.templ, line.data(), &len);
-      EXPECT_EQ(std::string(got), want);
-      EXPECT_EQ(len, want.size());
-    }
-    sep = 0;
+    size_t measured = static_cast<size_t>(-1);
+    const std::string want = extract_with(templ, syntax, ed, plain.data(), &measured);
+    EXPECT_EQ(measured, want.size());
+    std::string line = c.line;
+    size_t len = line.size();
+    const char* got = extract_with(templ, syntax, ed, line.data(), &len);
+    EXPECT_EQ(std::string(got), want);
+    EXPECT_EQ(len, want.size());
   }
 }
 

@@ -6,42 +6,45 @@
 #include <string>
 #include <vector>
 
-#include "replace/editor.h"
-#include "replace/builder.h"
-#include "replace/matcher.h"
-#include "replace/spec.h"
 #include "replace/reference_scan.h"
+#include "replace/test_editor.h"
 #include "support/sjis.h"
 
 namespace quorl {
 namespace {
 
-// Field settings for one table row; restored afterwards.
+// Field settings for one table row.
 struct Fields {
   char sep = 0;
   char open = 0;
   char close = 0;
 };
 
-class Settings {
- public:
-  explicit Settings(const Fields& f) {
-    sep = f.sep;
-    field_bracket_s = f.open;
-    field_bracket_e = f.close;
+class ReplaceItem : public EngineTest {
+ protected:
+  void set(const Fields& f) {
+    syntax.sep = Delim{{f.sep}, 0};
+    syntax.open = Delim{{f.open}, 0};
+    syntax.close = Delim{{f.close}, 0};
   }
-  ~Settings() {
-    sep = 0;
-    field_bracket_s = 0;
-    field_bracket_e = 0;
+  std::string apply(const std::string& from, const std::string& to, const std::string& line) {
+    const char* got = replace_item(line.c_str(), from.c_str(), to.c_str());
+    EXPECT_NE(got, nullptr);
+    return got == nullptr ? std::string("<null>") : std::string(got);
   }
+  std::vector<std::string> snapshot() {
+    std::vector<std::string> all;
+    for (const char* n = kNames; *n != '\0'; ++n) all.push_back(cap(*n).str());
+    return all;
+  }
+  void restore(const std::vector<std::string>& all) {
+    for (size_t i = 0; kNames[i] != '\0'; ++i) {
+      cap(kNames[i]).refer(all[i].c_str(), all[i].size());
+      cap(kNames[i]).settle();
+    }
+  }
+  static constexpr char kNames[] = "AasdDfxgc=";
 };
-
-std::string apply(const std::string& from, const std::string& to, const std::string& line) {
-  const char* got = replace_item(line.c_str(), from.c_str(), to.c_str());
-  EXPECT_NE(got, nullptr);
-  return got == nullptr ? std::string("<null>") : std::string(got);
-}
 
 struct Case {
   Fields fields;
@@ -102,38 +105,37 @@ const Case kCases[] = {
     {{}, "(a)b", "X", "(a)b", "X"},
 };
 
-TEST(ReplaceItem, AppliesTheTable) {
-  clear_captures();
+TEST_F(ReplaceItem, AppliesTheTable) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.from + ":" + c.to + " on " + c.line);
-    Settings settings(c.fields);
+    set(c.fields);
     EXPECT_EQ(apply(c.from, c.to, c.line), c.want);
   }
 }
 
-TEST(ReplaceItem, FieldNumberZeroIsBad) {
+TEST_F(ReplaceItem, FieldNumberZeroIsBad) {
   for (const char* from : {"(0)a", "(00)a", "()a"}) {
     SCOPED_TRACE(from);
-    Settings settings(kComma);
-    testing::internal::CaptureStderr();
+    set(kComma);
     EXPECT_EQ(replace_item("a,b", from, "X"), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string("\"") + from + "\": bad <replace>\n");
+    EXPECT_EQ(ed.fault, ErrorCode::bad_item);
+    EXPECT_EQ(std::string(ed.error.data), std::string("\"") + from + "\": bad <replace>\n");
   }
 }
 
-TEST(ReplaceItem, LongLinesAndExpansionsAreWrittenWhole) {
+TEST_F(ReplaceItem, LongLinesAndExpansionsAreWrittenWhole) {
   const std::string as(5000, 'a');
   EXPECT_EQ(apply("a", "bb", as), std::string(10000, 'b'));
   const std::string digits(5000, '4');
   EXPECT_EQ(apply("$d", "<$d$d>", "x" + digits + "y"), "x<" + digits + digits + ">y");
   EXPECT_EQ(apply("x", "$$$$$$$$", std::string(3000, 'x')), std::string(12000, 'x'));
   const std::string rest(9000, 'r');
-  Settings settings(kComma);
+  set(kComma);
   EXPECT_EQ(apply("(1)a", "AAAA", "a," + rest), "AAAA," + rest);
 }
 
-TEST(ReplaceItem, CapturesOutliveTheItem) {
-  // The last attempt of "$d" reaches the digits: arg_d keeps them.
+TEST_F(ReplaceItem, CapturesOutliveTheItem) {
+  // The last attempt of "$d" reaches the digits: its capture keeps them.
   EXPECT_EQ(apply("$d", "", "x7"), "x");
   EXPECT_EQ(apply("x", "[$d]", "x"), "[7]");
   // Here the last attempt is at 'x', where the run is empty.
@@ -144,27 +146,9 @@ TEST(ReplaceItem, CapturesOutliveTheItem) {
   EXPECT_EQ(apply("q", "$a", "qq"), "abab");
 }
 
-const char kNames[] = "AasdDfxgc";
-
-std::vector<std::string> snapshot() {
-  std::vector<std::string> all;
-  for (Capture* c : {&arg_A, &arg_a, &arg_s, &arg_d, &arg_D, &arg_f, &arg_x, &arg_g, &arg_c, &from_arg})
-    all.push_back(c->str());
-  return all;
-}
-
-void restore(const std::vector<std::string>& all) {
-  int i = 0;
-  for (Capture* c : {&arg_A, &arg_a, &arg_s, &arg_d, &arg_D, &arg_f, &arg_x, &arg_g, &arg_c, &from_arg}) {
-    c->refer(all[static_cast<size_t>(i)].c_str(), static_cast<int>(all[static_cast<size_t>(i)].size()));
-    c->settle();
-    ++i;
-  }
-}
-
 // The scan skips positions where no match can begin and remembers class
 // runs; output and every capture must be what trying each position gives.
-TEST(ReplaceItem, AgreesWithTryingEveryPosition) {
+TEST_F(ReplaceItem, AgreesWithTryingEveryPosition) {
   const char* const patterns[] = {"$d",   "$dX",   "x$d",  "$^a",   "($a)",  "(cat)", "$$",   "a$$",
                                   "?",    "\\",    "$s$g", "$f.",   "\x82\xa0", "$A$d", "$a$d", "($^a)",
                                   "$D0",  "c$c",   "$x;",  "(1a)", "$d-$d", "\xa0" "b", "at ", "12-3", "\x40x", "ca",
@@ -183,7 +167,8 @@ TEST(ReplaceItem, AgreesWithTryingEveryPosition) {
       for (const char* to : tos) {
         SCOPED_TRACE(std::string(pattern) + ":" + to + " on " + line);
         restore({"A0", "a0", "s0", "d0", "D0", "f0", "x0", "g0", "c0", "m0"});
-        const std::string want = reference_scan(pattern, to, line);
+        set(Fields{});
+        const std::string want = reference_scan(*this, pattern, to, line);
         const std::vector<std::string> want_captures = snapshot();
         // The line as the caller's own text, as the previous item's
         // result, and as the only field of a line.
@@ -192,7 +177,7 @@ TEST(ReplaceItem, AgreesWithTryingEveryPosition) {
           std::string from = pattern;
           const char* text = line;
           if (mode == 1) text = replace_item(line, "\x01\x02\x03", "");
-          Settings settings(mode == 2 ? Fields{'\x7f', 0, 0} : Fields{});
+          set(mode == 2 ? Fields{'\x7f', 0, 0} : Fields{});
           if (mode == 2) from = "(1)" + from;
           restore({"A0", "a0", "s0", "d0", "D0", "f0", "x0", "g0", "c0", "m0"});
           const char* got = replace_item(text, from.c_str(), to);
@@ -203,13 +188,12 @@ TEST(ReplaceItem, AgreesWithTryingEveryPosition) {
       }
     }
   }
-  (void)kNames;
 }
 
 // Runs longer than one 16-byte block are looked through a block at a time:
 // they must end where a byte-by-byte walk ends them, at a byte outside the
 // class, at the end of the line, or at the end of the selected field.
-TEST(ReplaceItem, LongRunsEndWhereTheClassEnds) {
+TEST_F(ReplaceItem, LongRunsEndWhereTheClassEnds) {
   struct ClassCase {
     const char* element;
     const char* members;  // bytes of the class, used in turn
@@ -228,10 +212,11 @@ TEST(ReplaceItem, LongRunsEndWhereTheClassEnds) {
       for (const std::string& line : {run, run + c.outside + run, "q" + run + c.outside}) {
         for (const std::string& pattern : {std::string(c.element), std::string(c.element) + c.outside}) {
           SCOPED_TRACE(pattern + " on " + std::to_string(line.size()) + " bytes");
-          const std::string want = reference_scan(pattern, "<$$>", line);
+          set(Fields{});
+          const std::string want = reference_scan(*this, pattern, "<$$>", line);
           EXPECT_EQ(apply(pattern, "<$$>", line), want);
           // The same text as field 1, with more of the class behind it.
-          Settings settings(Fields{'\x02', 0, 0});
+          set(Fields{'\x02', 0, 0});
           EXPECT_EQ(apply("(1)" + pattern, "<$$>", line + '\x02' + run), want + '\x02' + run);
         }
       }
@@ -239,12 +224,12 @@ TEST(ReplaceItem, LongRunsEndWhereTheClassEnds) {
   }
 }
 
-TEST(ReplaceItem, AGreedyRunTriedEverywhereStaysLinear) {
+TEST_F(ReplaceItem, AGreedyRunTriedEverywhereStaysLinear) {
   // Every position of the run is tried and fails at 'X'; each attempt must
   // not copy or rescan the run (this finishes at once, not in minutes).
   const std::string digits(1 << 20, '3');
   EXPECT_EQ(apply("$dX", "Y", digits), digits);
-  EXPECT_EQ(std::string(arg_d.str()), "3");
+  EXPECT_EQ(std::string(cap('d').str()), "3");
   EXPECT_EQ(apply("$$X", "Y", digits), digits);
   EXPECT_EQ(apply("$d", "<$d>", digits), "<" + digits + ">");
 }

@@ -8,24 +8,31 @@
 #include <string>
 #include <vector>
 
-#include "replace/applier.h"
-#include "replace/builder.h"
-#include "replace/matcher.h"
-#include "replace/editor.h"
-#include "replace/spec.h"
 #include "replace/reference_scan.h"
-#include "support/errors.h"
+#include "replace/test_editor.h"
 #include "support/sjis.h"
 
 namespace quorl {
 namespace {
 
-std::string run(const char* spec, const std::string& line) {
-  const char* got = apply_replace(spec, line.c_str());
-  return got == nullptr ? std::string("<null>") : std::string(got);
-}
+class KeptSpec : public EngineTest {
+ protected:
+  std::string run(const char* text, const std::string& line) {
+    const char* got = replace(text, line.c_str());
+    return got == nullptr ? std::string("<null>") : std::string(got);
+  }
+  std::vector<std::string> captures() {
+    std::vector<std::string> all;
+    for (const char* n = "AasdDfxgc="; *n != '\0'; ++n) all.push_back(cap(*n).str());
+    return all;
+  }
+  void reset_captures() {
+    ed.caps.clear_classes();
+    cap('=').clear();
+  }
+};
 
-TEST(KeptSpec, ATextChangedInPlaceIsCutAgain) {
+TEST_F(KeptSpec, ATextChangedInPlaceIsCutAgain) {
   char spec[] = "a:b";
   EXPECT_EQ(run(spec, "aaa"), "bbb");
   spec[2] = 'c';
@@ -34,7 +41,7 @@ TEST(KeptSpec, ATextChangedInPlaceIsCutAgain) {
   EXPECT_EQ(run(spec, "aaa"), "<null>");
 }
 
-TEST(KeptSpec, ManySpecificationsTakeTurns) {
+TEST_F(KeptSpec, ManySpecificationsTakeTurns) {
   // More specifications than are kept at once, used round and round.
   std::vector<std::string> specs;
   std::vector<std::string> wants;
@@ -53,20 +60,20 @@ TEST(KeptSpec, ManySpecificationsTakeTurns) {
   }
 }
 
-TEST(KeptSpec, ABadItemIsReportedEveryTimeAfterTheItemsBefore) {
-  const char* spec = "a:$d,$dX:<$d>,no-colon";
-  errmsg_output_flg = 0;
-  // The second item captures 12 into arg_d before the third item fails.
+TEST_F(KeptSpec, ABadItemIsReportedEveryTimeAfterTheItemsBefore) {
+  const char* text = "a:$d,$dX:<$d>,no-colon";
+  // The second item captures 12 into $d before the third item fails.
   for (int i = 0; i < 3; ++i) {
-    arg_d.clear();
-    EXPECT_EQ(apply_replace(spec, "12X"), nullptr);
-    EXPECT_STREQ(arg_d.str(), "12");
+    cap('d').clear();
+    EXPECT_EQ(replace(text, "12X"), nullptr);
+    EXPECT_EQ(ed.fault, ErrorCode::bad_item);
+    EXPECT_STREQ(cap('d').str(), "12");
   }
 }
 
 // The length the engine reports is the result's, item after item, whether
 // the line's own length was given or measured.
-TEST(KeptSpec, TheReportedLengthIsTheResults) {
+TEST_F(KeptSpec, TheReportedLengthIsTheResults) {
   struct Case {
     const char* spec;
     const char* line;
@@ -82,35 +89,22 @@ TEST(KeptSpec, TheReportedLengthIsTheResults) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.spec);
-    sep = c.sep;
+    syntax.sep = Delim{{c.sep}, 0};
     const std::string want = run(c.spec, c.line);
     for (size_t given : {UNKNOWN_LEN, std::strlen(c.line)}) {
       size_t len = given;
-      const char* got = apply_replace_len(c.spec, c.line, &len);
+      const char* got = replace(c.spec, c.line, &len);
       ASSERT_NE(got, nullptr);
       EXPECT_EQ(std::string(got), want);
       EXPECT_EQ(len, std::strlen(got));
     }
-    sep = 0;
   }
-}
-
-std::vector<std::string> captures() {
-  std::vector<std::string> all;
-  for (Capture* c : {&arg_A, &arg_a, &arg_s, &arg_d, &arg_D, &arg_f, &arg_x, &arg_g, &arg_c, &from_arg})
-    all.push_back(c->str());
-  return all;
-}
-
-void reset_captures() {
-  clear_captures();
-  from_arg.clear();
 }
 
 // Long random lines of ASCII and Shift_JIS pieces where the patterns' bytes
 // also turn up as second bytes ("\x95\x74" holds 't', "\x83\x65" 'e'), and
 // greedy runs that fail after them.
-TEST(LongLineScan, AgreesWithTryingEveryPosition) {
+TEST_F(KeptSpec, LongLineScanAgreesWithTryingEveryPosition) {
   const char* const pieces[] = {"the", "t",     "he",        "1",         "23",   " ",
                                 "ing", "x",     "\x95\x74",  "\x83\x65",  "\x81", "\x81\x81",
                                 "a",   "nd",    "\x82\xa0",  "\x95\x74" "he"};
@@ -126,8 +120,7 @@ TEST(LongLineScan, AgreesWithTryingEveryPosition) {
     const char* to = tos[round % 3];
     SCOPED_TRACE(std::string(pattern) + ":" + to + " on " + line);
     reset_captures();
-    const std::string want_text = reference_scan(pattern, to, line);
-    settle_captures();
+    const std::string want_text = reference_scan(*this, pattern, to, line);
     const std::vector<std::string> want_captures = captures();
     reset_captures();
     const char* got = replace_item(line.c_str(), pattern, to);

@@ -6,34 +6,29 @@
 #include <utility>
 #include <vector>
 
+#include "replace/test_editor.h"
+
 namespace quorl {
 namespace {
 
-Capture* capture(char name) {
-  switch (name) {
-    case 'A': return &arg_A;
-    case 'a': return &arg_a;
-    case 's': return &arg_s;
-    case 'd': return &arg_d;
-    case 'D': return &arg_D;
-    case 'f': return &arg_f;
-    case 'x': return &arg_x;
-    case 'g': return &arg_g;
-    case 'c': return &arg_c;
-  }
-  return &from_arg;  // '='
-}
-
 const char kNames[] = "AasdDfxgc=";
 
-// preset: every capture holds "old", so that what an attempt writes shows.
-void preset() {
-  for (const char* n = kNames; *n != '\0'; ++n) {
-    Capture* c = capture(*n);
-    c->refer("old", 3);
-    c->settle();
+class Checkstr : public EngineTest {
+ protected:
+  Capture* capture(char name) { return &cap(name); }
+
+  // preset: every capture holds "old", so that what an attempt writes shows.
+  void preset() {
+    for (const char* n = kNames; *n != '\0'; ++n) {
+      Capture* c = capture(*n);
+      c->refer("old", 3);
+      c->settle();
+    }
   }
-}
+  const char* checkstr(const char* start, const char* p, const char* pattern, int db) {
+    return match(start, p, pattern, db);
+  }
+};
 
 using Captures = std::vector<std::pair<char, std::string>>;
 
@@ -42,7 +37,7 @@ struct MatchCase {
   std::string text;
   int at;        // the position tried
   int end;       // where the match ends, -1 for no match
-  Captures want; // captures afterwards ('=' is from_arg); the rest hold "old"
+  Captures want; // captures afterwards ('=' is the whole match); the rest hold "old"
   int db = 0;    // the character before the position is double-byte
 };
 
@@ -68,7 +63,7 @@ const MatchCase kMatches[] = {
     // Greedy runs never give back.
     {"$a$d", "ab12", 0, 4, {{'a', "ab"}, {'d', "12"}, {'=', "ab12"}}},
     {"$d0", "100", 0, -1, {{'d', "100"}, {'=', ""}}},
-    // The text ends before $d is reached: arg_d is not written.
+    // The text ends before $d is reached: its capture is not written.
     {"$A$d", "ab12", 0, -1, {{'A', "ab12"}, {'=', ""}}},
     // A failure at the third element leaves the first two changed.
     {"$d-$a-$s", "12-ab-x", 0, -1, {{'d', "12"}, {'a', "ab"}, {'s', ""}, {'=', ""}}},
@@ -121,7 +116,7 @@ const MatchCase kMatches[] = {
     {"()", "()", 0, 2, {{'=', "()"}}},
 };
 
-TEST(Checkstr, MatchesTheTable) {
+TEST_F(Checkstr, MatchesTheTable) {
   for (const MatchCase& c : kMatches) {
     SCOPED_TRACE("pattern " + c.pattern + " on " + c.text + " at " + std::to_string(c.at));
     preset();
@@ -138,7 +133,7 @@ TEST(Checkstr, MatchesTheTable) {
   }
 }
 
-TEST(Checkstr, WordLeftNeighbourIsReadOnlyPastTheStart) {
+TEST_F(Checkstr, WordLeftNeighbourIsReadOnlyPastTheStart) {
   // At the start of the scanned text there is no left neighbour.
   const std::string text = "xcat";
   EXPECT_NE(checkstr(text.c_str() + 1, text.c_str() + 1, "(cat)", 0), nullptr);
@@ -146,37 +141,37 @@ TEST(Checkstr, WordLeftNeighbourIsReadOnlyPastTheStart) {
   // match_program reads it before a field's start, back to the line's start.
   Program prog;
   compile_pattern("(cat)", &prog);
-  Scan in_line = begin_scan(prog, default_editor, text.c_str(), text.c_str() + 1, nullptr);
+  Scan in_line = begin_scan(prog, ed, text.c_str(), text.c_str() + 1, nullptr);
   EXPECT_EQ(match_program(&in_line, text.c_str() + 1, 0), nullptr);
   const std::string sep = ",cat";
-  Scan after_sep = begin_scan(prog, default_editor, sep.c_str(), sep.c_str() + 1, nullptr);
+  Scan after_sep = begin_scan(prog, ed, sep.c_str(), sep.c_str() + 1, nullptr);
   EXPECT_NE(match_program(&after_sep, sep.c_str() + 1, 0), nullptr);
 }
 
-TEST(Checkstr, CapturesOverFourKilobytesAreKeptWhole) {
+TEST_F(Checkstr, CapturesOverFourKilobytesAreKeptWhole) {
   const std::string digits(100000, '7');
   const std::string text = digits + "x";
   const char* end = checkstr(text.c_str(), text.c_str(), "$dx", 0);
   ASSERT_NE(end, nullptr);
   EXPECT_EQ(end, text.c_str() + text.size());
-  settle_captures();
-  EXPECT_EQ(std::string(arg_d.str()), digits);
-  EXPECT_EQ(std::string(from_arg.str()), text);
+  ed.caps.settle();
+  EXPECT_EQ(std::string(cap('d').str()), digits);
+  EXPECT_EQ(std::string(cap('=').str()), text);
 }
 
-TEST(Checkstr, SettledCapturesOutliveTheirText) {
+TEST_F(Checkstr, SettledCapturesOutliveTheirText) {
   std::string text = "ab12";
   ASSERT_NE(checkstr(text.c_str(), text.c_str(), "$a$d", 0), nullptr);
-  settle_captures();
+  ed.caps.settle();
   text.assign("zzzz");
-  EXPECT_STREQ(arg_a.str(), "ab");
-  EXPECT_STREQ(arg_d.str(), "12");
-  EXPECT_STREQ(from_arg.str(), "ab12");
+  EXPECT_STREQ(cap('a').str(), "ab");
+  EXPECT_STREQ(cap('d').str(), "12");
+  EXPECT_STREQ(cap('=').str(), "ab12");
 }
 
-TEST(ClearCaptures, EmptiesTheClassBuffersOnly) {
+TEST_F(Checkstr, ClearClassesEmptiesTheClassBuffersOnly) {
   preset();
-  clear_captures();
+  ed.caps.clear_classes();
   for (const char* n = kNames; *n != '\0'; ++n) {
     SCOPED_TRACE(*n);
     EXPECT_STREQ(capture(*n)->str(), *n == '=' ? "old" : "");
@@ -185,7 +180,7 @@ TEST(ClearCaptures, EmptiesTheClassBuffersOnly) {
 
 // A program reused at every position of one text remembers its runs; the
 // ends and captures must be those of a fresh attempt at each position.
-TEST(MatchProgram, RememberedRunsGiveTheSameResults) {
+TEST_F(Checkstr, RememberedRunsGiveTheSameResults) {
   const char* const patterns[] = {"$d$a", "$d-$d", "$$x", "$a?$a", "$s$g", "x$f", "($A)"};
   const std::string text = "123ab-45 6789x--abcdef 12-34-56 e+5 x1.5";
   for (const char* pattern : patterns) {
@@ -194,21 +189,21 @@ TEST(MatchProgram, RememberedRunsGiveTheSameResults) {
     compile_pattern(pattern, &prog);
     const char* s = text.c_str();
     // Both editors start empty and see the same attempts in the same order.
-    clear_captures();
-    from_arg.clear();
+    ed.caps.clear_classes();
+    cap('=').clear();
     EditorState kept_editor;
     Scan scan = begin_scan(prog, kept_editor, s, s, nullptr);
     for (size_t i = 0; i < text.size(); ++i) {
       SCOPED_TRACE(i);
       const char* fresh = checkstr(s, s + i, pattern, 0);
-      settle_captures();
+      ed.caps.settle();
       std::vector<std::string> want;
       for (const char* n = kNames; *n != '\0'; ++n) want.push_back(capture(*n)->str());
       const char* kept = match_program(&scan, s + i, 0);
       EXPECT_EQ(kept, fresh);
       kept_editor.caps.settle();
       for (size_t k = 0; kNames[k] != '\0'; ++k)
-        EXPECT_EQ(kept_editor.caps.slot[capture(kNames[k]) - default_editor.caps.slot].str(), want[k]);
+        EXPECT_EQ(kept_editor.caps.slot[capture(kNames[k]) - ed.caps.slot].str(), want[k]);
     }
   }
 }

@@ -6,27 +6,28 @@
 #include <vector>
 
 #include "replace/builder.h"
-#include "replace/matcher.h"
+#include "replace/test_editor.h"
 #include "support/sjis.h"
 
 namespace quorl {
 
-// reference_scan: pattern replaced by to in line by trying checkstr at every
+// reference_scan: pattern replaced by to in line by trying a match at every
 // character, without any shortcut; what the real scan must produce, whatever
-// it skips. Leaves the captures as it goes, settled.
-inline std::string reference_scan(const std::string& pattern, const std::string& to,
+// it skips. Leaves t's captures as it goes, settled.
+inline std::string reference_scan(TestEditor& t, const std::string& pattern, const std::string& to,
                                   const std::string& line) {
+  ToProgram expansion;
+  compile_to(to.c_str(), &expansion);
   const char* s = line.c_str();
   const char* p = s;
   int db = 0;
   std::string out;
   while (*p != '\0') {
-    const char* m = checkstr(s, p, pattern.c_str(), db);
+    const char* m = t.match(s, p, pattern.c_str(), db);
     if (m != nullptr) {
-      const int len = static_cast<int>(m - p);
-      std::vector<char> buf(to_string_size(to.c_str(), len) + 1);
-      const int n = make_to_string(p, buf.data(), to.c_str(), len, static_cast<int>(to.size()));
-      out.append(buf.data(), static_cast<size_t>(n));
+      const size_t len = static_cast<size_t>(m - p);
+      std::vector<char> buf(to_program_size(expansion, t.ed.caps, len) + 1);
+      out.append(buf.data(), expand_to_program(expansion, t.ed.caps, p, buf.data(), len));
       if (m > p) {
         while (p < m) {
           db = is_double(p) ? 1 : 0;
@@ -39,7 +40,7 @@ inline std::string reference_scan(const std::string& pattern, const std::string&
     out.append(p, static_cast<size_t>(char_len(p)));
     p += char_len(p);
   }
-  settle_captures();
+  t.ed.caps.settle();
   return out;
 }
 

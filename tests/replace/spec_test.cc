@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "replace/matcher.h"
+#include "replace/test_editor.h"
 
 namespace quorl {
 namespace {
@@ -112,27 +112,28 @@ const ApplyCase kApplies[] = {
     {"a:x\\,y", "a", "x,y"},
     {"a:b:c", "a", "c"},
     {"(abc):x", "abc abcd", "x abcd"},
-    // Each item sees the previous item's result, also result_str itself.
+    // Each item sees the previous item's result, also the result buffer itself.
     {"a:aa,a:aa,a:aa", "a", "aaaaaaaa"},
 };
 
-TEST(ApplyReplace, AppliesItemsInOrder) {
-  clear_captures();
+using ApplySpec = EngineTest;
+
+TEST_F(ApplySpec, AppliesItemsInOrder) {
   for (const ApplyCase& c : kApplies) {
     SCOPED_TRACE(c.spec + " on " + c.line);
-    const char* got = apply_replace(c.spec.c_str(), c.line.c_str());
+    const char* got = replace(c.spec.c_str(), c.line.c_str());
     ASSERT_NE(got, nullptr);
-    EXPECT_EQ(got, result_str);
+    EXPECT_EQ(got, ed.result.data);
     EXPECT_EQ(std::string(got), c.want);
   }
-  EXPECT_GE(work_size, 4096);
-  EXPECT_GE(result_size, 4096);
+  EXPECT_GE(ed.work.size, 4096u);
+  EXPECT_GE(ed.result.size, 4096u);
 }
 
-TEST(ApplyReplace, ResultMayBeFedBack) {
-  const char* first = apply_replace("a:bb", "aXa");
+TEST_F(ApplySpec, ResultMayBeFedBack) {
+  const char* first = replace("a:bb", "aXa");
   ASSERT_NE(first, nullptr);
-  const char* second = apply_replace("b:c", first);
+  const char* second = replace("b:c", first);
   ASSERT_NE(second, nullptr);
   EXPECT_STREQ(second, "ccXcc");
 }
@@ -141,7 +142,7 @@ struct BadSpec {
   std::string spec;
   std::string line;
   std::string message;
-  std::string applied;  // result_str after the message: the items before
+  std::string applied;  // the result buffer after the fault: the items before
 };
 
 const BadSpec kBadSpecs[] = {
@@ -153,17 +154,15 @@ const BadSpec kBadSpecs[] = {
     {"a:b,(00)a:c", "ab", "\"(00)a\": bad <replace>\n", "bb"},
 };
 
-TEST(ApplyReplace, ReportsBadItemsAfterApplyingTheOnesBefore) {
+TEST_F(ApplySpec, ReportsBadItemsAfterApplyingTheOnesBefore) {
   for (const BadSpec& c : kBadSpecs) {
     SCOPED_TRACE(c.spec);
     // Start from a known result so that "nothing applied" shows.
-    ASSERT_NE(apply_replace("q:q", ""), nullptr);
-    testing::internal::CaptureStderr();
-    const char* got = apply_replace(c.spec.c_str(), c.line.c_str());
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(got, nullptr);
-    EXPECT_EQ(err, c.message);
-    EXPECT_EQ(std::string(result_str), c.applied);
+    ASSERT_NE(replace("q:q", ""), nullptr);
+    EXPECT_EQ(replace(c.spec.c_str(), c.line.c_str()), nullptr);
+    EXPECT_EQ(ed.fault, ErrorCode::bad_item);
+    EXPECT_EQ(std::string(ed.error.data), c.message);
+    EXPECT_EQ(std::string(ed.result.data), c.applied);
   }
 }
 

@@ -17,7 +17,13 @@ namespace quorl {
 using endfun_fn = void (*)();
 
 extern int terminate_size;  // getmem fails softly at or above this size
-extern endfun_fn endfun;    // called once before an exhaustion exit, if set
+
+// endfun: the program's clean-up, null at first. When set, it runs once as a
+// helper ends the process on exhausted memory, after the message: at the end
+// of getmem, moremem, setstr and addstr, not at getmemLock's own end nor at a
+// soft failure of getmem. It is cleared before it runs, so that running out
+// of memory inside it ends the process without running it again.
+extern endfun_fn endfun;
 
 // getmem: a new zero-filled block of size bytes. Null only when the request
 // fails and size >= terminate_size.
