@@ -4,7 +4,9 @@
 //
 //   QUORL_TRUNCATE=PATH:SIZE:N   the N-th read of the file PATH (read or
 //                                pread, counted from 1) first truncates it
-//                                to SIZE bytes, as copytruncate does
+//                                to SIZE bytes, as copytruncate does; the
+//                                file's reads are taken one at a time, so
+//                                no read of another thread overtakes it
 //   QUORL_SIGNAL_ON_NEW_FILE=S   making the new file of an in-place edit
 //                                (O_TMPFILE or mkostemp) sends signal S to
 //                                the process, then waits 200 ms for another
@@ -15,11 +17,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <string>
 
 namespace {
@@ -55,13 +57,18 @@ const Truncation& truncation() {
   return t;
 }
 
-std::atomic<long> reads{0};
+long reads = 0;
+std::mutex reading;
 
-void before_read(int fd) {
+// before_read: the lock on the file's reads when fd is the file, after the
+// truncation if this is the read it comes before; an empty lock otherwise.
+std::unique_lock<std::mutex> before_read(int fd) {
   const Truncation& t = truncation();
   struct stat st;
-  if (!t.on || fstat(fd, &st) != 0 || st.st_ino != t.ino || st.st_dev != t.dev) return;
-  if (reads.fetch_add(1) + 1 == t.at && truncate(t.path.c_str(), t.size) != 0) std::abort();
+  if (!t.on || fstat(fd, &st) != 0 || st.st_ino != t.ino || st.st_dev != t.dev) return {};
+  std::unique_lock<std::mutex> lock(reading);
+  if (++reads == t.at && truncate(t.path.c_str(), t.size) != 0) std::abort();
+  return lock;
 }
 
 void on_new_file() {
@@ -83,13 +90,13 @@ extern "C" {
 
 ssize_t read(int fd, void* buf, size_t n) {
   static auto real = next<ssize_t (*)(int, void*, size_t)>("read");
-  before_read(fd);
+  const auto lock = before_read(fd);
   return real(fd, buf, n);
 }
 
 ssize_t pread(int fd, void* buf, size_t n, off_t at) {
   static auto real = next<ssize_t (*)(int, void*, size_t, off_t)>("pread");
-  before_read(fd);
+  const auto lock = before_read(fd);
   return real(fd, buf, n, at);
 }
 
