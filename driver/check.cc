@@ -9,7 +9,6 @@
 #include "support/bytebuf.h"
 #include "support/errors.h"
 #include "support/exit.h"
-#include "support/line_file.h"
 
 namespace quorl {
 
@@ -48,11 +47,7 @@ void check_input(const char* string, const char* file, bool crlf, Encoding enc) 
   long line = 0;
   LineReader::Line text;
   while (input.next(&text)) faults += check_line(name, ++line, text.text.data(), text.text.size(), enc);
-  if (input.failed()) {
-    ByteBuf msg;
-    reading_error_message(&msg, from_stdin ? "stdin" : file);
-    end_with_fault(msg.data);
-  }
+  if (input.failed()) end_with_input_fault(from_stdin ? "stdin" : file, "reading error");
   end_process(faults == 0 ? 0 : 1);
 }
 

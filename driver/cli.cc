@@ -58,11 +58,7 @@ void read_rule_file(const char* rfile, bool crlf, RuleOptions* rules) {
     }
     if (!is_blank_line(text)) rules->specs.push_back(std::move(text));
   }
-  if (file.failed()) {
-    ByteBuf msg;
-    reading_error_message(&msg, rfile);
-    end_with_fault(msg.data);
-  }
+  if (file.failed()) end_with_input_fault(rfile, "reading error");
 }
 
 // choose_encoding: the encoding --encoding names, else QUORL_ENCODING,
@@ -140,7 +136,6 @@ Settings read_arguments(int argc, char** argv) {
 // end_with: the run ended after the lines of the input named name that
 // were edited before a fault, with the fault's message.
 [[noreturn]] void end_with(const LinesEdited& edited, const char* name) {
-  ByteBuf msg;
   switch (edited.code) {
     case ErrorCode::not_found:
       report("%s: not found", name);
@@ -148,16 +143,12 @@ Settings read_arguments(int argc, char** argv) {
     case ErrorCode::sink_stopped:  // the writing error is reported already
       end_process(1);
     case ErrorCode::read_error:
-      reading_error_message(&msg, name);
-      break;
+      end_with_input_fault(name, "reading error");
     case ErrorCode::nul_byte:
-      nul_message(&msg, name);
-      break;
+      end_with_input_fault(name, "holds a NUL byte; not edited");
     default:
-      msg.append(edited.error.data(), edited.error.size());
-      msg.terminate();
+      end_with_fault(std::string(edited.error).c_str());
   }
-  end_with_fault(msg.data);
 }
 
 // edit_string: the <string> operand edited as one line.

@@ -144,6 +144,12 @@ void end_with_fault(const char* message) {
   end_process(1);
 }
 
+void end_with_input_fault(const char* name, const char* what) {
+  ByteBuf msg;
+  append_printf(&msg, "%s: %s\n", name, what);
+  end_with_fault(msg.data);
+}
+
 void write_waiting_output() {
   if (mode == Mode::kStdout && !out.flush()) end_process(1);
 }

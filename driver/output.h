@@ -68,6 +68,10 @@ bool write_all(int fd, const char* s, size_t n, const char* name);
 // lines before the fault wherever both streams go.
 [[noreturn]] void end_with_fault(const char* message);
 
+// end_with_input_fault: end_with_fault with "<name>: <what>\n", a fault of
+// the input named name ("reading error", say).
+[[noreturn]] void end_with_input_fault(const char* name, const char* what);
+
 }  // namespace quorl
 
 #endif

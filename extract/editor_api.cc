@@ -69,7 +69,7 @@ Edited Editor::edit(std::string_view line) {
   // The engine takes NUL-terminated text: a NUL inside would cut the line
   // silently.
   if (line.find('\0') != std::string_view::npos) {
-    ed.fail(ErrorCode::nul_byte, "a line holds a NUL byte\n");
+    ed.fail(ErrorCode::nul_byte, kNulMessage);
     out.error = std::string_view(ed.error.data, ed.error.len);
     out.code = ed.fault;
     return out;

@@ -24,6 +24,21 @@ namespace {
 
 constexpr size_t kFlushAt = 1 << 16;
 
+// failed: the outcome of a fault whose message is the editor's error.
+LinesEdited failed(EditorState& ed, ErrorCode code) {
+  LinesEdited result;
+  result.code = code;
+  result.error = std::string_view(ed.error.terminate(), ed.error.len);
+  return result;
+}
+
+// failed: the same, message made the editor's error first.
+LinesEdited failed(EditorState& ed, ErrorCode code, std::string_view message) {
+  ed.error.clear();
+  ed.error.append(message.data(), message.size());
+  return failed(ed, code);
+}
+
 // Output: where edited lines go: gathered for a Sink, or each with its
 // input to a LineSink.
 class Output {
@@ -101,51 +116,43 @@ class LineLoop {
       size_t text_len = 0;
       if (in.next(&len, &text_len) == nullptr && !in.failed()) return finish();
       const RuleError& bad = EditorAccess::error(editor_);
-      message_ = bad.message;
-      return fail(bad.code);
+      return fail(bad.code, bad.message);
     }
     ThrowOnExhaustion throws;
     try {
       return lines(in);
     } catch (const MemoryExhausted& e) {
-      ByteBuf msg;
-      exhaustion_message(&msg, e.size);
-      message_.assign(msg.data, msg.len);
+      exhaustion_message(&ed_.error, e.size);
     } catch (const std::bad_alloc&) {
-      message_ = "cannot get memory\n";
+      return fail(ErrorCode::no_memory, "cannot get memory\n");
     }
     return fail(ErrorCode::no_memory);
   }
 
-  // fail: the outcome after a fault whose message is in message_, once the
-  // lines before it are out.
-  LinesEdited fail(ErrorCode code) {
-    if (out_.flush() || code == ErrorCode::sink_stopped) {
-      result_.code = code;
-    } else {
-      result_.code = ErrorCode::sink_stopped;
-      message_ = "the sink stopped\n";
-    }
+  // fail: the outcome after a fault, once the lines before it are out; its
+  // message is the editor's error, or message.
+  LinesEdited fail(ErrorCode code, std::string_view message) {
     ed_.error.clear();
-    ed_.error.append(message_.data(), message_.size());
-    result_.error = std::string_view(ed_.error.terminate(), ed_.error.len);
-    return result_;
+    ed_.error.append(message.data(), message.size());
+    return fail(code);
+  }
+  LinesEdited fail(ErrorCode code) {
+    if (code != ErrorCode::sink_stopped && !out_.flush()) return stopped();
+    return failed(ed_, code);
   }
 
   LinesEdited finish() {
     if (!out_.flush()) return stopped();
-    result_.ok = true;
-    return result_;
+    LinesEdited result;
+    result.ok = true;
+    return result;
   }
 
   // idle: before the input is waited for, what was edited goes out.
   static void idle(void* self) { static_cast<LineLoop*>(self)->out_.flush(); }
 
  private:
-  LinesEdited stopped() {
-    message_ = "the sink stopped\n";
-    return fail(ErrorCode::sink_stopped);
-  }
+  LinesEdited stopped() { return failed(ed_, ErrorCode::sink_stopped, kSinkStoppedMessage); }
 
   LinesEdited lines(LineFile& in) {
     bool first = true;
@@ -161,19 +168,12 @@ class LineLoop {
       char* line = in.next(&len, &text_len);
       if (line == nullptr) break;
       if (in.too_long(len)) {
-        ByteBuf msg;
-        too_long_message(&msg, line);
-        message_.assign(msg.data, msg.len);
+        too_long_message(&ed_.error, line);
         return fail(ErrorCode::line_too_long);
       }
-      if (text_len == LineFile::kHasNul && !format_.nul_ends_text) {
-        message_ = kNulMessage;
-        return fail(ErrorCode::nul_byte);
-      }
-      const size_t ending_len = (in.had_cr() ? 1 : 0) + (in.had_newline() ? 1 : 0);
-      const std::string_view ending = !in.had_cr() ? (in.had_newline() ? "\n" : "")
-                                                   : (in.had_newline() ? "\r\n" : "\r");
-      std::string_view input(line, len - ending_len);
+      if (text_len == LineFile::kHasNul && !format_.nul_ends_text) return fail(ErrorCode::nul_byte, kNulMessage);
+      const std::string_view ending = in.ending();
+      std::string_view input(line, len - ending.size());
       if (out_.wants_input()) {
         // The edit may cut the line in place: the sink gets it as read.
         input_.clear();
@@ -185,22 +185,16 @@ class LineLoop {
       if (first) at_once = rules_.whole_lines && out_.takes_runs();
       first = false;
     }
-    if (in.failed()) {
-      message_ = kReadErrorMessage;
-      return fail(ErrorCode::read_error);
-    }
+    if (in.failed()) return fail(ErrorCode::read_error, kReadErrorMessage);
     return finish();
   }
 
   // edit_one: the line (writable, NUL-terminated, len bytes or
-  // UNKNOWN_LEN) edited and handed on; false after a fault (message_ set)
-  // or when the sink stopped.
+  // UNKNOWN_LEN) edited and handed on; false after a fault (its message
+  // in the editor's error) or when the sink stopped.
   bool edit_one(char* line, size_t len, std::string_view input, std::string_view ending) {
     const char* text = edit_rules(rules_, ed_, line, &len);
-    if (text == nullptr) {
-      message_.assign(ed_.error.data, ed_.error.len);
-      return false;
-    }
+    if (text == nullptr) return false;
     if (len == UNKNOWN_LEN) len = std::strlen(text);
     return out_.line(input, ending, text, len);
   }
@@ -228,8 +222,6 @@ class LineLoop {
   EditorState& ed_;
   Output& out_;
   LineFormat format_;
-  LinesEdited result_;
-  std::string message_;
   ByteBuf input_;
 };
 
@@ -244,14 +236,7 @@ LinesEdited edit_input(Editor& editor, LineFile& in, Output& out, LineFormat for
 }
 
 LinesEdited not_found(Editor& editor) {
-  EditorState& ed = EditorAccess::state(editor);
-  ed.error.clear();
-  static constexpr std::string_view kMessage = "not found\n";
-  ed.error.append(kMessage.data(), kMessage.size());
-  LinesEdited result;
-  result.code = ErrorCode::not_found;
-  result.error = std::string_view(ed.error.terminate(), ed.error.len);
-  return result;
+  return failed(EditorAccess::state(editor), ErrorCode::not_found, kNotFoundMessage);
 }
 
 // read_callback: a Read as the line reader's source.
@@ -307,18 +292,9 @@ LinesEdited edit_file(Editor& editor, const char* path, const Sink& sink, LineFo
     if (edit_file_in_parallel(path, EditorAccess::rules(editor), jobs, format.line_limit, !format.nul_ends_text,
                               chunks, &outcome)) {
       EditorState& ed = EditorAccess::state(editor);
-      LinesEdited result;
-      result.ok = outcome.code == ErrorCode::none;
-      result.code = outcome.code;
-      if (!result.ok) {
-        ed.error.clear();
-        if (outcome.code == ErrorCode::sink_stopped)
-          ed.error.append("the sink stopped\n", 17);
-        else
-          ed.error.append(outcome.message.data, outcome.message.len);
-        result.error = std::string_view(ed.error.terminate(), ed.error.len);
-      }
-      return result;
+      if (outcome.code == ErrorCode::none) return LinesEdited{true, {}, ErrorCode::none};
+      if (outcome.code == ErrorCode::sink_stopped) return failed(ed, outcome.code, kSinkStoppedMessage);
+      return failed(ed, outcome.code, std::string_view(outcome.message.data, outcome.message.len));
     }
   }
   LineFile in;
@@ -368,9 +344,7 @@ bool LineReader::next(Line* line) {
     line->ending = "";
     return true;
   }
-  const bool cr = in.had_cr();
-  const bool nl = in.had_newline();
-  line->ending = !cr ? (nl ? "\n" : "") : (nl ? "\r\n" : "\r");
+  line->ending = in.ending();
   line->text = std::string_view(text, len - line->ending.size());
   return true;
 }

@@ -19,11 +19,6 @@
 
 namespace quorl {
 
-// The library's messages for a line holding a NUL byte and for a read that
-// failed.
-inline constexpr const char* kNulMessage = "a line holds a NUL byte\n";
-inline constexpr const char* kReadErrorMessage = "reading error\n";
-
 // ChunkSink: takes n bytes of edited whole lines; false stops the run.
 using ChunkSink = std::function<bool(const char* text, size_t n)>;
 

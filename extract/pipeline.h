@@ -21,6 +21,13 @@
 
 namespace quorl {
 
+// The library's messages for the faults of many lines that are not the
+// rules' own.
+inline constexpr char kNulMessage[] = "a line holds a NUL byte\n";
+inline constexpr char kReadErrorMessage[] = "reading error\n";
+inline constexpr char kSinkStoppedMessage[] = "the sink stopped\n";
+inline constexpr char kNotFoundMessage[] = "not found\n";
+
 struct RuleSet {
   Array<CompiledSpec> specs;
   FieldSyntax syntax;

@@ -276,14 +276,4 @@ void too_long_message(ByteBuf* msg, const char* line) {
   format_message(msg, "%s \nError: too long line found!\n", line);
 }
 
-void reading_error_message(ByteBuf* msg, const char* name) {
-  msg->clear();
-  append_printf(msg, "%s: reading error\n", name);
-}
-
-void nul_message(ByteBuf* msg, const char* name) {
-  msg->clear();
-  append_printf(msg, "%s: holds a NUL byte; not edited\n", name);
-}
-
 }  // namespace quorl

@@ -44,12 +44,9 @@ constexpr size_t LINE_LIMIT = 4095;
 // a NUL is the caller's business.
 char* good_lines(char* p, char* last, size_t limit);
 
-// The messages of a line too long (line: its first bytes, NUL-terminated),
-// of a failed read and of a NUL byte in a file that must keep every byte,
-// the same from the line loop and from the threads.
+// too_long_message: the message of a line too long (line: its first
+// bytes, NUL-terminated), the same from the line loop and from the threads.
 void too_long_message(ByteBuf* msg, const char* line);
-void reading_error_message(ByteBuf* msg, const char* name);
-void nul_message(ByteBuf* msg, const char* name);
 
 class LineFile {
  public:
@@ -105,9 +102,11 @@ class LineFile {
   bool failed() const { return failed_; }
   const char* name() const { return name_; }
 
-  // had_cr, had_newline: how the line next handed out last ended.
+  // had_cr, had_newline: how the line next handed out last ended; ending:
+  // that ending's bytes ("\n", "\r\n", a last "\r", or "").
   bool had_cr() const { return had_cr_; }
   bool had_newline() const { return had_nl_; }
+  const char* ending() const { return had_cr_ ? (had_nl_ ? "\r\n" : "\r") : (had_nl_ ? "\n" : ""); }
 
   // lines: the whole lines at hand, all but the last of them, when there
   // are at least two and every one is shorter than the limit and holds no
