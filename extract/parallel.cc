@@ -97,93 +97,61 @@ bool edit_one(const RuleSet& rules, EditorState& ed, char* line, size_t len, Slo
   return true;
 }
 
-// edit_each: the good lines of [p, q) edited one by one into slot; false
-// after a fault.
-bool edit_each(const RuleSet& rules, EditorState& ed, char* p, char* q, Slot* slot) {
-  for (char* line = p; line < q;) {
-    char* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(q - line)));
-    *nl = '\0';
-    if (!edit_one(rules, ed, line, static_cast<size_t>(nl - line), slot)) return false;
-    line = nl + 1;
-  }
-  return true;
-}
-
-// edit_odd_line: the line at p, which holds a NUL (nul, the first NUL at or
-// after p, or end), is too long, or is the file's last and has no newline,
-// edited into slot as the line loop edits it. Returns where the next line
-// begins; null after a fault.
-char* edit_odd_line(const Job& job, EditorState& ed, char* p, char* end, const char* nul, bool at_eof,
-                    Slot* slot) {
-  const size_t avail = static_cast<size_t>(end - p);
-  const size_t scan = avail < job.limit ? avail : job.limit;
-  auto* nl = static_cast<char*>(std::memchr(p, '\n', scan));
-  const size_t len = nl != nullptr ? static_cast<size_t>(nl - p) + 1 : scan;
-  if (len >= job.limit || (nl == nullptr && !at_eof)) {
-    // The message shows the line up to its newline, or its first limit
-    // bytes.
-    *(nl != nullptr ? nl : p + job.limit) = '\0';
-    ByteBuf msg;
-    too_long_message(&msg, p);
-    fail(slot, ErrorCode::line_too_long, msg.data);
-    return nullptr;
-  }
-  char* stop = nl != nullptr ? nl : p + len;
-  if (nul < stop && job.refuse_nul) {
-    fail(slot, ErrorCode::nul_byte, kNulMessage);
-    return nullptr;
-  }
-  const char saved = *stop;
-  *stop = '\0';
-  const bool ok = edit_one(*job.rules, ed, p, nul < stop ? UNKNOWN_LEN : static_cast<size_t>(stop - p), slot);
-  *stop = saved;
-  return ok ? stop + (nl != nullptr ? 1 : 0) : nullptr;
-}
-
-// edit_lines: the lines of [p, end) edited into slot as the line loop edits
-// them (end is the end of the file's text when at_eof). Every line ends in
-// a newline but the file's last. The lines before the first NUL byte and
-// before the first line too long are edited a run at a time where the rules
-// allow it.
-void edit_lines(const Job& job, EditorState& ed, char* p, char* end, bool at_eof, Slot* slot) {
+// edit_lines: the lines of [begin, end) of slot->in (every one ending in a
+// newline but the file's last, a byte after end writable) edited into slot
+// as the line loop edits them, cut by the line reader: a run at a time
+// where the rules allow it, else one by one. The whole chunk edited in one
+// run is not copied: the slot writes it from where it lies.
+void edit_lines(const Job& job, EditorState& ed, size_t begin, size_t end, Slot* slot) {
   const RuleSet& rules = *job.rules;
   slot->out.clear();
-  char* nul = static_cast<char*>(std::memchr(p, '\0', static_cast<size_t>(end - p)));
-  if (nul == nullptr) nul = end;
-  while (p < end) {
-    // The run of good lines: those before the NUL, and short enough.
-    auto* last = static_cast<char*>(memrchr(p, '\n', static_cast<size_t>(nul - p)));
-    char* q = last != nullptr ? good_lines(p, last, job.limit) : p;
-    if (q == p) {
-      p = edit_odd_line(job, ed, p, end, nul, at_eof, slot);
-      if (p == nullptr) break;
-      if (nul < p) {
-        nul = static_cast<char*>(std::memchr(p, '\0', static_cast<size_t>(end - p)));
-        if (nul == nullptr) nul = end;
+  LineFile in;
+  in.open_buffer(&slot->in, begin, end, job.limit);
+  size_t len = 0;
+  size_t text_len = 0;
+  for (;;) {
+    size_t n = 0;
+    while (char* run = in.lines(&n)) {
+      const size_t run_len = n;
+      const char* text = rules.whole_lines ? edit_run(rules, ed, run, &n) : nullptr;
+      if (text != nullptr && slot->out.len == 0 && run_len == end - begin) {
+        // The lines as read when nothing changed them, else the editor's
+        // buffer, which the slot takes over.
+        if (text != run) slot->out.swap(ed.lines[text == ed.lines[0].data ? 0 : 1]);
+        slot->text = text;
+        slot->len = n;
+        in.give_back(&slot->in);
+        return;
       }
-      continue;
+      if (text != nullptr) {
+        slot->out.append(text, n);
+        continue;
+      }
+      for (char* line = run; line < run + run_len;) {
+        auto* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(run + run_len - line)));
+        *nl = '\0';
+        if (!edit_one(rules, ed, line, static_cast<size_t>(nl - line), slot)) break;
+        line = nl + 1;
+      }
+      if (slot->failed) break;
     }
-    size_t n = static_cast<size_t>(q - p);
-    const char* run = rules.whole_lines ? edit_run(rules, ed, p, &n) : nullptr;
-    if (run != nullptr && slot->out.len == 0 && q == end) {
-      // The whole chunk in one run: its result is written from where it
-      // lies, the lines as read when nothing changed them, else the
-      // editor's buffer, which the slot takes over.
-      if (run != p) slot->out.swap(ed.lines[run == ed.lines[0].data ? 0 : 1]);
-      slot->text = run;
-      slot->len = n;
-      return;
+    char* line = slot->failed ? nullptr : in.next(&len, &text_len);
+    if (line == nullptr) break;
+    if (in.too_long(len)) {
+      ByteBuf msg;
+      too_long_message(&msg, line);
+      fail(slot, ErrorCode::line_too_long, msg.data);
+      break;
     }
-    if (run != nullptr)
-      slot->out.append(run, n);
-    else if (!edit_each(rules, ed, p, q, slot))
-      return;
-    p = q;
+    if (text_len == LineFile::kHasNul && job.refuse_nul) {
+      fail(slot, ErrorCode::nul_byte, kNulMessage);
+      break;
+    }
+    if (!edit_one(rules, ed, line, text_len == LineFile::kHasNul ? UNKNOWN_LEN : text_len, slot)) break;
   }
-  if (!slot->failed) {
-    slot->text = slot->out.data;
-    slot->len = slot->out.len;
-  }
+  in.give_back(&slot->in);
+  slot->text = slot->out.data;
+  slot->len = slot->out.len;
 }
 
 // edit_chunk: chunk k of the file read and edited into slot.
@@ -204,7 +172,6 @@ void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
   // A file that is shorter now than when it was opened (truncated by a log
   // rotation, say) ends where the read ended: nothing after is written.
   const size_t head = static_cast<size_t>(start - from);
-  const bool at_eof = static_cast<size_t>(got) < want || from + got >= job->size;
   slot->cut = from + got < job->size && static_cast<size_t>(got) < want;
   if (static_cast<size_t>(got) <= head) return;
   char* data_end = buf + got;
@@ -227,13 +194,7 @@ void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
     end = nl != nullptr ? nl + 1 : data_end;
   }
   if (p >= end) return;
-  const bool last = at_eof && end == data_end;
-  *end = '\0';
-  edit_lines(*job, ed, p, end, last, slot);
-  if (slot->text == nullptr) {  // it stopped at a fault
-    slot->text = slot->out.data;
-    slot->len = slot->out.len;
-  }
+  edit_lines(*job, ed, static_cast<size_t>(p - buf), static_cast<size_t>(end - buf), slot);
 }
 
 // write_ready: the chunks that are done, in order, handed to the sink by

@@ -48,16 +48,33 @@ void LineFile::close() {
   fd_ = -1;
 }
 
-void LineFile::reset(int fd, const char* name, size_t limit, const struct stat* st) {
+void LineFile::reset_state(int fd, const char* name, size_t limit) {
   fd_ = fd;
   name_ = name;
   limit_ = limit;
   reader_ = nullptr;
+  hold_back_ = true;
   begin_ = end_ = scanned_ = 0;
   nul_ = kNone;
   eof_ = false;
   failed_ = false;
   had_cr_ = had_nl_ = false;
+}
+
+void LineFile::open_buffer(ByteBuf* buf, size_t begin, size_t end, size_t limit) {
+  close();
+  reset_state(-1, "buffer", limit);
+  buf_.swap(*buf);
+  begin_ = begin;
+  end_ = end;
+  eof_ = true;
+  waits_ = false;
+  hold_back_ = false;
+  find_nul(begin);
+}
+
+void LineFile::reset(int fd, const char* name, size_t limit, const struct stat* st) {
+  reset_state(fd, name, limit);
   waits_ = st == nullptr || !S_ISREG(st->st_mode);
   if (fd >= 0 && st != nullptr && (S_ISFIFO(st->st_mode) || S_ISSOCK(st->st_mode))) {
     // A larger pipe lets the writer run ahead: fewer switches between it
@@ -114,6 +131,12 @@ char* LineFile::next(size_t* len, size_t* text_len) {
   return line;
 }
 
+namespace {
+
+// good_lines: the end of the lines from p to the newline at last (every
+// one ending in a newline) that are shorter than limit (0: no limit),
+// taken from the first on; p when the first is too long. Whether they hold
+// a NUL is the caller's business.
 char* good_lines(char* p, char* last, size_t limit) {
   if (limit == 0) return last + 1;
   // A line is short enough when its newline is among its first limit - 1
@@ -129,6 +152,8 @@ char* good_lines(char* p, char* last, size_t limit) {
   return last + 1;
 }
 
+}  // namespace
+
 char* LineFile::lines(size_t* n) {
   if (crlf_) return nullptr;
   const size_t stop = nul_ == kNone ? end_ : nul_;
@@ -136,9 +161,10 @@ char* LineFile::lines(size_t* n) {
   char* s = buf_.data + begin_;
   auto* last = static_cast<char*>(memrchr(s, '\n', stop - begin_));
   if (last == nullptr) return nullptr;
-  // The lines before the last one, which is held back; when one of them is
-  // too long, the line before that one is held back instead.
-  auto* all = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(last - s)));
+  // The lines before the last one, which is held back (unless the input is
+  // all at hand); when one of them is too long, the line before that one
+  // is held back instead.
+  auto* all = hold_back_ ? static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(last - s))) : last;
   if (all == nullptr) return nullptr;
   char* held = good_lines(s, all, limit_);
   if (held != all + 1 && held != s) {

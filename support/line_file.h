@@ -38,12 +38,6 @@ namespace quorl {
 // included, reaches LINE_LIMIT bytes is rejected as too long.
 constexpr size_t LINE_LIMIT = 4095;
 
-// good_lines: the end of the lines from p to the newline at last (every
-// one ending in a newline) that are shorter than limit (0: no limit),
-// taken from the first on; p when the first is too long. Whether they hold
-// a NUL is the caller's business.
-char* good_lines(char* p, char* last, size_t limit);
-
 // too_long_message: the message of a line too long (line: its first
 // bytes, NUL-terminated), the same from the line loop and from the threads.
 void too_long_message(ByteBuf* msg, const char* line);
@@ -70,6 +64,14 @@ class LineFile {
   // 0 at the end, -1 on an error), named name in messages.
   using read_fn = long (*)(void* arg, char* buf, size_t n);
   void open_reader(read_fn read, void* arg, const char* name, size_t limit = 0);
+
+  // open_buffer: the bytes [begin, end) of *buf as the whole input, lines
+  // of limit bytes or more too long. The buffer is taken over, without a
+  // copy, until give_back returns it; a byte after end must be writable.
+  // Runs of lines (see lines) then hold back no line: there is nothing
+  // more to wait for.
+  void open_buffer(ByteBuf* buf, size_t begin, size_t end, size_t limit);
+  void give_back(ByteBuf* buf) { buf_.swap(*buf); }
 
   // open_stdin: standard input, named "stdin" in messages, lines unlimited.
   void open_stdin() { open_fd(0, "stdin"); }
@@ -124,6 +126,7 @@ class LineFile {
   // reset: reading fd from its start; st is its status, or null when
   // unknown.
   void reset(int fd, const char* name, size_t limit, const struct stat* st);
+  void reset_state(int fd, const char* name, size_t limit);
   void to_front();
   char* find_newline();
   void find_nul(size_t from);
@@ -135,6 +138,7 @@ class LineFile {
   const char* name_ = nullptr;
   int fd_ = -1;
   bool owns_fd_ = false;  // open opened fd_: close closes it
+  bool hold_back_ = true;  // lines() leaves the last line at hand to next()
   size_t limit_ = 0;      // lines of limit_ bytes are too long; 0: none
   bool crlf_ = false;
   bool had_cr_ = false;
