@@ -52,6 +52,7 @@ class Output {
   // ending; the edit goes out with a newline, a CR LF when the line ended
   // in a CR.
   bool line(std::string_view input, std::string_view ending, const char* text, size_t len) {
+    if (stopped_) return false;
     const bool cr = !ending.empty() && ending[0] == '\r';
     if (each_ == nullptr) {
       out_.append(text, len);
@@ -70,6 +71,7 @@ class Output {
 
   // run: n bytes of edited whole lines, each with its newline.
   bool run(const char* text, size_t n) {
+    if (stopped_) return false;
     if (out_.len + n < kFlushAt) {
       out_.append(text, n);
       return true;
@@ -77,8 +79,10 @@ class Output {
     return flush() && put(text, n);
   }
 
-  // flush: what is gathered handed to the sink.
+  // flush: what is gathered handed to the sink. Once the sink has asked to
+  // stop (from the idle flush, say) it gets nothing more.
   bool flush() {
+    if (stopped_) return false;
     const size_t n = out_.len;
     out_.clear();
     return put(out_.data, n);
