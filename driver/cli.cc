@@ -153,12 +153,12 @@ Settings read_arguments(int argc, char** argv) {
 
 // edit_string: the <string> operand edited as one line.
 void edit_string(Editor& editor, const char* string) {
-  const size_t len = std::strlen(string);
-  output_input_line(string, len, false, true);
-  const Edited edited = editor.edit(std::string_view(string, len));
+  const Edited edited = editor.edit(string);
   if (!edited) end_with_fault(std::string(edited.error).c_str());
-  write_output(edited.text.data(), edited.text.size());
-  write_output("\n", 1);
+  const std::string text = std::string(edited.text) + '\n';
+  const bool written = output_wants_input_lines() ? output_edited_line({string, "\n", text})
+                                                  : output_edited_lines(text.data(), text.size());
+  if (!written) end_process(1);
 }
 
 // edit_lines_of: every line of the file name, or of standard input when

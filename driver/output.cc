@@ -107,17 +107,6 @@ bool output_edited_line(const EditedLine& line) {
 
 bool output_refuses_nul() { return mode != Mode::kStdout; }
 
-void output_input_line(const char* text, size_t n, bool cr, bool newline) {
-  if (mode == Mode::kDiff) diff.old_line(text, n, cr, newline);
-}
-
-void write_output(const char* text, size_t n) {
-  if (mode == Mode::kDiff)
-    diff.new_text(text, n);
-  else
-    out.put(text, n);
-}
-
 bool write_all(int fd, const char* s, size_t n, const char* name) {
   while (n > 0) {
     const ssize_t w = ::write(fd, s, n);

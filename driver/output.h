@@ -1,13 +1,13 @@
 // Where the edited text goes: standard output, the edited file itself
 // (--in-place), or a unified diff (--diff).
 //
-// The library's stream editing hands the edited lines to
-// output_edited_lines, or, for a diff, each line with its edit to
-// output_edited_line; the <string> operand goes through output_input_line
-// and write_output. finish_output ends a run that went to its end. Standard output is written through a buffer of its own:
-// the first write that fails ends the process at once with
-// "stdout: writing error\n" (a descriptor that is full for now, EAGAIN, is
-// waited for).
+// The edited lines come to output_edited_lines (from the library's stream
+// editing, many at a time) or, for a diff, each with the line it was made
+// from to output_edited_line; the <string> operand comes the same way.
+// finish_output ends a run that went to its end. A write to standard
+// output that fails is reported as "stdout: writing error\n" and ends the
+// run with status 1 (a descriptor that is full for now, EAGAIN, is waited
+// for).
 //
 // In place, the edited text goes to the transaction of in_place.h, which
 // puts it in place only when the run ends well.
@@ -42,13 +42,6 @@ bool output_edited_line(const EditedLine& line);
 // ends a line's text for standard output; a file edited in place, or its
 // diff, must keep every byte, and the edit would lose the rest of the line.
 bool output_refuses_nul();
-
-// output_input_line: the <string> operand as the input line, n bytes of
-// text, and how it ended.
-void output_input_line(const char* text, size_t n, bool cr, bool newline);
-
-// write_output: n more edited bytes of the <string> operand.
-void write_output(const char* text, size_t n);
 
 // write_waiting_output: the edited lines still buffered written out now,
 // when they go to standard output as they are (in place, and a diff, are
