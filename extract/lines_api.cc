@@ -72,11 +72,11 @@ class Output {
   // run: n bytes of edited whole lines, each with its newline.
   bool run(const char* text, size_t n) {
     if (stopped_) return false;
-    if (out_.len + n < kFlushAt) {
-      out_.append(text, n);
-      return true;
-    }
-    return flush() && put(text, n);
+    // A large piece goes to the sink as it lies, once what waits before it
+    // is out: copying it would only cost time.
+    if (n >= kFlushAt / 4) return flush() && put(text, n);
+    out_.append(text, n);
+    return out_.len < kFlushAt || flush();
   }
 
   // flush: what is gathered handed to the sink. Once the sink has asked to
