@@ -10,6 +10,7 @@
 #include "driver/help.h"
 #include "driver/options.h"
 #include "driver/output.h"
+#include "platform/platform.h"
 #include "quorl/quorl.h"
 #include "support/bytebuf.h"
 #include "support/encoding.h"
@@ -89,6 +90,9 @@ bool good_brackets(const char* text, Encoding enc) {
 Settings read_arguments(int argc, char** argv) {
   Settings set;
   set.options = take_long_options(&argc, argv);
+  // Where CR LF is the system's line ending, a CR before LF belongs to the
+  // ending unless told otherwise.
+  if (platform::kCrlfByDefault) set.options.crlf = true;
   const LongOptions& long_opts = set.options;
   RuleOptions& rules = set.rules;
   rules.encoding = choose_encoding(long_opts.encoding);
@@ -155,8 +159,8 @@ Settings read_arguments(int argc, char** argv) {
 void edit_string(Editor& editor, const char* string) {
   const Edited edited = editor.edit(string);
   if (!edited) end_with_fault(std::string(edited.error).c_str());
-  const std::string text = std::string(edited.text) + '\n';
-  const bool written = output_wants_input_lines() ? output_edited_line({string, "\n", text})
+  const std::string text = std::string(edited.text) + platform::kNewline;
+  const bool written = output_wants_input_lines() ? output_edited_line({string, platform::kNewline, text})
                                                   : output_edited_lines(text.data(), text.size());
   if (!written) end_process(1);
 }
@@ -198,6 +202,7 @@ void edit_lines_of(Editor& editor, const char* name, const Settings& set) {
 }  // namespace
 
 void run(int argc, char** argv) {
+  platform::start_process(&argc, &argv);
   if (argc <= 1) print_usage(0);
   if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_usage(1);
   if (argc == 2) answer_long_request(argv[1]);

@@ -1,13 +1,11 @@
 #include "driver/diff.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/platform.h"
 #include "support/errors.h"
 #include "support/exit.h"
 
@@ -19,48 +17,25 @@ bool same(const ByteBuf& a, const ByteBuf& b) {
   return a.len == b.len && (a.len == 0 || std::memcmp(a.data, b.data, a.len) == 0);
 }
 
-// write_all: the n bytes at p written to fd; false when a write fails.
-bool write_all(int fd, const char* p, size_t n) {
-  while (n > 0) {
-    const ssize_t w = ::write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
-}
-
 }  // namespace
 
-const char* diff_temp_dir() {
-  const char* dir = std::getenv("TMPDIR");
-  return dir != nullptr && *dir != '\0' ? dir : "/tmp";
-}
+const char* diff_temp_dir() { return platform::temp_dir(); }
 
 Spool::~Spool() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) platform::close_fd(fd_);
 }
 
-// open_file: the temporary file made, nameless where the file system
-// allows (else named only until it is open); false when it cannot be.
+// open_file: the temporary file made, nameless where the system allows
+// (else named only until it is open); false when it cannot be.
 bool Spool::open_file() {
-  const char* dir = diff_temp_dir();
-  fd_ = ::open(dir, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-  if (fd_ >= 0) return true;
-  ByteBuf name;
-  name.append(dir, std::strlen(dir));
-  name.append("/quorl-diff-XXXXXX", 18);
-  fd_ = mkostemp(name.terminate(), O_CLOEXEC);
-  if (fd_ < 0) return false;
-  unlink(name.data);
-  return true;
+  fd_ = platform::open_scratch();
+  return fd_ >= 0;
 }
 
 // write_file: n bytes added at the end of the file.
 void Spool::write_file(const char* p, size_t n) {
   if (failed_ || n == 0) return;
-  if ((fd_ < 0 && !open_file()) || !write_all(fd_, p, n)) {
+  if ((fd_ < 0 && !open_file()) || !platform::write_all(fd_, p, n)) {
     failed_ = true;
     return;
   }
@@ -88,25 +63,7 @@ void Spool::take(Spool* other) {
     spill();
     if (!failed_ && fd_ < 0 && !open_file()) failed_ = true;
     // The other file copied in the kernel where it can be, else in blocks.
-    loff_t from = 0;
-    while (!failed_ && static_cast<size_t>(from) < other->in_file_) {
-      const ssize_t c =
-          copy_file_range(other->fd_, &from, fd_, nullptr, other->in_file_ - static_cast<size_t>(from), 0);
-      if (c > 0) continue;
-      if (c < 0 && errno == EINTR) continue;
-      break;
-    }
-    char block[1 << 16];
-    while (!failed_ && static_cast<size_t>(from) < other->in_file_) {
-      const size_t left = other->in_file_ - static_cast<size_t>(from);
-      const ssize_t got = pread(other->fd_, block, left < sizeof block ? left : sizeof block, from);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0 || !write_all(fd_, block, static_cast<size_t>(got))) {
-        failed_ = true;
-        break;
-      }
-      from += got;
-    }
+    if (!failed_ && platform::copy_from(other->fd_, fd_, other->in_file_) != 0) failed_ = true;
     in_file_ += other->in_file_;
   }
   if (other->failed_) failed_ = true;
@@ -118,8 +75,7 @@ void Spool::put_to(put_fn put) {
   char block[1 << 16];
   for (size_t at = 0; at < in_file_ && !failed_;) {
     const size_t want = in_file_ - at < sizeof block ? in_file_ - at : sizeof block;
-    const ssize_t got = pread(fd_, block, want, static_cast<off_t>(at));
-    if (got < 0 && errno == EINTR) continue;
+    const long got = platform::read_at(fd_, block, want, at);
     if (got <= 0) {
       failed_ = true;
       break;
@@ -132,7 +88,7 @@ void Spool::put_to(put_fn put) {
 }
 
 void Spool::reset() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) platform::close_fd(fd_);
   fd_ = -1;
   in_file_ = 0;
   failed_ = false;
@@ -143,7 +99,7 @@ void Spool::clear() {
   mem_.clear();
   if (in_file_ > 0) {
     // Emptied for the next hunk; a file that cannot be is left for good.
-    if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0) failed_ = true;
+    if (!platform::truncate_fd(fd_)) failed_ = true;
     in_file_ = 0;
   }
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "platform/platform.h"
 #include "support/exit.h"
 #include "support/sjis.h"
 
@@ -134,7 +135,7 @@ void print_usage(int mode) {
   if (mode == 1) {
     for (const char* const* line = help_text; *line != nullptr; ++line) {
       std::fputs(*line, stdout);
-      std::fputc('\n', stdout);
+      std::fputs(platform::kNewline, stdout);
     }
   } else {
     std::fprintf(stderr, "%s\n", help_text[2]);
@@ -277,7 +278,10 @@ HelpLanguage help_language(const char* lc_all, const char* lc_messages, const ch
 
 void print_long_help(HelpLanguage language) {
   if (language == HelpLanguage::english) {
-    for (const char* const* line = long_help_en; *line != nullptr; ++line) std::puts(*line);
+    for (const char* const* line = long_help_en; *line != nullptr; ++line) {
+      std::fputs(*line, stdout);
+      std::fputs(platform::kNewline, stdout);
+    }
   } else {
     for (const JaLine* line = long_help_ja; line->utf8 != nullptr; ++line) {
       if (language == HelpLanguage::ja_utf8)
@@ -286,7 +290,7 @@ void print_long_help(HelpLanguage language) {
         std::fputs(line->sjis, stdout);
       else
         put_eucjp(line->sjis);
-      std::fputc('\n', stdout);
+      std::fputs(platform::kNewline, stdout);
     }
   }
   end_process(0);
@@ -295,14 +299,14 @@ void print_long_help(HelpLanguage language) {
 void print_version() {
   // The help text's last line, "Version: <version>", is where the version
   // is kept.
-  std::printf("quorl %s\n", std::strchr(help_text[HELP_LINES - 1], ' ') + 1);
-  std::puts("Copyright (c) 2026 The quorl developers; MIT License (see LICENSE).");
+  std::printf("quorl %s%s", std::strchr(help_text[HELP_LINES - 1], ' ') + 1, platform::kNewline);
+  std::printf("Copyright (c) 2026 The quorl developers; MIT License (see LICENSE).%s", platform::kNewline);
   end_process(0);
 }
 
 void answer_long_request(const char* arg) {
   if (std::strcmp(arg, "--help") == 0)
-    print_long_help(help_language(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")));
+    print_long_help(help_language(platform::help_locale(), nullptr, nullptr));
   if (std::strcmp(arg, "--version") == 0) print_version();
 }
 

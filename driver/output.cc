@@ -1,13 +1,11 @@
 #include "driver/output.h"
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "driver/diff.h"
 #include "driver/in_place.h"
+#include "platform/platform.h"
 #include "support/bytebuf.h"
 #include "support/errors.h"
 #include "support/exit.h"
@@ -54,7 +52,7 @@ class Writer {
  private:
   bool drain(const char* s, size_t n) {
     if (n == 0) return true;
-    if (mode != Mode::kInPlace) return write_all(STDOUT_FILENO, s, n, "stdout");
+    if (mode != Mode::kInPlace) return write_all(1, s, n, "stdout");
     return in_place_write(s, n);
   }
 
@@ -94,7 +92,7 @@ bool output_wants_input_lines() { return mode == Mode::kDiff; }
 
 bool output_edited_lines(const char* text, size_t n) {
   if (mode == Mode::kInPlace) return in_place_write(text, n);
-  return out.flush() && write_all(STDOUT_FILENO, text, n, "stdout");
+  return out.flush() && write_all(1, text, n, "stdout");
 }
 
 bool output_edited_line(const EditedLine& line) {
@@ -108,23 +106,9 @@ bool output_edited_line(const EditedLine& line) {
 bool output_refuses_nul() { return mode != Mode::kStdout; }
 
 bool write_all(int fd, const char* s, size_t n, const char* name) {
-  while (n > 0) {
-    const ssize_t w = ::write(fd, s, n);
-    if (w > 0) {
-      s += w;
-      n -= static_cast<size_t>(w);
-      continue;
-    }
-    if (w < 0 && errno == EINTR) continue;
-    if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      pollfd p = {fd, POLLOUT, 0};
-      poll(&p, 1, -1);
-      continue;
-    }
-    report("%s: writing error\n", name);
-    return false;
-  }
-  return true;
+  if (platform::write_all(fd, s, n)) return true;
+  report("%s: writing error\n", name);
+  return false;
 }
 
 void end_with_fault(const char* message) {

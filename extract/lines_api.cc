@@ -2,7 +2,6 @@
 // cut into lines by the one line reader (support/line_file.h) and edited
 // through an Editor, a run of lines at a time where the rules allow it, on
 // several threads where they allow that too; and the encoding check.
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>

@@ -1,13 +1,11 @@
 #include "extract/parallel.h"
 
-#include <fcntl.h>
 #include <pthread.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "platform/platform.h"
 #include "support/line_file.h"
 #include "support/threads.h"
 
@@ -19,7 +17,7 @@ namespace {
 // it.
 constexpr size_t kChunk = size_t{1} << 18;
 // A smaller file is edited on one thread: it gains nothing from more.
-constexpr off_t kParallelFrom = off_t{1} << 20;
+constexpr uint64_t kParallelFrom = uint64_t{1} << 20;
 // The longest line limit taken here: a chunk is read as far as the limit
 // past its end to find the end of its last line, which is too long if it is
 // not there.
@@ -45,7 +43,7 @@ struct Job {
   size_t limit = 0;         // lines of this many bytes are too long
   bool refuse_nul = false;  // a line holding a NUL byte is a fault
   const ChunkSink* sink = nullptr;
-  off_t size = 0;
+  uint64_t size = 0;
   long chunks = 0;
   Slot* slots = nullptr;
   long slot_count = 0;
@@ -58,20 +56,6 @@ struct Job {
   bool stop = false;    // the run is ending: no more work
   ParallelEdit* outcome = nullptr;  // the fault that stopped it
 };
-
-// read_at: n bytes at offset at into buf (fewer at the end of the file);
-// the count read, or -1 on an error.
-ssize_t read_at(int fd, char* buf, size_t n, off_t at) {
-  size_t got = 0;
-  while (got < n) {
-    const ssize_t r = pread(fd, buf + got, n - got, at + static_cast<off_t>(got));
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) return -1;
-    if (r == 0) break;
-    got += static_cast<size_t>(r);
-  }
-  return static_cast<ssize_t>(got);
-}
 
 // fail: the slot's fault, after the text so far.
 void fail(Slot* slot, ErrorCode code, const char* message) {
@@ -159,12 +143,12 @@ void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
   slot->failed = false;
   slot->text = nullptr;
   slot->len = 0;
-  const off_t start = static_cast<off_t>(k) * static_cast<off_t>(kChunk);
+  const uint64_t start = static_cast<uint64_t>(k) * kChunk;
   // One byte before the chunk tells whether a line starts at its first.
-  const off_t from = start == 0 ? 0 : start - 1;
+  const uint64_t from = start == 0 ? 0 : start - 1;
   const size_t want = static_cast<size_t>(start - from) + kChunk + job->limit + 1;
   char* buf = slot->in.reserve(want + 1);
-  const ssize_t got = read_at(job->fd, buf, want, from);
+  const long got = platform::read_at(job->fd, buf, want, from);
   if (got < 0) {
     fail(slot, ErrorCode::read_error, kReadErrorMessage);
     return;
@@ -172,7 +156,7 @@ void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
   // A file that is shorter now than when it was opened (truncated by a log
   // rotation, say) ends where the read ended: nothing after is written.
   const size_t head = static_cast<size_t>(start - from);
-  slot->cut = from + got < job->size && static_cast<size_t>(got) < want;
+  slot->cut = from + static_cast<uint64_t>(got) < job->size && static_cast<size_t>(got) < want;
   if (static_cast<size_t>(got) <= head) return;
   char* data_end = buf + got;
   *data_end = '\0';
@@ -265,11 +249,11 @@ void* worker(void* arg) {
 bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs, size_t limit, bool refuse_nul,
                            const ChunkSink& sink, ParallelEdit* outcome) {
   if (jobs < 2 || !rules.lines_independent || limit == 0 || limit > kMaxLimit) return false;
-  const int fd = open(name, O_RDONLY | O_CLOEXEC);
+  const int fd = platform::open_read(name);
   if (fd < 0) return false;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < kParallelFrom) {
-    close(fd);
+  platform::FileStatus st;
+  if (!platform::status_of(fd, &st) || st.kind != platform::FileKind::regular || st.size < kParallelFrom) {
+    platform::close_fd(fd);
     return false;
   }
   Job job;
@@ -280,22 +264,22 @@ bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs, siz
   job.limit = limit;
   job.refuse_nul = refuse_nul;
   job.sink = &sink;
-  job.size = st.st_size;
-  job.chunks = static_cast<long>((st.st_size + static_cast<off_t>(kChunk) - 1) / static_cast<off_t>(kChunk));
+  job.size = st.size;
+  job.chunks = static_cast<long>((st.size + kChunk - 1) / kChunk);
   job.slot_count = 2L * jobs;
   Slot* slots = new Slot[static_cast<size_t>(job.slot_count)];
   job.slots = slots;
   job.next_chunk = job.written = 0;
   // This thread is one of the workers.
-  auto* workers = new pthread_t[static_cast<size_t>(jobs)];
+  auto* workers = new Thread[static_cast<size_t>(jobs)];
   int worker_count = 0;
   while (worker_count < jobs - 1 && start_thread(&workers[worker_count], worker, &job))
     ++worker_count;
   worker(&job);
-  for (int t = 0; t < worker_count; ++t) pthread_join(workers[t], nullptr);
+  for (int t = 0; t < worker_count; ++t) join_thread(&workers[t]);
   delete[] workers;
   delete[] slots;
-  close(fd);
+  platform::close_fd(fd);
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "replace/builder.h"
+#include "platform/platform.h"
 #include "replace/matcher.h"
 #include "support/bytescan.h"
 #include "support/sjis.h"
@@ -344,7 +345,7 @@ void note_run_end(const Program& prog, const char* text, size_t len, const char*
     end_state->empty_tail = newlines - 1;
   }
   const char* line_end = end - 1 - end_state->empty_tail;
-  const auto* line_start = static_cast<const char*>(memrchr(text, '\n', static_cast<size_t>(line_end - text)));
+  const auto* line_start = platform::find_last(text, '\n', static_cast<size_t>(line_end - text));
   line_start = line_start == nullptr ? text : line_start + 1;
   if (line_start < line_end) {
     end_state->touched = true;

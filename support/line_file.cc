@@ -1,36 +1,27 @@
 #include "support/line_file.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
+#include "platform/platform.h"
 #include "support/errors.h"
 
 namespace quorl {
 
 bool LineFile::open(const char* name, size_t limit) {
   close();
-  const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+  const int fd = platform::open_read(name);
   if (fd < 0) return false;
-  struct stat st;
-  const bool known = fstat(fd, &st) == 0;
-  if (known && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  reset(fd, name, limit, known ? &st : nullptr);
+  platform::FileStatus st;
+  reset(fd, name, limit, platform::status_of(fd, &st) ? &st : nullptr);
   owns_fd_ = true;
   return true;
 }
 
 void LineFile::open_fd(int fd, const char* name, size_t limit) {
   close();
-  struct stat st;
-  reset(fd, name, limit, fstat(fd, &st) == 0 ? &st : nullptr);
+  platform::FileStatus st;
+  reset(fd, name, limit, platform::status_of(fd, &st) ? &st : nullptr);
 }
 
 void LineFile::open_reader(read_fn read, void* arg, const char* name, size_t limit) {
@@ -43,7 +34,7 @@ void LineFile::open_reader(read_fn read, void* arg, const char* name, size_t lim
 
 void LineFile::close() {
   ahead_.stop();
-  if (fd_ >= 0 && owns_fd_) ::close(fd_);
+  if (fd_ >= 0 && owns_fd_) platform::close_fd(fd_);
   owns_fd_ = false;
   fd_ = -1;
 }
@@ -73,13 +64,13 @@ void LineFile::open_buffer(ByteBuf* buf, size_t begin, size_t end, size_t limit)
   find_nul(begin);
 }
 
-void LineFile::reset(int fd, const char* name, size_t limit, const struct stat* st) {
+void LineFile::reset(int fd, const char* name, size_t limit, const platform::FileStatus* st) {
   reset_state(fd, name, limit);
-  waits_ = st == nullptr || !S_ISREG(st->st_mode);
-  if (fd >= 0 && st != nullptr && (S_ISFIFO(st->st_mode) || S_ISSOCK(st->st_mode))) {
+  waits_ = st == nullptr || st->kind != platform::FileKind::regular;
+  if (fd >= 0 && st != nullptr && st->kind == platform::FileKind::pipe) {
     // A larger pipe lets the writer run ahead: fewer switches between it
     // and quorl. Where it cannot grow, the pipe works as it is.
-    if (fd == STDIN_FILENO && S_ISFIFO(st->st_mode)) fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+    if (fd == 0) platform::grow_pipe(fd);
     if (ahead_.start(fd)) {
       buf_.reserve(ReadAhead::kBufSize);
       return;
@@ -145,7 +136,7 @@ char* good_lines(char* p, char* last, size_t limit) {
   const size_t kWindow = limit - 1;
   char* q = p;
   while (static_cast<size_t>(last - q) >= kWindow) {
-    auto* nl = static_cast<char*>(memrchr(q, '\n', kWindow));
+    auto* nl = const_cast<char*>(platform::find_last(q, '\n', kWindow));
     if (nl == nullptr) return q;  // the line at q is too long
     q = nl + 1;
   }
@@ -159,16 +150,16 @@ char* LineFile::lines(size_t* n) {
   const size_t stop = nul_ == kNone ? end_ : nul_;
   if (stop < begin_ + 2) return nullptr;
   char* s = buf_.data + begin_;
-  auto* last = static_cast<char*>(memrchr(s, '\n', stop - begin_));
+  auto* last = const_cast<char*>(platform::find_last(s, '\n', stop - begin_));
   if (last == nullptr) return nullptr;
   // The lines before the last one, which is held back (unless the input is
   // all at hand); when one of them is too long, the line before that one
   // is held back instead.
-  auto* all = hold_back_ ? static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(last - s))) : last;
+  auto* all = hold_back_ ? const_cast<char*>(platform::find_last(s, '\n', static_cast<size_t>(last - s))) : last;
   if (all == nullptr) return nullptr;
   char* held = good_lines(s, all, limit_);
   if (held != all + 1 && held != s) {
-    auto* nl = static_cast<char*>(memrchr(s, '\n', static_cast<size_t>(held - 1 - s)));
+    auto* nl = const_cast<char*>(platform::find_last(s, '\n', static_cast<size_t>(held - 1 - s)));
     held = nl == nullptr ? s : nl + 1;
   }
   if (held == s) return nullptr;
@@ -264,13 +255,10 @@ void LineFile::fill_ahead() {
 // keep us waiting runs the idle hook first when it has nothing yet.
 void LineFile::read_some() {
   const size_t room = static_cast<size_t>(buf_.size) - 1 - end_;
-  if (waits_ && idle_ != nullptr) {
-    pollfd p = {fd_, POLLIN, 0};
-    if (poll(&p, 1, 0) == 0) idle_(idle_arg_);
-  }
+  if (waits_ && idle_ != nullptr && platform::would_wait(fd_)) idle_(idle_arg_);
   for (;;) {
-    const ssize_t got = reader_ != nullptr ? reader_(reader_arg_, buf_.data + end_, room)
-                                           : ::read(fd_, buf_.data + end_, room);
+    const long got = reader_ != nullptr ? reader_(reader_arg_, buf_.data + end_, room)
+                                        : platform::read_some(fd_, buf_.data + end_, room);
     if (got > 0) {
       end_ += static_cast<size_t>(got);
       return;
@@ -279,11 +267,9 @@ void LineFile::read_some() {
       eof_ = true;
       return;
     }
-    if (reader_ == nullptr && errno == EINTR) continue;
     if (reader_ == nullptr && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       // A non-blocking descriptor with nothing yet: wait for more.
-      pollfd p = {fd_, POLLIN, 0};
-      poll(&p, 1, -1);
+      platform::wait_readable(fd_);
       continue;
     }
     read_failed();

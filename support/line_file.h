@@ -25,10 +25,9 @@
 #ifndef QUORL_SUPPORT_LINE_FILE_H
 #define QUORL_SUPPORT_LINE_FILE_H
 
-#include <sys/stat.h>
-
 #include <cstddef>
 
+#include "platform/platform.h"
 #include "support/bytebuf.h"
 #include "support/readahead.h"
 
@@ -125,7 +124,7 @@ class LineFile {
 
   // reset: reading fd from its start; st is its status, or null when
   // unknown.
-  void reset(int fd, const char* name, size_t limit, const struct stat* st);
+  void reset(int fd, const char* name, size_t limit, const platform::FileStatus* st);
   void reset_state(int fd, const char* name, size_t limit);
   void to_front();
   char* find_newline();

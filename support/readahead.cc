@@ -1,34 +1,20 @@
 #include "support/readahead.h"
 
-#include <poll.h>
-#include <sched.h>
-#include <signal.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdint>
-
-#include "support/threads.h"
 
 namespace quorl {
 
 bool ReadAhead::start(int fd) {
   stop();
-  wake_ = eventfd(0, EFD_CLOEXEC);
-  if (wake_ < 0) return false;
+  if (!input_.open(fd)) return false;
   for (Slot& s : slots_) {
     s.buf.reserve(kBufSize);
     s.filled = false;
   }
-  fd_ = fd;
   head_ = tail_ = 0;
   stopping_ = false;
-  started_ = start_thread(&thread_, thread_main, this);
-  if (!started_) {
-    close(wake_);
-    wake_ = -1;
-  }
+  started_ = platform::start_thread(&thread_, thread_main, this);
+  if (!started_) input_.close();
   return started_;
 }
 
@@ -38,12 +24,9 @@ void ReadAhead::stop() {
   stopping_ = true;
   pthread_cond_broadcast(&changed_);
   pthread_mutex_unlock(&lock_);
-  const uint64_t one = 1;
-  while (write(wake_, &one, sizeof one) < 0 && errno == EINTR) {
-  }
-  pthread_join(thread_, nullptr);
-  close(wake_);
-  wake_ = -1;
+  input_.stop();
+  platform::join_thread(&thread_);
+  input_.close();
   started_ = false;
   for (Slot& s : slots_) s.buf = ByteBuf{};
 }
@@ -70,10 +53,7 @@ void ReadAhead::release() {
 }
 
 void* ReadAhead::thread_main(void* self) {
-  // The reader never preempts the editing when it wakes: it runs beside it,
-  // on a processor that has time.
-  const sched_param batch{};
-  pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
+  platform::run_beside();
   static_cast<ReadAhead*>(self)->read_blocks();
   return nullptr;
 }
@@ -97,27 +77,12 @@ void ReadAhead::read_blocks() {
 }
 
 bool ReadAhead::read_into(Slot* s) {
-  for (;;) {
-    // Waiting in poll rather than in read lets stop() wake the thread.
-    pollfd p[2] = {{fd_, POLLIN, 0}, {wake_, POLLIN, 0}};
-    const int ready = poll(p, 2, -1);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready > 0) {
-      if (p[1].revents != 0) return false;
-      if (p[0].revents == 0) continue;
-      const ssize_t got = read(fd_, s->buf.data + kRoom, kBlock);
-      if (got >= 0) {
-        s->len = static_cast<size_t>(got);
-        s->failed = false;
-        return true;
-      }
-      if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-    }
-    s->len = 0;
-    s->failed = true;
-    s->error = errno;
-    return true;
-  }
+  const long got = input_.read(s->buf.data + kRoom, kBlock);
+  if (got == platform::Stoppable::kStopped) return false;
+  s->failed = got < 0;
+  s->error = got < 0 ? errno : 0;
+  s->len = got < 0 ? 0 : static_cast<size_t>(got);
+  return true;
 }
 
 }  // namespace quorl

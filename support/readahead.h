@@ -19,6 +19,7 @@
 
 #include <cstddef>
 
+#include "platform/platform.h"
 #include "support/bytebuf.h"
 
 namespace quorl {
@@ -79,9 +80,8 @@ class ReadAhead {
   bool read_into(Slot* slot);
 
   Slot slots_[kSlots];
-  int fd_ = -1;
-  int wake_ = -1;  // an eventfd that stop() writes to
-  pthread_t thread_{};
+  platform::Stoppable input_;  // the descriptor, read so that stop() can end a read
+  platform::Thread thread_;
   pthread_mutex_t lock_ = PTHREAD_MUTEX_INITIALIZER;
   pthread_cond_t changed_ = PTHREAD_COND_INITIALIZER;
   bool started_ = false;

@@ -1,27 +1,27 @@
 #include "util/platform.h"
 
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-
 #include <cerrno>
 #include <cstring>
 
+#include "platform/platform.h"
 #include "support/memory.h"
 #include "support/sjis.h"
 
 namespace quorl {
 
-disk_queries disk_platform = {fs_space_of, fs_avail_bytes};
+disk_queries disk_platform = {fs_space_of, platform::disk_free_bytes() != nullptr ? fs_avail_bytes : nullptr};
 
 namespace {
+
+constexpr char kSep = platform::kSeparator;
 
 // cut_last_component: shortens the native path in p to its parent, in place.
 // False when there is no parent left to try.
 bool cut_last_component(char* p) {
   size_t len = std::strlen(p);
-  while (len > 1 && p[len - 1] == '/') --len;  // "a/b/" is "a/b"
+  while (len > 1 && p[len - 1] == kSep) --len;  // "a/b/" is "a/b"
   size_t i = len;
-  while (i > 0 && p[i - 1] != '/') --i;
+  while (i > 0 && p[i - 1] != kSep) --i;
   if (i == 0) {
     // A relative name with no directory part: its parent is the current
     // directory, unless that is what failed already.
@@ -29,20 +29,22 @@ bool cut_last_component(char* p) {
     std::strcpy(p, ".");
     return true;
   }
-  if (len == 1 && p[0] == '/') return false;
-  while (i > 1 && p[i - 1] == '/') --i;  // "a//b" has the parent "a"
+  if (len == 1 && p[0] == kSep) return false;
+  while (i > 1 && p[i - 1] == kSep) --i;  // "a//b" has the parent "a"
   p[i] = '\0';
   return true;
 }
 
-// statvfs_nearest: statvfs of the path or its nearest existing parent.
-bool statvfs_nearest(const char* path, struct statvfs* st) {
+// ask_nearest: query(native path) of the path or of its nearest existing
+// parent.
+template <typename Query>
+bool ask_nearest(const char* path, Query query) {
   char* p = native_path(path);
   if (p == nullptr) return false;
   if (*p == '\0') std::strcpy(p, ".");  // getmem gave room for at least one byte
   bool ok = false;
   for (;;) {
-    if (statvfs(p, st) == 0) {
+    if (query(p)) {
       ok = true;
       break;
     }
@@ -61,36 +63,28 @@ char* native_path(const char* path) {
   if (p == nullptr) return nullptr;
   std::memcpy(p, path, len + 1);
   for (char* q = p; *q != '\0'; q += char_len(q)) {
-    if (*q == '\\') *q = '/';
+    if (*q == '\\') *q = kSep;
   }
   return p;
 }
 
 bool fs_space_of(const char* path, fs_space* out) {
-  struct statvfs st;
-  if (!statvfs_nearest(path, &st)) return false;
-  uint64_t unit = st.f_frsize != 0 ? st.f_frsize : st.f_bsize;
-  if (unit == 0) return false;
-  out->unit = unit;
-  out->free_units = st.f_bavail;
+  platform::DiskSpace st;
+  if (!ask_nearest(path, [&st](const char* p) { return platform::disk_space(p, &st); })) return false;
+  out->unit = st.unit;
+  out->free_units = st.free_units;
   return true;
 }
 
 bool fs_avail_bytes(const char* path, uint64_t* bytes) {
-  fs_space space;
-  if (!fs_space_of(path, &space)) return false;
-  if (space.free_units > UINT64_MAX / space.unit)
-    *bytes = UINT64_MAX;
-  else
-    *bytes = space.free_units * space.unit;
-  return true;
+  const platform::free_bytes_fn ask = platform::disk_free_bytes();
+  return ask != nullptr && ask_nearest(path, [ask, bytes](const char* p) { return ask(p, bytes); });
 }
 
 bool path_is_dir(const char* path) {
   char* p = native_path(path);
   if (p == nullptr) return false;
-  struct stat st;
-  bool dir = stat(p, &st) == 0 && S_ISDIR(st.st_mode);
+  const bool dir = platform::is_directory(p);
   freemem(p);
   return dir;
 }
@@ -98,15 +92,9 @@ bool path_is_dir(const char* path) {
 FILE* open_file(const char* path, const char* mode) {
   char* p = native_path(path);
   if (p == nullptr) return nullptr;
-  FILE* fp = std::fopen(p, mode);
+  FILE* fp = platform::is_directory(p) ? nullptr : std::fopen(p, mode);
+  if (fp == nullptr && platform::is_directory(p)) errno = EISDIR;
   freemem(p);
-  if (fp == nullptr) return nullptr;
-  struct stat st;
-  if (fstat(fileno(fp), &st) == 0 && S_ISDIR(st.st_mode)) {
-    std::fclose(fp);
-    errno = EISDIR;
-    return nullptr;
-  }
   return fp;
 }
 

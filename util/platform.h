@@ -2,15 +2,17 @@
 //
 // The disk and file routines think in paths whose components are separated
 // by backslashes and in drives that report allocation units and free bytes.
-// This layer maps that onto a POSIX file system:
+// This layer maps that onto the system's files (platform/ asks the system):
 //
 // - A path is made native by turning every backslash that stands as a
-//   character of its own into a slash. A Shift_JIS double-byte character is
-//   stepped over whole, so a second byte 0x5C stays part of its name. A
-//   slash already separates components and is kept.
-// - The "drive" of a path is the file system that holds it: the one statvfs
-//   reports for the path itself or, while that does not exist yet, for its
-//   nearest existing parent ("." for a relative path that has none left).
+//   character of its own into the system's separator (a slash on POSIX). A
+//   Shift_JIS double-byte character is stepped over whole, so a second byte
+//   0x5C stays part of its name. A slash already separates components and
+//   is kept.
+// - The "drive" of a path is the file system that holds it: the one the
+//   system reports for the path itself or, while that does not exist yet,
+//   for its nearest existing parent ("." for a relative path that has none
+//   left).
 // - A directory is what stat reports as one.
 //
 // Texts are NUL-terminated bytes. Nothing here prints a message; failures are
@@ -38,7 +40,8 @@ struct disk_queries {
   bool (*avail_bytes)(const char* path, uint64_t* bytes);
 };
 
-// The queries in force. They start as fs_space_of and fs_avail_bytes; a
+// The queries in force. They start as fs_space_of and fs_avail_bytes (null
+// where the system lacks the extended query); a
 // program (or a test) may put in others, for example to model a drive of a
 // given size, and restore them after.
 extern disk_queries disk_platform;
@@ -49,7 +52,7 @@ extern disk_queries disk_platform;
 char* native_path(const char* path);
 
 // fs_space_of: fills out for the file system that holds path (the path or
-// its nearest existing parent). False when statvfs fails for a reason other
+// its nearest existing parent). False when the system fails for a reason other
 // than a missing component, or reports no allocation unit.
 bool fs_space_of(const char* path, fs_space* out);
 
