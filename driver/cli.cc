@@ -199,13 +199,27 @@ void edit_lines_of(Editor& editor, const char* name, const Settings& set) {
   end_process(0);
 }
 
+// take_arguments: the command line as the run's encoding has it (on
+// Windows, from the wide command line). The long options are read once
+// from a copy to learn the encoding; a bad one ends the run here with the
+// message it would give later.
+void take_arguments(int* argc, char*** argv) {
+  std::vector<char*> copy(*argv, *argv + *argc + 1);  // with argv[argc], the null
+  int n = *argc;
+  const LongOptions opts = take_long_options(&n, copy.data());
+  static constexpr platform::NameText kText[] = {platform::NameText::shift_jis, platform::NameText::utf8,
+                                                 platform::NameText::euc_jp, platform::NameText::system};
+  platform::take_command_line(argc, argv, kText[static_cast<int>(choose_encoding(opts.encoding))]);
+}
+
 }  // namespace
 
 void run(int argc, char** argv) {
-  platform::start_process(&argc, &argv);
+  platform::start_process();
   if (argc <= 1) print_usage(0);
   if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_usage(1);
   if (argc == 2) answer_long_request(argv[1]);
+  take_arguments(&argc, &argv);
   edit_input(read_arguments(argc, argv));
 }
 

@@ -32,7 +32,7 @@ bool handler_on = false;
 
 // on_termination: the new file goes with the run; the file stays as it was.
 void on_termination() {
-  if (state.repl.name != nullptr) platform::remove_file(state.repl.name);
+  platform::remove_replacement(state.repl);
   platform::end_now(1, signal_msg.data, signal_msg.len);
 }
 

@@ -44,10 +44,19 @@ extern const char* const kNewline;
 extern const bool kCrlfByDefault;
 
 // start_process: standard streams in binary mode, so that quorl alone
-// decides line endings; *argc/*argv become the command line in the code
-// page of the encoding named by --encoding or QUORL_ENCODING (Windows takes
-// them from the wide command line), which name_code_page then uses.
-void start_process(int* argc, char*** argv);
+// decides line endings.
+void start_process();
+
+// NameText: how the run's texts are encoded, for the command line and for
+// the file names it gives.
+enum class NameText { shift_jis, utf8, euc_jp, system };
+
+// take_command_line: *argc/*argv become the command line in text (on
+// Windows taken from the wide command line, so that any character the
+// encoding holds arrives whatever the ANSI code page is); names opened
+// later are read in text too. Nothing changes on POSIX, where arguments
+// are bytes already.
+void take_command_line(int* argc, char*** argv, NameText text);
 
 // help_locale: the user's locale as a POSIX locale name ("ja_JP.UTF-8",
 // "C"): the environment's on POSIX; on Windows the UI language with the
@@ -212,11 +221,14 @@ bool make_backup(const Target& t, const char* backup);
 // must be held. False leaves the target as it was.
 bool put_in_place(const Target& t, Replacement* r);
 // drop_replacement: the new file gone (termination held by the caller
-// while it has a name). The termination handler removes r->name itself.
+// while it has a name).
 void drop_replacement(Replacement* r);
+// remove_replacement: the new file's name removed, if it has one; for the
+// termination handler, which ends the process next.
+void remove_replacement(const Replacement& r);
 // exists: something (a file, link or directory) has this name.
 bool exists(const char* name);
-// remove_file: name removed.
+// remove_file: name (a name the user gave) removed.
 void remove_file(const char* name);
 
 // ---- The classic file routines -------------------------------------------

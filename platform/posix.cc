@@ -23,7 +23,9 @@ namespace quorl::platform {
 const char* const kNewline = "\n";
 const bool kCrlfByDefault = false;
 
-void start_process(int*, char***) {}
+void start_process() {}
+
+void take_command_line(int*, char***, NameText) {}
 
 const char* help_locale() {
   for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {

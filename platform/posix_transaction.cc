@@ -196,6 +196,10 @@ bool exists(const char* name) {
   return lstat(name, &st) == 0;
 }
 
+void remove_replacement(const Replacement& r) {
+  if (r.name != nullptr) unlink(r.name);
+}
+
 void remove_file(const char* name) { unlink(name); }
 
 }  // namespace quorl::platform

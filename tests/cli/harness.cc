@@ -46,13 +46,19 @@ CliResult run_quorl(const std::vector<std::string>& args, const CliOptions& opts
     dup2(err_pipe[1], 2);
     for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
       close(fd);
+    // QUORL_TEST_EXE (with QUORL_TEST_RUNNER, say wine) puts another build
+    // of quorl under test, such as quorl.exe for Windows.
     std::vector<char*> argv;
-    std::string bin = QUORL_BIN;
+    const char* exe = std::getenv("QUORL_TEST_EXE");
+    const char* runner = std::getenv("QUORL_TEST_RUNNER");
+    std::string bin = exe != nullptr ? exe : QUORL_BIN;
+    std::string run = runner != nullptr ? runner : "";
+    if (!run.empty()) argv.push_back(run.data());
     argv.push_back(bin.data());
     std::vector<std::string> copy = args;
     for (auto& a : copy) argv.push_back(a.data());
     argv.push_back(nullptr);
-    execv(bin.c_str(), argv.data());
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   close(in_pipe[0]);
