@@ -110,10 +110,8 @@ size_t to_program_size(const ToProgram& prog, const Captures& caps, size_t match
   size_t n = prog.text_len;
   const auto* pieces = reinterpret_cast<const ToPiece*>(prog.pieces.data);
   for (int k = 0; k < prog.count; ++k) {
-    if (is_width_letter(pieces[k].convert))
-      n += width_converted_max(match_len);
-    else if (pieces[k].convert != 0)
-      n += match_len;
+    if (pieces[k].convert != 0)
+      n += is_width_letter(pieces[k].convert) ? width_converted_max(match_len) : match_len;
     else if (pieces[k].slot >= 0)
       n += caps.slot[pieces[k].slot].len;
   }
@@ -128,11 +126,13 @@ size_t expand_to_program(const ToProgram& prog, const Captures& caps, const char
     const ToPiece& piece = pieces[k];
     std::memcpy(w, prog.bytes.data + piece.text_at, piece.text_len);
     w += piece.text_len;
-    if (is_width_letter(piece.convert)) {
-      w += convert_width(prog.enc, static_cast<WidthConvert>(piece.convert), match, match_len, w);
-    } else if (piece.convert != 0) {
-      convert_case(prog.enc, match, match_len, w, piece.convert == 'u');
-      w += match_len;
+    if (piece.convert != 0) {
+      if (is_width_letter(piece.convert)) {
+        w += convert_width(prog.enc, static_cast<WidthConvert>(piece.convert), match, match_len, w);
+      } else {
+        convert_case(prog.enc, match, match_len, w, piece.convert == 'u');
+        w += match_len;
+      }
     } else if (piece.slot >= 0) {
       const Capture& c = caps.slot[piece.slot];
       std::memcpy(w, c.text, c.len);

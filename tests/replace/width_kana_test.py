@@ -18,12 +18,9 @@ wide = {' ': '\u3000', **{nfkc(chr(c)): chr(c) for c in range(0xFF01, 0xFF5F)}}
 wide.update({h: SPACING.get(nfkc(h), nfkc(h)) for h in HALF})
 joins = {h + m: nfkc(h + m) for h in HALF[:-2] for m in HALF[-2:] if len(nfkc(h + m)) == 1}
 narrow = {v: k for k, v in [*wide.items(), *joins.items()]} | {'\u3099': '\uff9e', '\u309a': '\uff9f'}
-kata = {}
-for c in map(chr, range(0x3041, 0x30A0)):
-    try:
-        kata[c] = ud.lookup(ud.name(c).replace('HIRAGANA', 'KATAKANA'))
-    except (KeyError, ValueError):
-        pass
+names = {ud.name(chr(c), ''): chr(c) for c in range(0x30A0, 0x3100)}
+kata = {chr(c): names[n] for c in range(0x3041, 0x30A0)
+        if (n := ud.name(chr(c), '').replace('HIRAGANA', 'KATAKANA')) in names}
 hira = {v: k for k, v in kata.items()}
 
 
