@@ -199,8 +199,10 @@ const char* const long_help_en[] = {
     "          ? any byte, \\x the byte x, (<word>) <word> as a whole word",
     "          (in UTF-8 and EUC-JP, ? and \\x take a whole character)",
     "  <to>    text to insert, and: $$ the match, $l and $u the match in lower",
-    "          and upper case (ASCII letters only), $A, $a, $d, ... what that",
-    "          element matched, \\x the byte x; write , and : as \\, and \\:",
+    "          and upper case (ASCII letters only), $w and $n in full and half",
+    "          width (ASCII, katakana), $h and $k with its kana as hiragana and",
+    "          as katakana, $A, $a, $d, ... what that element matched, \\x the",
+    "          byte x; write , and : as \\, and \\:",
     "Template (-e): $1..$9, $(<no>), $(<no1>-<no2>), $* (all fields), $$ (the",
     "last field); other bytes are copied.",
     "",
@@ -208,6 +210,10 @@ const char* const long_help_en[] = {
     "  quorl -r '$d:<$d>' 'order 66 shipped on day 12'",
     "  quorl -t, -b -r '(3)$a:$u' -f people.csv",
     "  quorl -t, -e '$3,$1' -f table.csv > reordered.csv",
+    // Width and kana, one field each (UTF-8):
+    //         'ﾃﾞｰﾀ,ＡＢ１,カナ,かな'    # データ,AB1,かな,カナ
+    "  quorl --encoding=utf-8 -t, -r '(1)$$:$w,(2)$$:$n,(3)$$:$h,(4)$$:$k' \\",
+    "        '\xef\xbe\x83\xef\xbe\x9e\xef\xbd\xb0\xef\xbe\x80,\xef\xbc\xa1\xef\xbc\xa2\xef\xbc\x91,\xe3\x82\xab\xe3\x83\x8a,\xe3\x81\x8b\xe3\x81\xaa'    # \xe3\x83\x87\xe3\x83\xbc\xe3\x82\xbf,AB1,\xe3\x81\x8b\xe3\x81\xaa,\xe3\x82\xab\xe3\x83\x8a",
     "",
     "Exit status: 0 when the whole input was edited; 1 after an error, the",
     "usage lines or -usage.",

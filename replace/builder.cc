@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "replace/matcher.h"
+#include "replace/width.h"
 #include "support/sjis.h"
 
 namespace quorl {
@@ -10,7 +11,8 @@ namespace quorl {
 namespace {
 
 // slot_for: the capture slot that the element $<letter> inserts, or -1 when
-// the letter names no capture ($l and $u convert the match instead).
+// the letter names no capture ($l, $u, $w, $n, $h and $k convert the match
+// instead).
 int slot_for(char letter) {
   switch (letter) {
     case '$': return CAP_WHOLE;
@@ -86,7 +88,7 @@ void compile_to(const char* to, ToProgram* prog, Encoding enc) {
     piece.text_len = run;
     prog->text_len += run;
     if (*t == '$') {
-      if (t[1] == 'l' || t[1] == 'u')
+      if (t[1] == 'l' || t[1] == 'u' || is_width_letter(t[1]))
         piece.convert = t[1];
       else if ((piece.slot = static_cast<signed char>(slot_for(t[1]))) < 0) {
         // A bad element: reported when a match reaches it.
@@ -109,7 +111,7 @@ size_t to_program_size(const ToProgram& prog, const Captures& caps, size_t match
   const auto* pieces = reinterpret_cast<const ToPiece*>(prog.pieces.data);
   for (int k = 0; k < prog.count; ++k) {
     if (pieces[k].convert != 0)
-      n += match_len;
+      n += is_width_letter(pieces[k].convert) ? width_converted_max(match_len) : match_len;
     else if (pieces[k].slot >= 0)
       n += caps.slot[pieces[k].slot].len;
   }
@@ -125,8 +127,12 @@ size_t expand_to_program(const ToProgram& prog, const Captures& caps, const char
     std::memcpy(w, prog.bytes.data + piece.text_at, piece.text_len);
     w += piece.text_len;
     if (piece.convert != 0) {
-      convert_case(prog.enc, match, match_len, w, piece.convert == 'u');
-      w += match_len;
+      if (is_width_letter(piece.convert)) {
+        w += convert_width(prog.enc, static_cast<WidthConvert>(piece.convert), match, match_len, w);
+      } else {
+        convert_case(prog.enc, match, match_len, w, piece.convert == 'u');
+        w += match_len;
+      }
     } else if (piece.slot >= 0) {
       const Capture& c = caps.slot[piece.slot];
       std::memcpy(w, c.text, c.len);

@@ -1,8 +1,10 @@
 // The replacement text builder: what a <to> template writes for one match.
 //
 // A template is literal text with a backslash that takes the next byte as
-// it is, and twelve two-byte elements: $$ (the whole match), $l and $u (the
-// match in lower or upper case), and $A $a $d $f $D $s $x $g $c (the text
+// it is, and sixteen two-byte elements: $$ (the whole match), $l and $u (the
+// match in lower or upper case), $w $n $h $k (the match in full or half
+// width, or its kana as hiragana or katakana: see replace/width.h), and
+// $A $a $d $f $D $s $x $g $c (the text
 // the matcher last captured for that class, whichever item or line that
 // was). A '$' that starts none of them is an error, reported only when a
 // match makes the template be read. A character of several bytes (in the
@@ -33,7 +35,7 @@ inline constexpr char BAD_TO[] = "illegal \"-r <replace>\" parameter: %s\n";
 struct ToPiece {
   size_t text_at = 0;  // where the piece's literal text starts in bytes
   size_t text_len = 0;
-  char convert = 0;  // 'l' or 'u': then the match, converted
+  char convert = 0;  // 'l', 'u', 'w', 'n', 'h' or 'k': then the match, converted
   signed char slot = -1;  // otherwise this capture slot, or nothing
 };
 
@@ -52,9 +54,10 @@ struct ToProgram {
 // compile_to: prog made ready for to, in the encoding enc.
 void compile_to(const char* to, ToProgram* prog, Encoding enc = Encoding::sjis);
 
-// to_program_size: how many bytes expand_to_program writes for a match of
-// match_len bytes (the NUL not counted), for a usable prog and the captures
-// caps as they are now.
+// to_program_size: how many bytes expand_to_program writes at most for a
+// match of match_len bytes (the NUL not counted), for a usable prog and the
+// captures caps as they are now; exactly that many unless a width or kana
+// element changes a character's length.
 size_t to_program_size(const ToProgram& prog, const Captures& caps, size_t match_len);
 
 // expand_to_program: the expansion of a usable prog for the match_len bytes

@@ -3,13 +3,15 @@
 # static library as they are, and the whole programs print what the README
 # says they print. A code block is a whole program when it opens with its
 # file name (// app.cc, /* app.c */); other blocks are fragments, compiled
-# inside a main of their own.
+# inside a main of their own. The width and kana examples ($w $n $h $k) of
+# the README, both manual pages and --help run as they are shown, each
+# printing the line after it (in --help: what its comment says).
 #
-# usage: readme_examples_test.sh <source dir> <libquorl.a> <c++ compiler> <c compiler> [flags]
+# usage: readme_examples_test.sh <source dir> <libquorl.a> <c++ compiler> <c compiler> [flags [quorl]]
 # (flags: what a library built with the sanitizers needs in its programs)
 set -uo pipefail
 
-src=$1 lib=$2 cxx=$3 cc=$4 flags=${5:-}
+src=$1 lib=$2 cxx=$3 cc=$4 flags=${5:-} quorl=${6:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -42,4 +44,31 @@ for block in "$work"/cc-* "$work"/c-*; do
   fi
 done
 [ "$count" -ge 3 ] || fail "found only $count C and C++ examples in the README"
+
+# shown_examples <where>: each "$ quorl ... $$:$w" line (or $n $h $k) of the
+# text on standard input run, and compared with the line after it.
+shown_examples() {
+  local n=0 cmd want got
+  while IFS= read -r cmd && IFS= read -r want; do
+    n=$((n + 1)) cmd=${cmd#*\$ } want=${want#"${want%%[! ]*}"}  # a page indents them
+    got=$(bash -c "$cmd" 2>&1)
+    [ "$got" = "$want" ] || fail "$1: '$cmd' printed '$got', not '$want'"
+  done < <(grep -A1 -E '^ *\$ quorl .*\$\$:\$[wnhk]' | grep -vx -- --)
+  [ "$n" -ge 4 ] || fail "$1 shows $n width and kana examples"
+}
+if [ -n "$quorl" ]; then
+  mkdir "$work/bin" && ln -s "$quorl" "$work/bin/quorl" && export PATH="$work/bin:$PATH"
+  shown_examples README.md <"$src"/README.md
+  for page in man/quorl.1 man/ja/quorl.1; do
+    shown_examples "$page" < <(groff -K utf8 -man -Tutf8 -P-c -P-b -P-u "$src/$page" 2>/dev/null |
+      sed -e 's/\xe2\x80\x90/-/g' -e 's/\xe2\x88\x92/-/g')
+  done
+  # --help shows one example on two lines; the Japanese one names the
+  # locale's encoding, UTF-8 here.
+  for locale in C ja_JP.UTF-8; do
+    example=$(LC_ALL=$locale quorl --help | grep -A1 -F '$$:$w' | sed 's/ *\\$//' | tr -d '\n')
+    got=$(LC_ALL=C.UTF-8 bash -c "${example%%#*}" 2>&1)
+    [ -n "$example" ] && [ "$got" = "${example##*# }" ] || fail "--help ($locale): '$example' printed '$got'"
+  done
+fi
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }

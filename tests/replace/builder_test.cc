@@ -26,16 +26,19 @@ class Builder : public EngineTest {
   }
 
   // expand: the expansion of to for match, written within the room that
-  // to_program_size asks for.
-  std::string expand(const std::string& to, const std::string& match) {
+  // to_program_size asks for (all of it, unless a width element may shrink
+  // the match).
+  std::string expand(const std::string& to, const std::string& match, Encoding enc = Encoding::sjis) {
     cap('=').refer(match.c_str(), match.size());
     ToProgram prog;
-    compile_to(to.c_str(), &prog);
+    compile_to(to.c_str(), &prog, enc);
     EXPECT_TRUE(prog.usable);
     const size_t size = to_program_size(prog, ed.caps, match.size());
     std::vector<char> out(size + 2, '#');
     const size_t n = expand_to_program(prog, ed.caps, match.c_str(), out.data(), match.size());
-    EXPECT_EQ(n, size);
+    if (to.find_first_of("wnhk") == std::string::npos) {
+      EXPECT_EQ(n, size);
+    }
     EXPECT_EQ(out[n], '\0');
     EXPECT_EQ(out[size + 1], '#');  // nothing written past the room asked for
     return std::string(out.data(), n);
@@ -46,6 +49,7 @@ struct Case {
   std::string to;
   std::string match;
   std::string want;
+  Encoding enc = Encoding::sjis;
 };
 
 const Case kCases[] = {
@@ -76,6 +80,20 @@ const Case kCases[] = {
     {"$l", "A\x82\x41" "B", "a\x82\x41" "b"},
     {"$u", "a\x82\x61" "b", "A\x82\x61" "B"},
     {"$u", "a\x82", "A\x82"},
+    // Width and kana, at their edges (every pair is checked against Unicode
+    // by width_kana_test.py): '\\' and '~' are code page 932's, '"' has two
+    // codes; ﾜﾞ has no joined form in Shift_JIS, nor ヴ a hiragana; a lead
+    // byte that ends the match stays; one ASCII byte is three in UTF-8.
+    {"$w", "A~ \\-\"'", "\x82\x60\x81\x60\x81\x40\x81\x5f\x81\x7c\xfa\x57\xfa\x56"},
+    {"$n", "\xee\xfc\xfa\x57\x81\x40\x83\x94", "\"\" \xb3\xde"},
+    {"$w", "\xb6\xde\xca\xdf\xdc\xde", "\x83\x4b\x83\x70\x83\x8f\x81\x4a"},
+    {"$h", "\xb3\xde\xb0\x83\x41", "\x83\x94\x81\x5b\x82\xa0"},
+    {"$k", "\x82\xa0\x82\xf1x\x82", "\x83\x41\x83\x93x\x82"},
+    {"$w", "~", "\xef\xbd\x9e", Encoding::utf8},
+    {"$n", "\xe3\x83\xb4", "\xef\xbd\xb3\xef\xbe\x9e", Encoding::utf8},
+    {"$n", "\xa5\xac", "\x8e\xb6\x8e\xde", Encoding::eucjp},
+    {"$w", "-~\"", "-~\"", Encoding::eucjp},
+    {"$w$n$h$k", "a", "aaaa", Encoding::bytes},
     // The captures, whatever pattern left them.
     {"$A|$a|$d|$f|$D|$s|$x|$g|$c", "m", "A1|al|42|1.5|9| \t|ff|!?|\x01"},
     {"<$d>", "m", "<42>"},
@@ -85,7 +103,7 @@ TEST_F(Builder, ExpandsTheTable) {
   for (const Case& c : kCases) {
     SCOPED_TRACE("to " + c.to + " match " + c.match);
     preset_captures();
-    EXPECT_EQ(expand(c.to, c.match), c.want);
+    EXPECT_EQ(expand(c.to, c.match, c.enc), c.want);
   }
 }
 
