@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "replace/csv.h"
 #include "replace/editor.h"
 #include "support/bytescan.h"
 #include "support/exit.h"
@@ -157,6 +158,26 @@ size_t split_by_search(EditorState& ed, const FieldSyntax& syntax, char* line, s
   return n;
 }
 
+// split_csv: split_fields for CSV fields: each piece is a field's value,
+// unquoted in place.
+size_t split_csv(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len) {
+  char* const end = line + len;
+  const size_t sep_len = syntax.sep.len();
+  size_t n = 0;
+  for (char* p = line;;) {
+    const CsvField f = csv_field(syntax, p, end);
+    ed.field_ptr[n] = f.start;
+    if (f.quoted)
+      f.start[csv_value(syntax, f, f.start)] = '\0';
+    else
+      *f.end = '\0';
+    if (f.end == end) return n;
+    p = f.end + sep_len;
+    if (n + 1 == ed.field_ptr_max) grow_table(ed);
+    ++n;
+  }
+}
+
 }  // namespace
 
 size_t split_fields(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len) {
@@ -165,6 +186,7 @@ size_t split_fields(EditorState& ed, const FieldSyntax& syntax, char* line, size
     ed.field_ptr_max = FIELD_PTR_STEP;
   }
   ed.field_ptr[0] = line;
+  if (syntax.csv) return split_csv(ed, syntax, line, len);
   return searchable(syntax) ? split_by_search(ed, syntax, line, len) : split_by_chars(ed, syntax, line);
 }
 
@@ -266,8 +288,9 @@ char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState
   out.clear();
   const size_t n = split_fields(ed, syntax, line, *len != static_cast<size_t>(-1) ? *len : std::strlen(line));
   // An empty first piece is not counted as a field, but $$ still stands for
-  // the piece count, so on such a line it names no piece.
-  const size_t skip = ed.field_ptr[0][0] == '\0' ? 1 : 0;
+  // the piece count, so on such a line it names no piece. A CSV record's
+  // every field counts, an empty first one too.
+  const size_t skip = ed.field_ptr[0][0] == '\0' && !syntax.csv ? 1 : 0;
   const char* text = templ.text.data;
   for (const TemplateOp& op : templ.ops) {
     out.append(text + op.text_at, static_cast<size_t>(op.text_len));
@@ -275,6 +298,15 @@ char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState
     size_t from = 0;
     size_t to = 0;
     op_pieces(op, n, skip, &from, &to);
+    if (syntax.csv) {
+      // Each CSV field written as a field again, those of a range with the
+      // separator between them, so the output reads as CSV.
+      for (size_t k = from; k <= to; ++k) {
+        if (k != from) out.append(syntax.sep.bytes, syntax.sep.len());
+        csv_append_field(syntax, ed.field_ptr[k], std::strlen(ed.field_ptr[k]), &out);
+      }
+      continue;
+    }
     for (size_t k = from; k <= to; ++k) out.append(ed.field_ptr[k], std::strlen(ed.field_ptr[k]));
   }
   *len = out.len;
@@ -321,7 +353,7 @@ size_t split_line(ByteBuf& pieces, const SetScanner& scan, bool blanks, Encoding
 }  // namespace
 
 bool lines_extractable(const FieldSyntax& syntax) {
-  return searchable(syntax) && syntax.sep.bytes[0] != '\n';
+  return !syntax.csv && searchable(syntax) && syntax.sep.bytes[0] != '\n';
 }
 
 size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorState& ed,
