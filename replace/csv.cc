@@ -9,45 +9,46 @@ namespace quorl {
 namespace {
 
 // find_quote: the first quote character in [p, end) (p a character start),
-// or end.
+// or end. A quote is never a lead byte, so outside Shift_JIS every quote
+// byte is one; in Shift_JIS the lead bytes are stepped over with the byte
+// after them.
 char* find_quote(Encoding enc, char* p, const char* end) {
-  for (char* base = p;;) {
+  if (ascii_syncs(enc)) {
     auto* q = static_cast<char*>(std::memchr(p, '"', static_cast<size_t>(end - p)));
-    if (q == nullptr) return const_cast<char*>(end);
-    if (ascii_syncs(enc) || starts_char(enc, base, q)) return q;
-    p = q + 1;  // a Shift_JIS second byte; the byte after it starts a character
-    base = p;
+    return q != nullptr ? q : const_cast<char*>(end);
   }
+  while (p < end && *p != '"') p += is_lead(static_cast<unsigned char>(*p)) && p + 1 < end ? 2 : 1;
+  return p < end ? p : const_cast<char*>(end);
 }
 
 // find_separator: the first separator in [p, end) (p a character start), or
-// end.
+// end. Fields are short, so a loop over the bytes beats a call per field.
 char* find_separator(const FieldSyntax& syntax, char* p, const char* end) {
   const Delim& sep = syntax.sep;
-  const auto first = static_cast<unsigned char>(sep.bytes[0]);
-  if (sep.single() && !is_multi_start(syntax.enc, first)) {
-    // One byte that is a character of its own wherever it starts one.
-    for (char* base = p;;) {
-      auto* s = static_cast<char*>(std::memchr(p, sep.bytes[0], static_cast<size_t>(end - p)));
-      if (s == nullptr) return const_cast<char*>(end);
-      if (first < 0x80 ? ascii_syncs(syntax.enc) || starts_char(syntax.enc, base, s)
-                       : starts_char(syntax.enc, base, s))
-        return s;
-      base = p = const_cast<char*>(first_char_start(syntax.enc, base, s));
+  const char first = sep.bytes[0];
+  if (sep.single() && static_cast<unsigned char>(first) < 0x80) {
+    if (ascii_syncs(syntax.enc)) {
+      while (p < end && *p != first) ++p;
+    } else {
+      while (p < end && *p != first) p += is_lead(static_cast<unsigned char>(*p)) && p + 1 < end ? 2 : 1;
     }
+    return p < end ? p : const_cast<char*>(end);
   }
-  // A separator of several bytes, or a byte that may begin one: character
-  // by character. A lone lead byte given as the separator still separates
+  // A separator of several bytes, or one byte beyond ASCII: character by
+  // character. A lone lead byte given as the separator still separates
   // where it stands, as the plain field splitting has it.
   const size_t sep_len = sep.len();
   while (p < end) {
-    if (sep.single() && *p == sep.bytes[0]) return p;
+    if (sep.single() && *p == first) return p;
     const auto w = static_cast<size_t>(char_len(syntax.enc, p));
     if (w == sep_len && sep.at(p)) return p;
     p += w;
   }
   return const_cast<char*>(end);
 }
+
+// special: c must be quoted in a field with the one-byte separator sep.
+inline bool special(char c, char sep) { return c == '"' || c == '\r' || c == '\n' || c == sep; }
 
 }  // namespace
 
@@ -88,6 +89,23 @@ size_t csv_value(const FieldSyntax& syntax, const CsvField& f, char* out) {
 
 bool csv_must_quote(const FieldSyntax& syntax, const char* p, size_t n) {
   const char* end = p + n;
+  const char first = syntax.sep.bytes[0];
+  if (syntax.sep.single() && static_cast<unsigned char>(first) < 0x80) {
+    if (ascii_syncs(syntax.enc)) {
+      for (; p < end; ++p)
+        if (special(*p, first)) return true;
+      return false;
+    }
+    while (p < end) {
+      if (is_lead(static_cast<unsigned char>(*p)) && p + 1 < end) {
+        p += 2;
+        continue;
+      }
+      if (special(*p, first)) return true;
+      ++p;
+    }
+    return false;
+  }
   const size_t sep_len = syntax.sep.len();
   while (p < end) {
     const char c = *p;
