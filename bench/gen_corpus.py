@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the benchmark corpora: lines of words, numbers and commas.
 
-    gen_corpus.py ascii|sjis SIZE_MB OUT [--seed N] [--lines MIN-MAX]
+    gen_corpus.py ascii|sjis|csv SIZE_MB OUT [--seed N] [--lines MIN-MAX]
 
 Both kinds are made by the same seeded process, so for one seed and size
 they have the same shape: lines of 20 to 200 bytes (never more than 3999),
@@ -12,6 +12,10 @@ The sjis kind writes about a third of the words as real Japanese text
 encoded in code page 932; many of its second bytes are ASCII letters, so a
 byte-wise search for 'the' finds false matches where such a word runs
 straight into an English word ("日付header": 0x95 0x74 'h' 'e' ...).
+The csv kind writes records of eight fields in UTF-8, as a spreadsheet
+exports them: numbers, English and Japanese text, about one field in six
+quoted because it holds a comma or a doubled quote, and one record in fifty
+with a line break inside a quoted field (--lines is not used).
 """
 import argparse
 import random
@@ -51,14 +55,51 @@ def words_of(kind):
     en = [w.encode("ascii") for w in ENGLISH]
     return en, jp
 
+def csv_field(rng, en, jp, allow_break):
+    """One field as CSV text: numbers and words, quoted where it must be."""
+    r = rng.random()
+    if r < 0.3:
+        return str(rng.randint(0, 10 ** rng.randint(1, 7)))
+    words = [rng.choice(jp if rng.random() < 0.3 else en) for _ in range(rng.randint(1, 4))]
+    text = " ".join(w.decode("cp932") if w in jp else w.decode() for w in words)
+    r = rng.random()
+    if r < 0.1:
+        text = text.replace(" ", ", ", 1) if " " in text else text + ","
+    elif r < 0.15:
+        text = f'{text} "{rng.choice(en).decode()}"'
+    elif allow_break and r < 0.17:
+        text += "\n" + rng.choice(en).decode()
+    if any(c in text for c in ',"\n'):
+        text = '"' + text.replace('"', '""') + '"'
+    return text
+
+
+def write_csv(out_path, size_mb, seed):
+    en, jp = words_of("csv")
+    rng = random.Random(seed)
+    target = int(size_mb * 1_000_000)
+    written = 0
+    with open(out_path, "wb") as out:
+        while written < target:
+            rows = []
+            for _ in range(5000):
+                rows.append(",".join(csv_field(rng, en, jp, rng.random() < 0.15) for _ in range(8)))
+            data = ("\n".join(rows) + "\n").encode()
+            out.write(data)
+            written += len(data)
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    ap.add_argument("kind", choices=["ascii", "sjis"])
+    ap.add_argument("kind", choices=["ascii", "sjis", "csv"])
     ap.add_argument("size_mb", type=float)
     ap.add_argument("out")
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--lines", default="20-200", help="line length range in bytes")
     args = ap.parse_args()
+    if args.kind == "csv":
+        write_csv(args.out, args.size_mb, args.seed)
+        return
     lo, hi = (int(x) for x in args.lines.split("-"))
     if not (1 <= lo <= hi <= 3999):
         sys.exit("gen_corpus: line lengths must lie in 1..3999")

@@ -3,7 +3,7 @@
 
     bench/run_bench.py --quorl BUILD/quorl [--size-mb 100] [--rounds 5]
                        [--workdir /tmp/quorl-bench] [--memory] [--keep]
-                       [--streams-only] [--rules]
+                       [--streams-only] [--rules] [--csv-only]
 
 One run does everything, in this order:
   1. installs missing anchors with apt-get (sed mawk gawk perl coreutils);
@@ -14,8 +14,9 @@ One run does everything, in this order:
      anchors print; on the Shift_JIS corpus it must print what a reference
      that decodes code page 932 prints, so every match begins on a
      character boundary (the byte-wise anchors' false matches are counted);
-  5. times W1..W5 for every tool on both corpora, W6 (start-up), W1..W5 in
-     every encoding (the Shift_JIS corpus converted to UTF-8 and EUC-JP with
+  5. times W1..W5 for every tool on both corpora, W6 (start-up), C1 and C2
+     (--csv against Miller, csvtool and Python's csv module on a CSV
+     corpus), W1..W5 in every encoding (the Shift_JIS corpus converted to UTF-8 and EUC-JP with
      iconv) and the long-run cases, rounds interleaved, and prints medians
      and ratios;
   6. times --in-place against the same edit redirected to a new file and
@@ -102,7 +103,7 @@ def install_anchors():
     need = []
     for tool, pkg in [("sed", "sed"), ("mawk", "mawk"), ("gawk", "gawk"), ("perl", "perl"),
                       ("cut", "coreutils"), ("cc", "gcc"), ("iconv", "libc-bin"),
-                      ("rg", "ripgrep"), ("sd", "sd")]:
+                      ("rg", "ripgrep"), ("sd", "sd"), ("mlr", "miller"), ("csvtool", "csvtool")]:
         if shutil.which(tool) is None:
             need.append(pkg)
     if not need:
@@ -234,6 +235,7 @@ def main():
     ap.add_argument("--no-check", action="store_true")
     ap.add_argument("--streams-only", action="store_true", help="only step 6, on the ASCII corpus")
     ap.add_argument("--rules", action="store_true", help="only time loading many -R rules")
+    ap.add_argument("--csv-only", action="store_true", help="only time the CSV workloads")
     args = ap.parse_args()
     quorl = os.path.abspath(args.quorl)
     os.makedirs(args.workdir, exist_ok=True)
@@ -243,6 +245,12 @@ def main():
         return
     if args.rules:
         rule_loading(quorl, work, args.rounds)
+        return
+    if args.csv_only:
+        install_anchors()
+        path = csv_fields(quorl, work, args.size_mb, args.rounds)
+        if not args.keep:
+            os.remove(path)
         return
 
     install_anchors()
@@ -323,6 +331,7 @@ def main():
     q6 = statistics.median(st["quorl"]) / hello
     print(f"  W6 target 1.50x: {'met' if q6 <= 1.5 else 'MISSED'}")
 
+    paths["csv"] = csv_fields(quorl, work, args.size_mb, args.rounds)
     threads(quorl, paths["ascii"], args.rounds)
     encodings(quorl, work, paths["sjis"], args.rounds)
     long_runs(quorl, work, args.rounds)
@@ -332,6 +341,74 @@ def main():
     if not args.keep:
         for p in paths.values():
             os.remove(p)
+
+
+# --csv: quoted CSV fields, against the CSV tools a user would pick, on a
+# UTF-8 CSV corpus (Miller and Python's csv module read UTF-8 only), and
+# against quorl's plain -t, run of the same command, which cuts inside quotes.
+PY_PICK = ("import csv,sys;w=csv.writer(sys.stdout,lineterminator='\\n');"
+           "[w.writerow([r[1],r[4]]) for r in csv.reader(open(sys.argv[1],newline=''))]")
+PY_EDIT = ("import csv,re,sys;w=csv.writer(sys.stdout,lineterminator='\\n');d=re.compile('[0-9]+');"
+           "[w.writerow(r[:2]+[d.sub(lambda m:'<'+m[0]+'>',r[2])]+r[3:]) for r in csv.reader(open(sys.argv[1],newline=''))]")
+MLR = ["mlr", "-S", "--csv", "--implicit-csv-header", "--headerless-csv-output"]
+CSV_WORKLOADS = [
+    ("C1", "pick two CSV fields", ["-e", "$2,$5"], {
+        "mlr": MLR + ["cut", "-o", "-f", "2,5"],
+        "csvtool": ["csvtool", "col", "2,5"],
+        "python": [sys.executable, "-c", PY_PICK],
+    }),
+    ("C2", "digit runs in CSV field 3", ["-r", "(3)$d:<$d>"], {
+        "mlr": MLR + ["put", '$3 = gsub($3, "([0-9]+)", "<\\1>")'],
+        "python": [sys.executable, "-c", PY_EDIT],
+    }),
+]
+
+
+def csv_fields(quorl, work, size_mb, rounds):
+    """C1 and C2: quorl --csv against Miller, csvtool and Python's csv module
+    (target: at most 1/3 of the fastest one's time), and against quorl -t,
+    (target: --csv at most 1.5x its time), with the default jobs."""
+    path = corpus(work, "csv", size_mb)
+    size = os.path.getsize(path)
+    base = [quorl, "--encoding=utf-8"]
+    sample = os.path.join(work, "csv-sample.csv")
+    with open(path, "rb") as f, open(sample, "wb") as out:
+        data = f.read(8 << 20)
+        # Cut after a whole record: a newline after an even number of quotes.
+        end = data.rindex(b"\n") + 1
+        quotes = data.count(b'"', 0, end)
+        while quotes % 2:
+            start = data.rindex(b"\n", 0, end - 1) + 1
+            quotes -= data.count(b'"', start, end)
+            end = start
+        out.write(data[:end])
+    # The tools must agree with quorl before they are timed.
+    for wid, _, qargs, anchors in CSV_WORKLOADS:
+        want = run_out(base + ["--csv"] + qargs + ["-f"], sample)
+        for name, cmd in anchors.items():
+            if run_out(cmd, sample) != want:
+                print(f"  {wid}: {name} prints something else than quorl --csv on the sample")
+    os.remove(sample)
+    times = {}
+    for _ in range(rounds):
+        for wid, _, qargs, anchors in CSV_WORKLOADS:
+            cmds = {"quorl --csv": base + ["--csv"] + qargs + ["-f"],
+                    "quorl -t,": base + ["-t,"] + qargs + ["-f"], **anchors}
+            for name, cmd in cmds.items():
+                times.setdefault((wid, name), []).append(time_anchor(cmd, path))
+    print()
+    print(f"CSV fields: MB/s (median of {rounds}) on {size / 1e6:.0f} MB of UTF-8 CSV; ratio to the fastest"
+          " tool (target 0.33) and --csv against -t, (target 1.50)")
+    for wid, title, _, anchors in CSV_WORKLOADS:
+        med = {name: statistics.median(times[(wid, name)]) for name in ["quorl --csv", "quorl -t,", *anchors]}
+        best = min(anchors, key=med.get)
+        ratio = med["quorl --csv"] / med[best]
+        cost = med["quorl --csv"] / med["quorl -t,"]
+        row = "  ".join(f"{name} {fmt_rate(size, t)}" for name, t in med.items())
+        print(f"  {wid} {title}: {row}")
+        print(f"     vs {best}: {ratio:.2f} {'met' if ratio <= 1 / 3 else 'MISSED'};"
+              f"  --csv / -t,: {cost:.2f} {'met' if cost <= 1.5 else 'MISSED'}")
+    return path
 
 
 def threads(quorl, path, rounds):

@@ -96,6 +96,7 @@ Settings read_arguments(int argc, char** argv) {
   const LongOptions& long_opts = set.options;
   RuleOptions& rules = set.rules;
   rules.encoding = choose_encoding(long_opts.encoding);
+  rules.csv = long_opts.csv;
   set.jobs = long_opts.jobs > 0 ? long_opts.jobs : default_jobs();
   int i = 1;
   for (; i < argc; ++i) {
@@ -150,6 +151,8 @@ Settings read_arguments(int argc, char** argv) {
       end_with_input_fault(name, "reading error");
     case ErrorCode::nul_byte:
       end_with_input_fault(name, "holds a NUL byte; not edited");
+    case ErrorCode::unclosed_quote:  // "line <n>: ...", its newline left to the fault's format
+      end_with_input_fault(name, std::string(edited.error.substr(0, edited.error.size() - 1)).c_str());
     default:
       end_with_fault(std::string(edited.error).c_str());
   }

@@ -13,7 +13,7 @@ namespace {
 // How a long option takes a value.
 enum class Takes { nothing, value, attached_suffix };
 
-enum class Id { in_place, diff, crlf, check, encoding, jobs };
+enum class Id { in_place, diff, crlf, csv, check, encoding, jobs };
 
 struct LongName {
   const char* name;
@@ -25,6 +25,7 @@ constexpr LongName LONG_NAMES[] = {
     {"--in-place", Id::in_place, Takes::attached_suffix},
     {"--diff", Id::diff, Takes::nothing},
     {"--crlf", Id::crlf, Takes::nothing},
+    {"--csv", Id::csv, Takes::nothing},
     {"--check", Id::check, Takes::nothing},
     {"--encoding", Id::encoding, Takes::value},
     {"--jobs", Id::jobs, Takes::value},
@@ -102,6 +103,7 @@ int read_long_option(int argc, char** argv, int i, LongOptions* opts) {
       break;
     case Id::diff: opts->diff = true; break;
     case Id::crlf: opts->crlf = true; break;
+    case Id::csv: opts->csv = true; break;
     case Id::check: opts->check = true; break;
     case Id::encoding: opts->encoding = value; break;
     case Id::jobs: opts->jobs = jobs_of(value, arg); break;

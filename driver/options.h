@@ -34,6 +34,7 @@ struct LongOptions {
   const char* backup_suffix = nullptr;  // --in-place=SUFFIX; null: no backup
   bool diff = false;
   bool crlf = false;
+  bool csv = false;              // --csv: fields are CSV fields, records may span lines
   bool check = false;            // --check: report invalid sequences, edit nothing
   const char* encoding = nullptr;  // --encoding NAME; null: not given
   int jobs = 0;                  // --jobs N; 0: as many as there are processors

@@ -10,7 +10,8 @@
 
 #include "quorl/quorl.h"
 
-static_assert(QUORL_NOT_FOUND == static_cast<int>(quorl::ErrorCode::not_found) &&
+static_assert(QUORL_UNCLOSED_QUOTE == static_cast<int>(quorl::ErrorCode::unclosed_quote) &&
+                  QUORL_NOT_FOUND == static_cast<int>(quorl::ErrorCode::not_found) &&
                   QUORL_LINE_TOO_LONG == static_cast<int>(quorl::ErrorCode::line_too_long) &&
                   QUORL_SINK_STOPPED == static_cast<int>(quorl::ErrorCode::sink_stopped) &&
                   QUORL_READ_ERROR == static_cast<int>(quorl::ErrorCode::read_error) &&

@@ -21,6 +21,8 @@ Rules::Rules(const RuleOptions& options) {
     FieldSyntax syntax;
     syntax.enc = options.encoding;
     syntax.sep = separator_of(options.separator.c_str(), syntax.enc);
+    syntax.csv = options.csv;
+    if (syntax.csv && syntax.sep.len() == 0) syntax.sep = separator_of(",", syntax.enc);
     ByteBuf message;
     if (!options.brackets.empty() &&
         !brackets_of(options.brackets.c_str(), syntax.enc, &syntax.open, &syntax.close)) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "replace/csv.h"
 #include "replace/editor.h"
 #include "support/bytescan.h"
 #include "support/exit.h"
@@ -157,14 +158,41 @@ size_t split_by_search(EditorState& ed, const FieldSyntax& syntax, char* line, s
   return n;
 }
 
-}  // namespace
+// split_csv: split_fields for CSV fields: each piece is a field's value,
+// unquoted in place. Only the first want fields are cut when the line has
+// more (the template names no later one).
+size_t split_csv(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len, size_t want = SIZE_MAX) {
+  char* const end = line + len;
+  const size_t sep_len = syntax.sep.len();
+  size_t n = 0;
+  for (char* p = line;;) {
+    const CsvField f = csv_field(syntax, p, end);
+    ed.field_ptr[n] = f.start;
+    if (f.quoted)
+      f.start[csv_value(syntax, f, f.start)] = '\0';
+    else
+      *f.end = '\0';
+    if (f.end == end || n + 1 == want) return n;
+    p = f.end + sep_len;
+    if (n + 1 == ed.field_ptr_max) grow_table(ed);
+    ++n;
+  }
+}
 
-size_t split_fields(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len) {
+// ready_table: the field table made on first use.
+void ready_table(EditorState& ed) {
   if (ed.field_ptr == nullptr) {
     ed.field_ptr = static_cast<char**>(first_block(FIELD_PTR_STEP * static_cast<int>(sizeof(char*))));
     ed.field_ptr_max = FIELD_PTR_STEP;
   }
+}
+
+}  // namespace
+
+size_t split_fields(EditorState& ed, const FieldSyntax& syntax, char* line, size_t len) {
+  ready_table(ed);
   ed.field_ptr[0] = line;
+  if (syntax.csv) return split_csv(ed, syntax, line, len);
   return searchable(syntax) ? split_by_search(ed, syntax, line, len) : split_by_chars(ed, syntax, line);
 }
 
@@ -264,19 +292,40 @@ char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState
   if (templ.bad) return ed.fail(ErrorCode::bad_template, BAD_TEMPLATE);
   ByteBuf& out = ed.extract;
   out.clear();
-  const size_t n = split_fields(ed, syntax, line, *len != static_cast<size_t>(-1) ? *len : std::strlen(line));
+  const size_t line_len = *len != static_cast<size_t>(-1) ? *len : std::strlen(line);
+  size_t n = 0;
+  if (syntax.csv && templ.widest != INT_MAX) {
+    ready_table(ed);
+    n = split_csv(ed, syntax, line, line_len, static_cast<size_t>(templ.widest));
+  } else {
+    n = split_fields(ed, syntax, line, line_len);
+  }
   // An empty first piece is not counted as a field, but $$ still stands for
-  // the piece count, so on such a line it names no piece.
-  const size_t skip = ed.field_ptr[0][0] == '\0' ? 1 : 0;
+  // the piece count, so on such a line it names no piece. A CSV record's
+  // every field counts, an empty first one too.
+  const size_t skip = ed.field_ptr[0][0] == '\0' && !syntax.csv ? 1 : 0;
   const char* text = templ.text.data;
+  size_t fields = 0;  // CSV fields written
   for (const TemplateOp& op : templ.ops) {
     out.append(text + op.text_at, static_cast<size_t>(op.text_len));
     if (op.count_kind < 0) break;
     size_t from = 0;
     size_t to = 0;
     op_pieces(op, n, skip, &from, &to);
+    if (syntax.csv) {
+      // Each CSV field written as a field again, those of a range with the
+      // separator between them, so the output reads as CSV.
+      for (size_t k = from; k <= to; ++k, ++fields) {
+        if (k != from) out.append(syntax.sep.bytes, syntax.sep.len());
+        csv_append_field(syntax, ed.field_ptr[k], std::strlen(ed.field_ptr[k]), &out);
+      }
+      continue;
+    }
     for (size_t k = from; k <= to; ++k) out.append(ed.field_ptr[k], std::strlen(ed.field_ptr[k]));
   }
+  // A record of one empty field is written "", as CSV writers write it: an
+  // empty line would read as no record at all.
+  if (fields == 1 && out.len == 0) out.append("\"\"", 2);
   *len = out.len;
   return out.terminate();
 }
@@ -321,7 +370,7 @@ size_t split_line(ByteBuf& pieces, const SetScanner& scan, bool blanks, Encoding
 }  // namespace
 
 bool lines_extractable(const FieldSyntax& syntax) {
-  return searchable(syntax) && syntax.sep.bytes[0] != '\n';
+  return !syntax.csv && searchable(syntax) && syntax.sep.bytes[0] != '\n';
 }
 
 size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorState& ed,

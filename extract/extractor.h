@@ -12,6 +12,11 @@
 // one character, and that second byte never separates. The -b brackets play
 // no part here.
 //
+// With CSV fields (replace/csv.h) each piece is a field's value, unquoted in
+// place; every field counts, an empty first one too; and the template
+// writes each field it names as a CSV field again, the fields of a range
+// with the separator between them.
+//
 // A template is compiled once (Template) and is read-only afterwards; the
 // field table and the output buffer belong to the editor (replace/editor.h):
 // created on first use, grown on demand without limit and reused for every
@@ -93,7 +98,8 @@ char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState
 
 // lines_extractable: whether extract_lines rebuilds lines as extract_with
 // does with syntax's separator (a -t byte that is a lead byte, or a
-// newline, separates only line by line).
+// newline, separates only line by line, and CSV fields are cut record by
+// record).
 bool lines_extractable(const FieldSyntax& syntax);
 
 // extract_lines: each of the whole lines in the len bytes at text (each

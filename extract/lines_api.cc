@@ -11,10 +11,12 @@
 #include "extract/editor_access.h"
 #include "extract/parallel.h"
 #include "extract/pipeline.h"
+#include "extract/records.h"
 #include "quorl/quorl.h"
 #include "support/bytebuf.h"
 #include "support/encoding.h"
 #include "support/line_file.h"
+#include "support/errors.h"
 #include "support/memory.h"
 
 namespace quorl {
@@ -44,6 +46,10 @@ class Output {
  public:
   Output(const Sink* sink, const LineSink* each) : sink_(sink), each_(each) {}
 
+  // set_crlf: a CR before a newline inside a record belongs to the line
+  // ending there.
+  void set_crlf(bool on) { crlf_ = on; }
+
   bool takes_runs() const { return each_ == nullptr; }
   bool wants_input() const { return each_ != nullptr; }
 
@@ -63,6 +69,7 @@ class Output {
     line_.append(text, len);
     if (cr) line_.push('\r');
     line_.push('\n');
+    if (input.find('\n') != std::string_view::npos) return record(input, ending);
     if ((*each_)({input, ending, std::string_view(line_.data, line_.len)})) return true;
     stopped_ = true;
     return false;
@@ -90,6 +97,33 @@ class Output {
   bool stopped() const { return stopped_; }
 
  private:
+  // record: a CSV record of several lines, its edit in line_, handed on as
+  // its lines: the last with the edit, the others with none; or, when the
+  // edit left it as it was, each line with itself.
+  bool record(std::string_view input, std::string_view ending) {
+    const std::string_view edit(line_.data, line_.len);
+    const size_t cr = !ending.empty() && ending[0] == '\r' ? 1 : 0;
+    const bool same = edit.size() == input.size() + 1 + cr && edit.compare(0, input.size(), input) == 0;
+    for (size_t at = 0;;) {
+      const size_t nl = input.find('\n', at);
+      std::string_view text = input.substr(at, nl == std::string_view::npos ? std::string_view::npos : nl - at);
+      std::string_view end = nl == std::string_view::npos ? ending : std::string_view("\n");
+      if (nl != std::string_view::npos && crlf_ && !text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+        end = "\r\n";
+      }
+      const bool last = nl == std::string_view::npos;
+      std::string_view out = same ? edit.substr(at, last ? std::string_view::npos : text.size() + end.size())
+                             : last ? edit : std::string_view();
+      if (!(*each_)({text, end, out})) {
+        stopped_ = true;
+        return false;
+      }
+      if (last) return true;
+      at = nl + 1;
+    }
+  }
+
   bool put(const char* text, size_t n) {
     if (n == 0 || (*sink_)(std::string_view(text, n))) return true;
     stopped_ = true;
@@ -101,6 +135,7 @@ class Output {
   ByteBuf out_;
   ByteBuf line_;
   bool stopped_ = false;
+  bool crlf_ = false;
 };
 
 // LineLoop: the lines of one input edited in order, as the command line
@@ -177,18 +212,33 @@ class LineLoop {
       if (text_len == LineFile::kHasNul && !format_.nul_ends_text) return fail(ErrorCode::nul_byte, kNulMessage);
       const std::string_view ending = in.ending();
       std::string_view input(line, len - ending.size());
+      size_t edit_len = text_len == LineFile::kHasNul ? UNKNOWN_LEN : text_len;
+      if (rules_.syntax.csv) {
+        // A CSV record may go on over the lines after this one.
+        if (!records_.take(rules_.syntax.enc, line, input.size(), ending, ++line_no_)) continue;
+        if (records_.gathered()) {
+          line = records_.text();
+          input = std::string_view(line, records_.len());
+          // A NUL of an earlier line ends the text there, as a NUL does.
+          edit_len = std::memchr(line, '\0', records_.len()) != nullptr ? UNKNOWN_LEN : records_.len();
+        }
+      }
       if (out_.wants_input()) {
         // The edit may cut the line in place: the sink gets it as read.
         input_.clear();
         input_.append(line, input.size());
         input = std::string_view(input_.data, input_.len);
       }
-      if (!edit_one(line, text_len == LineFile::kHasNul ? UNKNOWN_LEN : text_len, input, ending))
-        return out_.stopped() ? stopped() : fail(ed_.fault);
+      if (!edit_one(line, edit_len, input, ending)) return out_.stopped() ? stopped() : fail(ed_.fault);
       if (first) at_once = rules_.whole_lines && out_.takes_runs();
       first = false;
     }
     if (in.failed()) return fail(ErrorCode::read_error, kReadErrorMessage);
+    if (records_.open()) {
+      ed_.error.clear();
+      append_printf(&ed_.error, UNCLOSED_QUOTE, records_.first_line());
+      return fail(ErrorCode::unclosed_quote);
+    }
     return finish();
   }
 
@@ -226,11 +276,14 @@ class LineLoop {
   Output& out_;
   LineFormat format_;
   ByteBuf input_;
+  Records records_;
+  size_t line_no_ = 0;
 };
 
 // edit_input: the lines of in edited by editor into out.
 LinesEdited edit_input(Editor& editor, LineFile& in, Output& out, LineFormat format) {
   in.set_crlf(format.crlf);
+  out.set_crlf(format.crlf);
   LineLoop loop(editor, out, format);
   in.set_idle(LineLoop::idle, &loop);
   LinesEdited result = loop.run(in);

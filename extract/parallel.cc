@@ -2,10 +2,13 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "platform/platform.h"
+#include "extract/records.h"
+#include "support/errors.h"
 #include "support/line_file.h"
 #include "support/threads.h"
 
@@ -55,7 +58,78 @@ struct Job {
   bool writing = false; // a worker is writing the next chunks in order
   bool stop = false;    // the run is ending: no more work
   ParallelEdit* outcome = nullptr;  // the fault that stopped it
+  Array<uint64_t> bounds;  // CSV records: where each chunk starts, and the end
 };
+
+// record_bounds: where the chunks of a CSV file start: each at the first
+// record start at least kChunk bytes after the one before, the file's size
+// closing the list. A record starts after a newline outside quoted fields:
+// the quote characters before it are even in number (a quote byte inside a
+// Shift_JIS character, after an odd run of lead bytes, is none). False on a
+// read error.
+bool record_bounds(int fd, uint64_t size, Encoding enc, Array<uint64_t>* bounds) {
+  constexpr size_t kBlock = size_t{1} << 20;
+  bounds->resize(0);
+  bounds->push() = 0;
+  ByteBuf block;
+  char* const b = block.reserve(kBlock);
+  uint64_t want = kChunk;  // the next bound: the first record start from here
+  bool quoted = false;
+  size_t lead_run = 0;  // the lead-range bytes that ended the blocks before
+  for (uint64_t at = 0; at < size;) {
+    const long got = platform::read_at(fd, b, kBlock, at);
+    if (got < 0) return false;
+    if (got == 0) break;
+    const auto n = static_cast<size_t>(got);
+    for (size_t i = 0; i <= n;) {
+      const auto* q = static_cast<const char*>(std::memchr(b + i, '"', n - i));
+      const size_t qi = q != nullptr ? static_cast<size_t>(q - b) : n;
+      while (!quoted) {
+        const uint64_t from = want - 1 - at;
+        const size_t s = from > i ? static_cast<size_t>(from) : i;
+        const auto* nl = s < qi ? static_cast<const char*>(std::memchr(b + s, '\n', qi - s)) : nullptr;
+        if (nl == nullptr) break;
+        const uint64_t bound = at + static_cast<uint64_t>(nl - b) + 1;
+        if (bound >= size) break;
+        bounds->push() = bound;
+        want = bound + kChunk;
+      }
+      if (qi == n) break;
+      size_t run = 0;
+      if (enc == Encoding::sjis) {
+        while (run < qi && is_lead(static_cast<unsigned char>(b[qi - 1 - run]))) ++run;
+        if (run == qi) run += lead_run;
+      }
+      if (run % 2 == 0) quoted = !quoted;
+      i = qi + 1;
+    }
+    if (enc == Encoding::sjis) {
+      size_t run = 0;
+      while (run < n && is_lead(static_cast<unsigned char>(b[n - 1 - run]))) ++run;
+      lead_run = run == n ? lead_run + n : run;
+    }
+    at += n;
+  }
+  bounds->push() = size;
+  return true;
+}
+
+// lines_before: the newlines in the first offset bytes of the file, so
+// the number of the line that starts there, less one.
+size_t lines_before(int fd, uint64_t offset) {
+  char buf[1 << 16];
+  size_t lines = 0;
+  for (uint64_t at = 0; at < offset;) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(offset - at, sizeof buf));
+    const long got = platform::read_at(fd, buf, want, at);
+    if (got <= 0) break;
+    for (const char* p = buf; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(buf + got - p))));
+         ++p)
+      ++lines;
+    at += got;
+  }
+  return lines;
+}
 
 // fail: the slot's fault, after the text so far.
 void fail(Slot* slot, ErrorCode code, const char* message) {
@@ -86,16 +160,20 @@ bool edit_one(const RuleSet& rules, EditorState& ed, char* line, size_t len, Slo
 // as the line loop edits them, cut by the line reader: a run at a time
 // where the rules allow it, else one by one. The whole chunk edited in one
 // run is not copied: the slot writes it from where it lies.
-void edit_lines(const Job& job, EditorState& ed, size_t begin, size_t end, Slot* slot) {
+void edit_lines(const Job& job, EditorState& ed, size_t begin, size_t end, uint64_t at, Slot* slot) {
   const RuleSet& rules = *job.rules;
   slot->out.clear();
   LineFile in;
   in.open_buffer(&slot->in, begin, end, job.limit);
   size_t len = 0;
   size_t text_len = 0;
+  // CSV records, whole in every chunk but where the file ends inside one.
+  const bool csv = rules.syntax.csv;
+  Records records;
+  size_t line_no = 0;
   for (;;) {
     size_t n = 0;
-    while (char* run = in.lines(&n)) {
+    while (char* run = csv ? nullptr : in.lines(&n)) {
       const size_t run_len = n;
       const char* text = rules.whole_lines ? edit_run(rules, ed, run, &n) : nullptr;
       if (text != nullptr && slot->out.len == 0 && run_len == end - begin) {
@@ -131,11 +209,41 @@ void edit_lines(const Job& job, EditorState& ed, size_t begin, size_t end, Slot*
       fail(slot, ErrorCode::nul_byte, kNulMessage);
       break;
     }
-    if (!edit_one(rules, ed, line, text_len == LineFile::kHasNul ? UNKNOWN_LEN : text_len, slot)) break;
+    size_t edit_len = text_len == LineFile::kHasNul ? UNKNOWN_LEN : text_len;
+    if (csv) {
+      const size_t ending = in.had_newline() ? 1 : 0;
+      if (!records.take(rules.syntax.enc, line, len - ending, in.ending(), ++line_no)) continue;
+      if (records.gathered()) {
+        line = records.text();
+        edit_len = std::memchr(line, '\0', records.len()) != nullptr ? UNKNOWN_LEN : records.len();
+      }
+    }
+    if (!edit_one(rules, ed, line, edit_len, slot)) break;
+  }
+  if (records.open() && !slot->failed) {
+    ByteBuf msg;
+    append_printf(&msg, UNCLOSED_QUOTE, lines_before(job.fd, at) + records.first_line());
+    fail(slot, ErrorCode::unclosed_quote, msg.data);
   }
   in.give_back(&slot->in);
   slot->text = slot->out.data;
   slot->len = slot->out.len;
+}
+
+// edit_records: chunk k of a CSV file, whole records from one bound to the
+// next, read and edited into slot.
+void edit_records(Job* job, EditorState& ed, long k, Slot* slot) {
+  const uint64_t from = job->bounds[static_cast<size_t>(k)];
+  const auto want = static_cast<size_t>(job->bounds[static_cast<size_t>(k) + 1] - from);
+  char* buf = slot->in.reserve(want + 1);
+  const long got = platform::read_at(job->fd, buf, want, from);
+  if (got < 0) {
+    fail(slot, ErrorCode::read_error, kReadErrorMessage);
+    return;
+  }
+  slot->cut = static_cast<size_t>(got) < want;
+  buf[got] = '\0';
+  if (got > 0) edit_lines(*job, ed, 0, static_cast<size_t>(got), from, slot);
 }
 
 // edit_chunk: chunk k of the file read and edited into slot.
@@ -143,6 +251,10 @@ void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
   slot->failed = false;
   slot->text = nullptr;
   slot->len = 0;
+  if (job->bounds.size() != 0) {
+    edit_records(job, ed, k, slot);
+    return;
+  }
   const uint64_t start = static_cast<uint64_t>(k) * kChunk;
   // One byte before the chunk tells whether a line starts at its first.
   const uint64_t from = start == 0 ? 0 : start - 1;
@@ -178,7 +290,7 @@ void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
     end = nl != nullptr ? nl + 1 : data_end;
   }
   if (p >= end) return;
-  edit_lines(*job, ed, static_cast<size_t>(p - buf), static_cast<size_t>(end - buf), slot);
+  edit_lines(*job, ed, static_cast<size_t>(p - buf), static_cast<size_t>(end - buf), start, slot);
 }
 
 // write_ready: the chunks that are done, in order, handed to the sink by
@@ -266,6 +378,14 @@ bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs, siz
   job.sink = &sink;
   job.size = st.size;
   job.chunks = static_cast<long>((st.size + kChunk - 1) / kChunk);
+  if (rules.syntax.csv) {
+    // A chunk is cut between records, which only a pass from the start finds.
+    if (!record_bounds(fd, st.size, rules.syntax.enc, &job.bounds)) {
+      platform::close_fd(fd);
+      return false;
+    }
+    job.chunks = static_cast<long>(job.bounds.size()) - 1;
+  }
   job.slot_count = 2L * jobs;
   Slot* slots = new Slot[static_cast<size_t>(job.slot_count)];
   job.slots = slots;

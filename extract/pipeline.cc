@@ -11,7 +11,8 @@ void compile_rules(const char* const* specs, size_t count, const FieldSyntax& sy
   for (size_t k = 0; k < count; ++k) compile_spec(specs[k], &out->specs[k], syntax.enc);
   out->has_template = templ != nullptr;
   if (templ != nullptr) compile_template(templ, &out->templ);
-  out->whole_lines = !out->has_template || (!out->templ.bad && lines_extractable(syntax));
+  // CSV records are gathered line by line, which a run of lines would pass by.
+  out->whole_lines = !syntax.csv && (!out->has_template || (!out->templ.bad && lines_extractable(syntax)));
   out->lines_independent = true;
   for (const CompiledSpec& spec : out->specs) {
     if (!spec.whole_lines) out->whole_lines = false;

@@ -7,6 +7,7 @@
 
 #include "replace/builder.h"
 #include "platform/platform.h"
+#include "replace/csv.h"
 #include "replace/matcher.h"
 #include "support/bytescan.h"
 #include "support/sjis.h"
@@ -182,14 +183,14 @@ char* scan_literal(const Item& item, EditorState& ed, const char* start, const c
 }
 
 // finish_result: ends the result at w, putting back what followed the
-// scanned field (rest_len bytes, its separator first); returns the length
-// of the result.
-size_t finish_result(const ByteBuf& result, char* w, const char* end, char rest_sep,
+// scanned field (rest_len bytes from rest, its separator first, which was
+// rest_sep before a NUL took its place); returns the length of the result.
+size_t finish_result(const ByteBuf& result, char* w, const char* rest, char rest_sep,
                      size_t rest_len) {
   *w = '\0';
   if (rest_len > 0) {
     *w = rest_sep;
-    std::memcpy(w + 1, end + 1, rest_len);
+    std::memcpy(w + 1, rest + 1, rest_len);
   }
   return static_cast<size_t>(w - result.data) + rest_len;
 }
@@ -210,16 +211,57 @@ struct PendingGuard {
 };
 
 // Span: what an item scans. text holds the line; [start, end) is the
-// selected field, or the whole line. What followed the field, its
-// separator rest_sep and rest_len bytes in all, is cut off by a NUL at end
-// and put back after the scan.
+// selected field, or the whole line; the head_len bytes at head go before
+// it unchanged. What followed the field, from rest (its separator rest_sep)
+// and rest_len bytes in all, is cut off by a NUL and put back after the
+// scan. A CSV field is scanned as its value, a text of its own (the
+// editor's field buffer for a quoted one); raw is the field as it stood,
+// raw_len bytes, written back when the value comes out unchanged.
 struct Span {
   const char* text;
   const char* start;
   const char* end;
+  const char* head;
+  size_t head_len;
+  const char* rest;
   size_t rest_len;
   char rest_sep;
+  bool csv;
+  const char* raw;
+  size_t raw_len;
 };
+
+// take_csv_field: span set to CSV field n of the len-byte line own (a
+// writable copy); false when the line has fewer fields.
+bool take_csv_field(const FieldSyntax& syntax, EditorState& ed, char* own, size_t len, long long n,
+                    Span* span) {
+  char* const line_end = own + len;
+  CsvField f = csv_field(syntax, own, line_end);
+  for (long long k = 1; k < n; ++k) {
+    if (f.end == line_end) return false;
+    f = csv_field(syntax, f.end + syntax.sep.len(), line_end);
+  }
+  span->csv = true;
+  span->head = own;
+  span->head_len = static_cast<size_t>(f.start - own);
+  span->raw = f.start;
+  span->raw_len = static_cast<size_t>(f.end - f.start);
+  span->rest = f.end;
+  span->rest_len = static_cast<size_t>(line_end - f.end);
+  span->rest_sep = *f.end;
+  if (f.quoted) {
+    char* value = ed.field.reserve(span->raw_len + 1);
+    const size_t value_len = csv_value(syntax, f, value);
+    value[value_len] = '\0';
+    span->text = span->start = value;
+    span->end = value + value_len;
+  } else {
+    *f.end = '\0';
+    span->text = span->start = f.start;
+    span->end = f.end;
+  }
+  return true;
+}
 
 // take_span: the span the item scans in the len-byte line; false when the
 // line has no such field (span->text then holds the line as it was).
@@ -241,6 +283,8 @@ bool take_span(const Item& item, const FieldSyntax& syntax, EditorState& ed, con
   span->text = own != nullptr ? own : line;
   span->start = span->text;
   span->end = span->text + len;
+  span->csv = false;
+  if (n > 0 && syntax.csv) return take_csv_field(syntax, ed, own, len, n, span);
   if (n > 0) {
     char* field = nullptr;
     char* stop = nullptr;
@@ -250,31 +294,60 @@ bool take_span(const Item& item, const FieldSyntax& syntax, EditorState& ed, con
   }
   // What follows the field (its separator first) goes back unchanged; the
   // scan sees the field alone.
+  span->head = span->text;
+  span->head_len = static_cast<size_t>(span->start - span->text);
+  span->rest = span->end;
   span->rest_len = static_cast<size_t>(span->text + len - span->end);
   span->rest_sep = *span->end;
   if (span->rest_len > 0) own[span->end - own] = '\0';
   return true;
 }
 
+// requote: the CSV value the item wrote from vw to w put back as a field:
+// as it stood when the item changed nothing, else quoted when it must be.
+// Returns the write position after it.
+char* requote(const FieldSyntax& syntax, EditorState& ed, const Span& span, char* vw, char* w) {
+  const size_t at = static_cast<size_t>(vw - ed.result.data);
+  const size_t value_len = static_cast<size_t>(w - vw);
+  const char* field = span.raw;
+  size_t field_len = span.raw_len;
+  if (value_len != static_cast<size_t>(span.end - span.start) || std::memcmp(vw, span.start, value_len) != 0) {
+    ed.quoted.clear();
+    csv_append_field(syntax, vw, value_len, &ed.quoted);
+    field = ed.quoted.data;
+    field_len = ed.quoted.len;
+  }
+  vw = ed.result.reserve(at + field_len + span.rest_len + 1) + at;
+  std::memcpy(vw, field, field_len);
+  return vw + field_len;
+}
+
 // scan_span: the result of the item over span written to ed.result: the
 // bytes before the field, the field scanned, and what followed it; returns
 // the result and sets *result_len to its length; null after a fault.
-char* scan_span(const Item& item, EditorState& ed, const Span& span, size_t* result_len) {
+char* scan_span(const Item& item, const FieldSyntax& syntax, EditorState& ed, const Span& span,
+                size_t* result_len) {
   PendingGuard guard{&ed.caps};
   const Program& prog = item.prog;
   const char* text = span.text;
   const char* start = span.start;
   const char* end = span.end;
   const size_t rest_len = span.rest_len;
-  const size_t prefix = static_cast<size_t>(start - text);
+  const size_t prefix = span.head_len;
   char* w = ed.result.reserve(prefix + static_cast<size_t>(end - start) + rest_len + 1);
-  std::memcpy(w, text, prefix);
+  std::memcpy(w, span.head, prefix);
   w += prefix;
+  char* const field_w = w;
 
   if (prog.literal_len > 1) {
     w = scan_literal(item, ed, start, end, rest_len, w);
     if (w == nullptr) return nullptr;
-    *result_len = finish_result(ed.result, w, end, span.rest_sep, rest_len);
+    if (span.csv) {
+      // The captures may still refer to the value, which requote reads.
+      ed.caps.whole().settle();
+      w = requote(syntax, ed, span, field_w, w);
+    }
+    *result_len = finish_result(ed.result, w, span.rest, span.rest_sep, rest_len);
     // Every item leaves the captures settled, and a literal pattern
     // touches the whole-match capture alone.
     ed.caps.whole().settle();
@@ -284,8 +357,9 @@ char* scan_span(const Item& item, EditorState& ed, const Span& span, size_t* res
 
   w = scan_pattern(item, ed, text, start, end, rest_len, w);
   if (w == nullptr) return nullptr;
-  *result_len = finish_result(ed.result, w, end, span.rest_sep, rest_len);
   ed.caps.settle();
+  if (span.csv) w = requote(syntax, ed, span, field_w, w);
+  *result_len = finish_result(ed.result, w, span.rest, span.rest_sep, rest_len);
   guard.done = true;
   return ed.result.data;
 }
@@ -315,7 +389,7 @@ char* apply_item(const Item& item, const FieldSyntax& syntax, EditorState& ed, c
     *result_len = len;
     return ed.result.data;
   }
-  return scan_span(item, ed, span, result_len);
+  return scan_span(item, syntax, ed, span, result_len);
 }
 
 bool whole_line_literal(const Item& item) {

@@ -112,12 +112,15 @@ bool brackets_of(const char* text, Encoding enc, Delim* open, Delim* close);
 // FieldSyntax: how a line is cut into fields, and its encoding. sep is the
 // separator (none: runs of blanks and tabs for -e, the whole line as field 1
 // for (<no>)); open and close are the brackets that keep separators between
-// them from cutting (none: no brackets).
+// them from cutting (none: no brackets). With csv the fields are CSV fields
+// (replace/csv.h), cut at sep (which is then always set), and the brackets
+// play no part.
 struct FieldSyntax {
   Delim sep;
   Delim open;
   Delim close;
   Encoding enc = Encoding::sjis;
+  bool csv = false;
 };
 
 // FromArgEnd: what applying items to a run of lines leaves in the whole-match
@@ -153,6 +156,8 @@ struct EditorState {
   size_t field_ptr_max = 0;    // entries allocated in field_ptr
   ByteBuf extract;  // the extractor's output
   ByteBuf pieces;   // the pieces of a line of a run
+  ByteBuf field;    // the value of a quoted CSV field an item scans
+  ByteBuf quoted;   // an edited CSV field, quoted
   ByteBuf lines[2];  // a run of lines, edited from one into the other
   FromArgEnd lines_end;
   ByteBuf error;  // the message of the last failure, NUL-terminated

@@ -20,6 +20,7 @@ enum class ErrorCode : unsigned char {
   sink_stopped = 8,  // the sink of many edited lines asked to stop
   line_too_long = 9,  // a line at or over the line limit asked for
   not_found = 10,     // a file that cannot be opened as a file
+  unclosed_quote = 11,  // a CSV record whose quoted field runs to the end of the input
 };
 
 }  // namespace quorl

@@ -43,13 +43,21 @@ struct EditorState;
 // separator); brackets the -b text (empty: none; else two bytes, or two
 // characters: the opening and the closing bracket); extract the -e
 // template, if any; encoding how bytes form characters in all of these and
-// in the lines.
+// in the lines. With csv, fields are CSV fields (RFC 4180), cut at the
+// separator, a comma when none is given: a field in double quotes may hold
+// the separator, doubled quotes and line breaks; the template writes each
+// field it names as a CSV field, quoted where it must be, and a (<no>) item
+// edits the field's text without its quotes and writes it back so; the
+// brackets play no part. The many-lines calls below then gather lines into
+// records: a record ends at the first line end where its quotes are even in
+// number.
 struct RuleOptions {
   std::vector<std::string> specs;
   std::string separator;
   std::string brackets;
   std::optional<std::string> extract;
   Encoding encoding = Encoding::sjis;
+  bool csv = false;
 };
 
 // RuleError: the first fault of a rule set. code tells what it is (none:
@@ -162,6 +170,9 @@ using Sink = std::function<bool(std::string_view bytes)>;
 // EditedLine: one line as read (its text, NUL bytes included, and the
 // ending cut off it: "\n", "\r\n" or a last "\r" with crlf, or "" for a
 // last line without one) and its edit, with the ending written after it.
+// With CSV records, a record of several lines comes as its lines: each but
+// the last with an empty edit, the last with the edit of the whole record
+// (a record that comes out unchanged comes as its lines, each its own edit).
 struct EditedLine {
   std::string_view input;
   std::string_view ending;
@@ -179,7 +190,9 @@ using Read = std::function<long(char* buf, size_t n)>;
 // LinesEdited: the outcome of editing many lines. When not ok, code and
 // error tell the fault met by the line after those handed on (as Edited; also nul_byte "a line holds a NUL byte\n",
 // line_too_long with the line's first bytes, read_error "reading error\n",
-// sink_stopped "the sink stopped\n", not_found "not found\n"). The views
+// sink_stopped "the sink stopped\n", not_found "not found\n", and with CSV
+// records unclosed_quote "line <n>: a quoted field is never closed\n", n
+// the line where the record began). The views
 // stay valid until the editor's next edit.
 struct LinesEdited {
   bool ok = false;

@@ -41,7 +41,8 @@ typedef enum quorl_error_code {
   QUORL_READ_ERROR = 7,    /* a stream that could not be read */
   QUORL_SINK_STOPPED = 8,  /* the sink of many edited lines asked to stop */
   QUORL_LINE_TOO_LONG = 9, /* a line at or over the line limit asked for */
-  QUORL_NOT_FOUND = 10     /* a file that cannot be opened as a file */
+  QUORL_NOT_FOUND = 10,    /* a file that cannot be opened as a file */
+  QUORL_UNCLOSED_QUOTE = 11 /* a CSV record whose quoted field runs to the end of the input */
 } quorl_error_code;
 
 /* How bytes form characters, numbered as quorl::Encoding. */

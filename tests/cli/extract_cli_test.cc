@@ -41,6 +41,36 @@ TEST(ExtractCli, Templates) {
   for (const CliCase& c : kTemplates) expect_cli(c);
 }
 
+// ---- --csv: quoted fields, records over several lines ----
+
+const CliCase kCsv[] = {
+    {"quoted separator and doubled quotes", {"--csv", "-e", "$2|$1|$3", "\"a,b\",\"x \"\"y\"\"\",c"}, "", {},
+     "\"x \"\"y\"\"\"|\"a,b\"|c\n", "", 0},
+    {"a range keeps its separators", {"--csv", "-t;", "-e", "$(2-3)", "a;\"b;c\";;"}, "", {}, "\"b;c\";\n", "", 0},
+    {"an empty first field counts", {"--csv", "-e", "[$1][$2]", ",x"}, "", {}, "[][x]\n", "", 0},
+    {"a lone empty field", {"--csv", "-e", "$2", "a,"}, "", {}, "\"\"\n", "", 0},
+    {"brackets play no part", {"--csv", "-b", "-r", "(2)c:C", "\"a\"b,c"}, "", {}, "\"a\"b,C\n", "", 0},
+    {"an edited field quoted as it must be", {"--csv", "-r", "(2)b:\"", "a,b,\"c\""}, "", {},
+     "a,\"\"\"\",\"c\"\n", "", 0},
+    {"an unmatched quoted field stays as it was", {"--csv", "-r", "(2)z:Z", "a,\"b\",c"}, "", {}, "a,\"b\",c\n", "", 0},
+    {"a record over two lines", {"--csv", "--crlf", "-e", "$2", "-f", "in"}, "", {{"in", "1,\"a\r\nb\"\r\n2,c\r\n"}},
+     "\"a\r\nb\"\r\n" "c\r\n", "", 0},
+    {"a quote never closed", {"--csv", "-e", "$1", "-f", "in"}, "", {{"in", "a\n\"b\nc\n"}}, "a\n",
+     "in: line 2: a quoted field is never closed\n", 1},
+    {"on standard input", {"--csv", "-e", "$1"}, "x\n\"y", {}, "x\n", "stdin: line 2: a quoted field is never closed\n", 1},
+    {"a diff shows the record's lines", {"--csv", "--diff", "-r", "(1)b:B", "-f", "in"}, "", {{"in", "\"a\nb\",c\nd\n"}},
+     "--- in\n+++ in\n@@ -1,3 +1,3 @@\n-\"a\n-b\",c\n+\"a\n+B\",c\n d\n", "", 0},
+    // Shift_JIS second bytes 0x5C and 0x7C are never the separator.
+    {"second bytes 0x5C and 0x7C", {"--csv", "-t|", "-e", "$2|$1", "\x83\x7c|\x95\x5c\"|"}, "", {},
+     "\"\x95\x5c\"\"\"|\x83\x7c\n", "", 0},
+    {"a multibyte separator in UTF-8", {"--csv", "--encoding=utf-8", "-t\xe3\x80\x81", "-e", "$2",
+     "a\xe3\x80\x81\"b\xe3\x80\x81" "c\""}, "", {}, "\"b\xe3\x80\x81" "c\"\n", "", 0},
+};
+
+TEST(ExtractCli, Csv) {
+  for (const CliCase& c : kCsv) expect_cli(c);
+}
+
 // ---- Malformed templates: found only while a line is extracted ----
 
 const CliCase kMalformed[] = {

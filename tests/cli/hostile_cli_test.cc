@@ -467,6 +467,10 @@ TEST(HostileCli, InPlace) {
        "printf 'a\\nb\\nq\\n' > f; cp f g; \"$QUORL\" --in-place -r 'a:A,q:$' -f f 2>&1; echo $?; "
        "cmp f g && echo intact; ls -A",
        "illegal \"-r <replace>\" parameter: $\n1\nintact\nf\ng\n"},
+      {"an unclosed CSV quote",
+       "printf 'a,b\\n\"c\\nd\\n' > f; cp f g; \"$QUORL\" --csv --in-place -r a:b -f f 2>&1; echo $?; "
+       "cmp f g && echo intact; ls -A",
+       "f: line 2: a quoted field is never closed\n1\nintact\nf\ng\n"},
       {"a line too long at the end",
        "{ printf 'a\\n'; head -c 5000 /dev/zero | tr '\\0' x; echo; } > f; cp f g; "
        "\"$QUORL\" --in-place -r a:b -f f 2>/dev/null; echo $?; cmp f g && echo intact; ls -A",

@@ -56,7 +56,7 @@ cases=(
   "-r|quorl -r"
   "-R|quorl -t, -R"
   "-usage|quorl -u"
-  "--check --crlf --diff --encoding= --in-place --jobs=|quorl -r a:b --"
+  "--check --crlf --csv --diff --encoding= --in-place --jobs=|quorl -r a:b --"
   "--in-place|quorl --in"
   "|quorl -b -u"
   "--help|quorl --h"

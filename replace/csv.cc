@@ -1,0 +1,149 @@
+#include "replace/csv.h"
+
+#include <cstring>
+
+#include "support/encoding.h"
+
+namespace quorl {
+
+namespace {
+
+// find_quote: the first quote character in [p, end) (p a character start),
+// or end. A quote is never a lead byte, so outside Shift_JIS every quote
+// byte is one; in Shift_JIS the lead bytes are stepped over with the byte
+// after them.
+char* find_quote(Encoding enc, char* p, const char* end) {
+  if (ascii_syncs(enc)) {
+    auto* q = static_cast<char*>(std::memchr(p, '"', static_cast<size_t>(end - p)));
+    return q != nullptr ? q : const_cast<char*>(end);
+  }
+  while (p < end && *p != '"') p += is_lead(static_cast<unsigned char>(*p)) && p + 1 < end ? 2 : 1;
+  return p < end ? p : const_cast<char*>(end);
+}
+
+// find_separator: the first separator in [p, end) (p a character start), or
+// end. Fields are short, so a loop over the bytes beats a call per field.
+char* find_separator(const FieldSyntax& syntax, char* p, const char* end) {
+  const Delim& sep = syntax.sep;
+  const char first = sep.bytes[0];
+  if (sep.single() && static_cast<unsigned char>(first) < 0x80) {
+    if (ascii_syncs(syntax.enc)) {
+      while (p < end && *p != first) ++p;
+    } else {
+      while (p < end && *p != first) p += is_lead(static_cast<unsigned char>(*p)) && p + 1 < end ? 2 : 1;
+    }
+    return p < end ? p : const_cast<char*>(end);
+  }
+  // A separator of several bytes, or one byte beyond ASCII: character by
+  // character. A lone lead byte given as the separator still separates
+  // where it stands, as the plain field splitting has it.
+  const size_t sep_len = sep.len();
+  while (p < end) {
+    if (sep.single() && *p == first) return p;
+    const auto w = static_cast<size_t>(char_len(syntax.enc, p));
+    if (w == sep_len && sep.at(p)) return p;
+    p += w;
+  }
+  return const_cast<char*>(end);
+}
+
+// special: c must be quoted in a field with the one-byte separator sep.
+inline bool special(char c, char sep) { return c == '"' || c == '\r' || c == '\n' || c == sep; }
+
+}  // namespace
+
+CsvField csv_field(const FieldSyntax& syntax, char* p, const char* end) {
+  if (p == end || *p != '"') return CsvField{p, find_separator(syntax, p, end), false};
+  char* r = p + 1;
+  for (;;) {
+    char* q = find_quote(syntax.enc, r, end);
+    if (q == end) return CsvField{p, q, true};  // never closed: to the record's end
+    if (q + 1 < end && q[1] == '"') {
+      r = q + 2;
+      continue;
+    }
+    return CsvField{p, find_separator(syntax, q + 1, end), true};
+  }
+}
+
+size_t csv_value(const FieldSyntax& syntax, const CsvField& f, char* out) {
+  char* w = out;
+  char* r = f.start + 1;
+  while (r < f.end) {
+    char* q = find_quote(syntax.enc, r, f.end);
+    std::memmove(w, r, static_cast<size_t>(q - r));
+    w += q - r;
+    if (q == f.end) break;
+    if (q + 1 < f.end && q[1] == '"') {
+      *w++ = '"';
+      r = q + 2;
+      continue;
+    }
+    // The closing quote: the rest up to the separator is text as it stands.
+    std::memmove(w, q + 1, static_cast<size_t>(f.end - q - 1));
+    w += f.end - q - 1;
+    break;
+  }
+  return static_cast<size_t>(w - out);
+}
+
+bool csv_must_quote(const FieldSyntax& syntax, const char* p, size_t n) {
+  const char* end = p + n;
+  const char first = syntax.sep.bytes[0];
+  if (syntax.sep.single() && static_cast<unsigned char>(first) < 0x80) {
+    if (ascii_syncs(syntax.enc)) {
+      for (; p < end; ++p)
+        if (special(*p, first)) return true;
+      return false;
+    }
+    while (p < end) {
+      if (is_lead(static_cast<unsigned char>(*p)) && p + 1 < end) {
+        p += 2;
+        continue;
+      }
+      if (special(*p, first)) return true;
+      ++p;
+    }
+    return false;
+  }
+  const size_t sep_len = syntax.sep.len();
+  while (p < end) {
+    const char c = *p;
+    if (c == '"' || c == '\r' || c == '\n') return true;
+    // The value need not end in a NUL: a character cut short by its end is
+    // its bytes one by one.
+    const auto w = static_cast<size_t>(char_len(syntax.enc, p));
+    const size_t step = w <= static_cast<size_t>(end - p) ? w : 1;
+    if (step == sep_len && syntax.sep.at(p)) return true;
+    p += step;
+  }
+  return false;
+}
+
+void csv_append_field(const FieldSyntax& syntax, const char* p, size_t n, ByteBuf* out) {
+  if (!csv_must_quote(syntax, p, n)) {
+    out->append(p, n);
+    return;
+  }
+  out->push('"');
+  const char* end = p + n;
+  while (p < end) {
+    const auto w = static_cast<size_t>(char_len(syntax.enc, p));
+    const size_t step = w <= static_cast<size_t>(end - p) ? w : 1;
+    if (*p == '"') out->push('"');
+    out->append(p, step);
+    p += step;
+  }
+  out->push('"');
+}
+
+size_t csv_quotes(Encoding enc, const char* p, size_t n) {
+  size_t count = 0;
+  const char* end = p + n;
+  for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '"', static_cast<size_t>(end - q))));
+       ++q)
+    if (ascii_syncs(enc) || starts_char(enc, p, q)) ++count;
+  return count;
+}
+
+}  // namespace quorl
