@@ -25,6 +25,12 @@
 # prefix the build was configured with. Build them from a Release build,
 # which holds no debug sections for lintian to find unstripped.
 
+# A Windows build is packaged as Windows users take a program: ZIP files.
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/PackagingWindows.cmake)
+  return()
+endif()
+
 # On a multiarch system (Debian and its derivatives) the library and the
 # files that describe it go to lib/<triplet> under every prefix, where
 # GNUInstallDirs picks that folder under /usr alone: the Debian packages

@@ -44,12 +44,17 @@ UINT code_page_of(NameText text) {
   return CP_ACP;
 }
 
-// narrow: a malloc'd copy of w in code_page; null when it cannot be made.
+// narrow: a malloc'd copy of w in code_page; null when it cannot be made,
+// or when a character has no form in code_page (no best fit is taken).
 char* narrow(const wchar_t* w, UINT code_page) {
-  const int n = WideCharToMultiByte(code_page, 0, w, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return nullptr;
+  // UTF-8 holds every character; the other code pages say which they lack.
+  const DWORD flags = code_page == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL lost = FALSE;
+  BOOL* lost_at = code_page == CP_UTF8 ? nullptr : &lost;
+  const int n = WideCharToMultiByte(code_page, flags, w, -1, nullptr, 0, nullptr, lost_at);
+  if (n <= 0 || lost) return nullptr;
   char* s = static_cast<char*>(std::malloc(static_cast<size_t>(n)));
-  if (s != nullptr) WideCharToMultiByte(code_page, 0, w, -1, s, n, nullptr, nullptr);
+  if (s != nullptr) WideCharToMultiByte(code_page, flags, w, -1, s, n, nullptr, nullptr);
   return s;
 }
 
@@ -84,6 +89,8 @@ int errno_of(DWORD error) {
     case ERROR_HANDLE_DISK_FULL: return ENOSPC;
     case ERROR_BROKEN_PIPE:
     case ERROR_NO_DATA: return EPIPE;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    case ERROR_DIRECTORY: return ENOTDIR;
     default: return EIO;
   }
 }
@@ -100,6 +107,9 @@ void take_command_line(int* argc, char*** argv, NameText text) {
   // The arguments live as long as the process.
   auto** args = static_cast<char**>(std::calloc(static_cast<size_t>(n) + 1, sizeof(char*)));
   if (args == nullptr) return;
+  // An argument with a character the run's encoding cannot hold stays as
+  // the run time gave it, in the ANSI code page: its bytes, when they were
+  // bytes to begin with.
   for (int i = 0; i < n; ++i) {
     args[i] = narrow(wide[i], name_code_page);
     if (args[i] == nullptr) args[i] = (*argv)[i];
@@ -430,16 +440,15 @@ CRITICAL_SECTION held;
 bool held_ready = false;
 void (*handler)() = nullptr;
 
+BOOL CALLBACK init_held(PINIT_ONCE, PVOID, PVOID*) {
+  InitializeCriticalSection(&held);
+  held_ready = true;
+  return TRUE;
+}
+
 void ready_held() {
   static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
-  InitOnceExecuteOnce(
-      &once,
-      [](PINIT_ONCE, PVOID, PVOID*) -> BOOL {
-        InitializeCriticalSection(&held);
-        held_ready = true;
-        return TRUE;
-      },
-      nullptr, nullptr);
+  InitOnceExecuteOnce(&once, init_held, nullptr, nullptr);
 }
 
 BOOL WINAPI on_control(DWORD) {
@@ -481,12 +490,20 @@ void end_now(int status, const char* msg, size_t n) {
 
 namespace {
 
-// present: path names something; else errno ENOENT, so that the caller
-// tries its parent.
+// present: path names a directory, which is what the system's disk
+// queries take; else errno ENOENT or ENOTDIR (for a file), so that the
+// caller asks the parent, or why the name cannot be asked about at all.
 bool present(const char* path) {
-  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return true;
-  errno = ENOENT;
-  return false;
+  const DWORD attrs = GetFileAttributesA(path);
+  if (attrs == INVALID_FILE_ATTRIBUTES) {
+    errno = errno_of(GetLastError());
+    return false;
+  }
+  if ((attrs & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    errno = ENOTDIR;
+    return false;
+  }
+  return true;
 }
 
 using FreeSpaceEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);

@@ -182,7 +182,8 @@ int errmsgf(const char* fmt, ...) {
   const char* text = message_text(fmt, ap);
   va_end(ap);
   if (logfp == nullptr) {
-    logfp = std::fopen("message.log", "w");
+    // Binary: the log holds the messages' bytes as they are on every system.
+    logfp = std::fopen("message.log", "wb");
     if (logfp == nullptr) return -1;
   }
   std::fputs(text, logfp);

@@ -1,6 +1,7 @@
 #include "support/memory.h"
 
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -89,14 +90,15 @@ void no_memory(unsigned long long size, bool fresh) {
 void* getmem_size(size_t size) {
   if (size <= INT_MAX) return getmem(static_cast<int>(size));
   // calloc leaves a block this large to fresh zero pages: no clearing pass.
-  void* p = std::calloc(size, 1);
+  // No object may be larger than PTRDIFF_MAX bytes (a 32-bit system's half).
+  void* p = size <= static_cast<size_t>(PTRDIFF_MAX) ? std::calloc(size, 1) : nullptr;
   if (p == nullptr) no_memory(size, true);
   return p;
 }
 
 void* moremem_size(void* block, size_t size) {
   if (size <= INT_MAX) return moremem(block, static_cast<int>(size));
-  void* p = std::realloc(block, size);
+  void* p = size <= static_cast<size_t>(PTRDIFF_MAX) ? std::realloc(block, size) : nullptr;
   if (p == nullptr) no_memory(size, false);
   return p;
 }

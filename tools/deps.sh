@@ -3,6 +3,8 @@
 #
 #   tools/deps.sh build   what building the tool needs: a C++ compiler, CMake, Ninja
 #   tools/deps.sh         that and everything the test suite needs
+#   tools/deps.sh windows that, and what the Windows build and its tests
+#                         under Wine need
 #
 # Works as root without sudo, and as a user with sudo.
 set -euo pipefail
@@ -36,12 +38,35 @@ if [ "${1:-test}" != build ]; then
   [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 fi
 
+# tools/deps.sh windows: the MinGW-w64 cross-compilers, GoogleTest's sources
+# and Wine (with its 32-bit half, from the i386 architecture), and mandoc
+# for the manual as HTML.
+i386=no
+if [ "${1:-test}" = windows ]; then
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64-posix)
+  command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1 || need+=(g++-mingw-w64-i686-posix)
+  [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+  command -v wine >/dev/null 2>&1 || need+=(wine wine64)
+  command -v mandoc >/dev/null 2>&1 || need+=(mandoc)
+  # The Shift_JIS and EUC-JP locales Wine reads test arguments in.
+  [ -f /usr/share/i18n/charmaps/SHIFT_JIS.gz ] || need+=(locales)
+  if ! dpkg -s wine32:i386 >/dev/null 2>&1; then
+    need+=(wine32:i386)
+    i386=yes
+  fi
+  command -v cmake >/dev/null 2>&1 || need+=(cmake)
+  command -v ninja >/dev/null 2>&1 || need+=(ninja-build)
+fi
+
 if [ ${#need[@]} -gt 0 ]; then
   mapfile -t need < <(printf '%s\n' "${need[@]}" | sort -u)
   echo "installing: ${need[*]}"
   sudo=()
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
   # sudo drops most of the environment, so DEBIAN_FRONTEND goes through env.
+  if [ "$i386" = yes ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+  fi
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}"
 fi

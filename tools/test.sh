@@ -3,9 +3,11 @@
 # an optimised build, then again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, where any report fails the run; last, a short
 # run of every fuzz target, where any finding fails the run. The library's
-# threads test also runs under ThreadSanitizer. Each stage has a build
-# folder of its own (build-test/, build-asan/, build-tsan/, build-fuzz/), so
-# build/ stays the Release build that tools/setup.sh makes.
+# threads test also runs under ThreadSanitizer. Last, quorl is cross-built
+# for Windows (64 and 32 bits) and tested under Wine (tools/windows.sh).
+# Each stage has a build folder of its own (build-test/, build-asan/,
+# build-tsan/, build-fuzz/, build-win64/, build-win32/), so build/ stays the
+# Release build that tools/setup.sh makes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,3 +41,6 @@ TSAN_OPTIONS=halt_on_error=1:report_thread_leaks=0 build-tsan/tests/test_cli \
 
 echo "== fuzz smoke run (every target, 20 s each, two at a time)"
 bash tools/fuzz.sh 20
+
+echo "== Windows: the cross-builds, and their tests under Wine"
+bash tools/windows.sh test

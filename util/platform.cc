@@ -15,13 +15,17 @@ namespace {
 
 constexpr char kSep = platform::kSeparator;
 
+// is_sep: c separates components: the system's separator, or a slash,
+// which every system takes.
+constexpr bool is_sep(char c) { return c == kSep || c == '/'; }
+
 // cut_last_component: shortens the native path in p to its parent, in place.
 // False when there is no parent left to try.
 bool cut_last_component(char* p) {
   size_t len = std::strlen(p);
-  while (len > 1 && p[len - 1] == kSep) --len;  // "a/b/" is "a/b"
+  while (len > 1 && is_sep(p[len - 1])) --len;  // "a/b/" is "a/b"
   size_t i = len;
-  while (i > 0 && p[i - 1] != kSep) --i;
+  while (i > 0 && !is_sep(p[i - 1])) --i;
   if (i == 0) {
     // A relative name with no directory part: its parent is the current
     // directory, unless that is what failed already.
@@ -29,8 +33,8 @@ bool cut_last_component(char* p) {
     std::strcpy(p, ".");
     return true;
   }
-  if (len == 1 && p[0] == kSep) return false;
-  while (i > 1 && p[i - 1] == kSep) --i;  // "a//b" has the parent "a"
+  if (len == 1 && is_sep(p[0])) return false;
+  while (i > 1 && is_sep(p[i - 1])) --i;  // "a//b" has the parent "a"
   p[i] = '\0';
   return true;
 }

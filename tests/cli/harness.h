@@ -30,6 +30,10 @@ struct CliOptions {
 
 CliResult run_quorl(const std::vector<std::string>& args, const CliOptions& opts = {});
 
+// windows_target: the quorl under test is a Windows build (QUORL_TEST_EXE
+// names a .exe), whose own lines end in CR LF.
+bool windows_target();
+
 struct CliCase {
   const char* name;
   std::vector<std::string> args;

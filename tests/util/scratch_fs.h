@@ -5,14 +5,17 @@
 #ifndef QUORL_TESTS_UTIL_SCRATCH_FS_H
 #define QUORL_TESTS_UTIL_SCRATCH_FS_H
 
+#if __has_include(<sys/mount.h>)
 #include <sys/mount.h>
-#include <unistd.h>
+#define QUORL_TESTS_HAVE_MOUNT 1
+#endif
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace quorl::testing_fs {
@@ -22,8 +25,13 @@ namespace quorl::testing_fs {
 class ScratchDir {
  public:
   ScratchDir() {
-    std::string templ = (std::filesystem::temp_directory_path() / "quorl-fs-XXXXXX").string();
-    if (mkdtemp(templ.data()) != nullptr) path_ = templ;
+    std::random_device random;
+    for (int tries = 0; tries < 100 && path_.empty(); ++tries) {
+      const std::filesystem::path dir =
+          std::filesystem::temp_directory_path() / ("quorl-fs-" + std::to_string(random()));
+      std::error_code ec;
+      if (std::filesystem::create_directory(dir, ec)) path_ = dir.string();
+    }
   }
   ~ScratchDir() {
     if (!path_.empty()) {
@@ -51,6 +59,7 @@ class TmpfsMount {
       error_ = "no scratch directory";
       return;
     }
+#ifdef QUORL_TESTS_HAVE_MOUNT
     std::string opts = "size=" + std::to_string(size_kb) + "k";
     unsigned long flags = read_only ? MS_RDONLY : 0;
     if (mount("tmpfs", dir_.path().c_str(), "tmpfs", flags, opts.c_str()) != 0) {
@@ -58,9 +67,16 @@ class TmpfsMount {
       return;
     }
     mounted_ = true;
+#else
+    (void)size_kb;
+    (void)read_only;
+    error_ = "no tmpfs on this system";
+#endif
   }
   ~TmpfsMount() {
+#ifdef QUORL_TESTS_HAVE_MOUNT
     if (mounted_) umount2(dir_.path().c_str(), MNT_DETACH);
+#endif
   }
   TmpfsMount(const TmpfsMount&) = delete;
   TmpfsMount& operator=(const TmpfsMount&) = delete;

@@ -1,0 +1,148 @@
+// --in-place on Windows: quorl.exe run in a folder of its own, the way a
+// user runs it. The file is replaced whole or not at all, no temporary
+// file outlives the run (whether it fails, is killed or is interrupted),
+// and a backup never overwrites a file.
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Folder: a fresh folder, removed with all it holds.
+struct Folder {
+  fs::path path;
+  Folder() {
+    path = fs::temp_directory_path() / ("quorl-in-place-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                        std::to_string(GetTickCount64()));
+    fs::create_directories(path);
+  }
+  ~Folder() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+  void write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path / name, std::ios::binary) << bytes;
+  }
+  std::string read(const std::string& name) const {
+    std::ifstream in(path / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::set<std::string> names() const {
+    std::set<std::string> all;
+    for (const auto& e : fs::directory_iterator(path)) all.insert(e.path().filename().string());
+    return all;
+  }
+};
+
+// start: quorl.exe with args (a command line's tail) in folder, its
+// standard streams the null device; the process handle.
+HANDLE start(const Folder& folder, const std::string& args, DWORD flags = 0) {
+  std::string line = "\"" QUORL_BIN "\" " + args;
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                           OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = si.hStdOutput = si.hStdError = nul;
+  PROCESS_INFORMATION pi{};
+  const std::string dir = folder.path.string();
+  const BOOL ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, dir.c_str(), &si, &pi);
+  CloseHandle(nul);
+  EXPECT_TRUE(ok) << line;
+  if (!ok) return nullptr;
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
+}
+
+// run: quorl.exe run to its end; its exit status.
+DWORD run(const Folder& folder, const std::string& args) {
+  HANDLE p = start(folder, args);
+  if (p == nullptr) return 255;
+  WaitForSingleObject(p, INFINITE);
+  DWORD status = 255;
+  GetExitCodeProcess(p, &status);
+  CloseHandle(p);
+  return status;
+}
+
+TEST(WindowsInPlace, FinishedFailedAndRefusedRuns) {
+  struct Case {
+    const char* name;
+    const char* args;
+    const char* before;
+    DWORD status;
+    const char* after;
+    std::set<std::string> names;
+  };
+  const Case cases[] = {
+      {"edited, CR LF kept", "--in-place -r 1:X -f f", "a1\r\nb2\r\n", 0, "aX\r\nb2\r\n", {"f"}},
+      {"a rule that fails at the last line", "--in-place -r a:A,q:$ -f f", "a\r\nq\r\n", 1, "a\r\nq\r\n", {"f"}},
+      {"the original kept as the backup", "--in-place=.orig -r a:b -f f", "a\r\n", 0, "b\r\n", {"f", "f.orig"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Folder folder;
+    folder.write("f", c.before);
+    EXPECT_EQ(run(folder, c.args), c.status);
+    EXPECT_EQ(folder.read("f"), c.after);
+    EXPECT_EQ(folder.names(), c.names);
+  }
+  Folder folder;
+  folder.write("f", "a\r\n");
+  folder.write("f.orig", "old\r\n");
+  EXPECT_EQ(run(folder, "--in-place=.orig -r a:b -f f"), 1u);
+  EXPECT_EQ(folder.read("f"), "a\r\n");
+  EXPECT_EQ(folder.read("f.orig"), "old\r\n");  // never overwritten
+}
+
+// end_while_writing: a run that ends while its new file is written,
+// killed outright or interrupted with Ctrl-Break, leaves the file as it
+// was and nothing beside it.
+void end_while_writing(bool kill) {
+  std::string big;
+  for (int i = 0; i < 600000; ++i) big += std::string(91, 'a') + "\r\n";
+  Folder folder;
+  folder.write("f", big);
+  // Ctrl-Break goes through a console that both processes share.
+  if (!kill && GetConsoleWindow() == nullptr) AllocConsole();
+  HANDLE p = start(folder, "--in-place --jobs=1 -r a:b -f f", kill ? 0 : CREATE_NEW_PROCESS_GROUP);
+  ASSERT_NE(p, nullptr);
+  // Wait for the new file to appear beside the target.
+  bool seen = false;
+  for (int i = 0; i < 3000 && !seen && WaitForSingleObject(p, 0) == WAIT_TIMEOUT; ++i) {
+    seen = folder.names().size() > 1;
+    if (!seen) Sleep(2);
+  }
+  if (!seen) {
+    TerminateProcess(p, 9);
+    CloseHandle(p);
+    GTEST_SKIP() << "the run ended before its new file could be seen";
+  }
+  if (kill) {
+    TerminateProcess(p, 9);
+  } else if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, GetProcessId(p))) {
+    TerminateProcess(p, 9);
+    CloseHandle(p);
+    GTEST_SKIP() << "no console to send Ctrl-Break through here";
+  }
+  WaitForSingleObject(p, INFINITE);
+  DWORD status = 0;
+  GetExitCodeProcess(p, &status);
+  CloseHandle(p);
+  EXPECT_NE(status, 0u);
+  EXPECT_TRUE(folder.read("f") == big) << "the file changed";
+  EXPECT_EQ(folder.names(), std::set<std::string>{"f"});
+}
+
+TEST(WindowsInPlace, KilledWhileTheNewFileIsWritten) { end_while_writing(true); }
+TEST(WindowsInPlace, InterruptedWhileTheNewFileIsWritten) { end_while_writing(false); }
+
+}  // namespace
