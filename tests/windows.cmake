@@ -33,13 +33,14 @@ foreach(module support util replace extract)
   gtest_discover_tests(test_${module} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300)
 endforeach()
 
-# Windows' own tests: quorl.exe run as a Windows program (--in-place).
+# Windows' own tests: quorl.exe run as a Windows program (line ends, the
+# wide command line, --in-place).
 # Under Wine a Linux path is reached through drive Z:.
 set(QUORL_EXE_PATH $<TARGET_FILE:quorl>)
 if(CMAKE_CROSSCOMPILING)
   set(QUORL_EXE_PATH Z:$<TARGET_FILE:quorl>)
 endif()
-add_executable(test_windows windows/in_place_test.cc)
+add_executable(test_windows windows/program_test.cc)
 target_link_libraries(test_windows PRIVATE gtest gtest_main)
 target_compile_definitions(test_windows PRIVATE QUORL_BIN="${QUORL_EXE_PATH}")
 target_link_options(test_windows PRIVATE -static)

@@ -1,9 +1,12 @@
-// --in-place on Windows: quorl.exe run in a folder of its own, the way a
-// user runs it. The file is replaced whole or not at all, no temporary
-// file outlives the run (whether it fails, is killed or is interrupted),
-// and a backup never overwrites a file.
+// quorl.exe run as a Windows program, in a folder of its own, the way a
+// user runs it. Lines end as a Windows user has them, arguments and file
+// names come from the wide command line, and --in-place replaces a file
+// whole or not at all: no temporary file outlives the run (whether it
+// fails, is killed or is interrupted), and a backup never overwrites a
+// file.
 #include <windows.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -41,30 +44,37 @@ struct Folder {
   }
 };
 
-// start: quorl.exe with args (a command line's tail) in folder, its
-// standard streams the null device; the process handle.
-HANDLE start(const Folder& folder, const std::string& args, DWORD flags = 0) {
-  std::string line = "\"" QUORL_BIN "\" " + args;
+// start: quorl.exe with args (a command line's tail, UTF-16) in folder,
+// standard input from the file in (the null device when empty), standard
+// output to the file out (likewise); the process handle.
+HANDLE start(const Folder& folder, const std::wstring& args, DWORD flags = 0, const std::string& in = "",
+             const std::string& out = "") {
+  std::wstring line = L"\"" + fs::path(QUORL_BIN).wstring() + L"\" " + args;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                           OPEN_EXISTING, 0, nullptr);
-  STARTUPINFOA si{};
+  const auto open = [&](const std::string& name, bool write) {
+    const std::wstring path = name.empty() ? L"NUL" : (folder.path / name).wstring();
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       write && !name.empty() ? CREATE_ALWAYS : OPEN_EXISTING, 0, nullptr);
+  };
+  STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = si.hStdOutput = si.hStdError = nul;
+  si.hStdInput = open(in, false);
+  si.hStdOutput = open(out, true);
+  si.hStdError = open("", true);
   PROCESS_INFORMATION pi{};
-  const std::string dir = folder.path.string();
-  const BOOL ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, dir.c_str(), &si, &pi);
-  CloseHandle(nul);
-  EXPECT_TRUE(ok) << line;
+  const std::wstring dir = folder.path.wstring();
+  const BOOL ok = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, dir.c_str(), &si, &pi);
+  for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError}) CloseHandle(h);
+  EXPECT_TRUE(ok);
   if (!ok) return nullptr;
   CloseHandle(pi.hThread);
   return pi.hProcess;
 }
 
 // run: quorl.exe run to its end; its exit status.
-DWORD run(const Folder& folder, const std::string& args) {
-  HANDLE p = start(folder, args);
+DWORD run(const Folder& folder, const std::wstring& args, const std::string& in = "", const std::string& out = "") {
+  HANDLE p = start(folder, args, 0, in, out);
   if (p == nullptr) return 255;
   WaitForSingleObject(p, INFINITE);
   DWORD status = 255;
@@ -76,16 +86,16 @@ DWORD run(const Folder& folder, const std::string& args) {
 TEST(WindowsInPlace, FinishedFailedAndRefusedRuns) {
   struct Case {
     const char* name;
-    const char* args;
+    const wchar_t* args;
     const char* before;
     DWORD status;
     const char* after;
     std::set<std::string> names;
   };
   const Case cases[] = {
-      {"edited, CR LF kept", "--in-place -r 1:X -f f", "a1\r\nb2\r\n", 0, "aX\r\nb2\r\n", {"f"}},
-      {"a rule that fails at the last line", "--in-place -r a:A,q:$ -f f", "a\r\nq\r\n", 1, "a\r\nq\r\n", {"f"}},
-      {"the original kept as the backup", "--in-place=.orig -r a:b -f f", "a\r\n", 0, "b\r\n", {"f", "f.orig"}},
+      {"edited, CR LF kept", L"--in-place -r 1:X -f f", "a1\r\nb2\r\n", 0, "aX\r\nb2\r\n", {"f"}},
+      {"a rule that fails at the last line", L"--in-place -r a:A,q:$ -f f", "a\r\nq\r\n", 1, "a\r\nq\r\n", {"f"}},
+      {"the original kept as the backup", L"--in-place=.orig -r a:b -f f", "a\r\n", 0, "b\r\n", {"f", "f.orig"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -98,9 +108,40 @@ TEST(WindowsInPlace, FinishedFailedAndRefusedRuns) {
   Folder folder;
   folder.write("f", "a\r\n");
   folder.write("f.orig", "old\r\n");
-  EXPECT_EQ(run(folder, "--in-place=.orig -r a:b -f f"), 1u);
+  EXPECT_EQ(run(folder, L"--in-place=.orig -r a:b -f f"), 1u);
   EXPECT_EQ(folder.read("f"), "a\r\n");
   EXPECT_EQ(folder.read("f.orig"), "old\r\n");  // never overwritten
+}
+
+// Text as a Windows user has it: a CR before LF is the line's ending, and
+// the lines quorl makes itself end in CR LF; Japanese arguments and file
+// names arrive through the wide command line in the run's encoding.
+TEST(WindowsLines, EndingsArgumentsAndNames) {
+  struct Case {
+    const char* name;
+    const wchar_t* args;
+    const char* in;
+    const char* out;
+  };
+  // 東京 and 大阪 in Shift_JIS and in UTF-8; 売上.csv holds Shift_JIS.
+  const Case cases[] = {
+      {"the <string> ends in CR LF", L"-r a:b abc", "", "bbc\r\n"},
+      {"a CR before LF is the ending", L"-t, -e $2,$1 -f -", "a,b\r\nc,d\n", "b,a\r\nd,c\n"},
+      {"--version ends its lines in CR LF", L"--version", "", "quorl 1.81\r\n"},
+      {"Japanese rule and file name", L"-r \u6771\u4eac:\u5927\u962a -f \u58f2\u4e0a.csv", "",
+       "\x91\xe5\x8d\xe3,4\r\n"},
+      {"the same in UTF-8", L"--encoding=utf-8 -r \u6771\u4eac:\u5927\u962a \u6771\u4eac",
+       "", "\xe5\xa4\xa7\xe9\x98\xaa\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Folder folder;
+    folder.write("in", c.in);
+    std::ofstream(folder.path / fs::path(L"\u58f2\u4e0a.csv"), std::ios::binary) << "\x93\x8c\x8b\x9e,4\r\n";
+    EXPECT_EQ(run(folder, c.args, "in", "out"), 0u);
+    const std::string out = folder.read("out");
+    EXPECT_EQ(out.substr(0, std::strlen(c.out)), c.out);
+  }
 }
 
 // end_while_writing: a run that ends while its new file is written,
@@ -113,7 +154,7 @@ void end_while_writing(bool kill) {
   folder.write("f", big);
   // Ctrl-Break goes through a console that both processes share.
   if (!kill && GetConsoleWindow() == nullptr) AllocConsole();
-  HANDLE p = start(folder, "--in-place --jobs=1 -r a:b -f f", kill ? 0 : CREATE_NEW_PROCESS_GROUP);
+  HANDLE p = start(folder, L"--in-place --jobs=1 -r a:b -f f", kill ? 0 : CREATE_NEW_PROCESS_GROUP);
   ASSERT_NE(p, nullptr);
   // Wait for the new file to appear beside the target.
   bool seen = false;
