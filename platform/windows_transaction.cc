@@ -195,13 +195,13 @@ bool put_in_place(const Target& t, Replacement* r) {
   wchar_t* repl = wide_path(r->name);
   bool done = false;
   if (target != nullptr && repl != nullptr) {
-    done = ReplaceFileW(target, repl, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
-    if (!done) {
-      const DWORD attrs = GetFileAttributesW(target);
-      if (attrs != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(repl, attrs & ~FILE_ATTRIBUTE_READONLY);
-      done = MoveFileExW(repl, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-      if (done && attrs != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(target, attrs);
-    }
+    // The target's attributes (hidden, archive, ...) given to the new file
+    // first: ReplaceFileW would merge them, but not every implementation
+    // does, and MoveFileExW never does.
+    const DWORD attrs = GetFileAttributesW(target);
+    if (attrs != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(repl, attrs & ~FILE_ATTRIBUTE_READONLY);
+    done = ReplaceFileW(target, repl, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0 ||
+           MoveFileExW(repl, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   }
   std::free(target);
   std::free(repl);

@@ -107,6 +107,13 @@ TEST(WindowsInPlace, FinishedFailedAndRefusedRuns) {
   }
   Folder folder;
   folder.write("f", "a\r\n");
+  const std::wstring f = (folder.path / "f").wstring();
+  SetFileAttributesW(f.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(run(folder, L"--in-place -r a:b -f f"), 0u);
+  EXPECT_EQ(folder.read("f"), "b\r\n");
+  EXPECT_NE(GetFileAttributesW(f.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);  // attributes kept
+  SetFileAttributesW(f.c_str(), FILE_ATTRIBUTE_NORMAL);
+  folder.write("f", "a\r\n");
   folder.write("f.orig", "old\r\n");
   EXPECT_EQ(run(folder, L"--in-place=.orig -r a:b -f f"), 1u);
   EXPECT_EQ(folder.read("f"), "a\r\n");
