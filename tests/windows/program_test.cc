@@ -4,6 +4,8 @@
 // whole or not at all: no temporary file outlives the run (whether it
 // fails, is killed or is interrupted), and a backup never overwrites a
 // file.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstring>
@@ -13,6 +15,8 @@
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "quorl/quorl.h"
 
 namespace {
 
@@ -188,6 +192,30 @@ void end_while_writing(bool kill) {
   EXPECT_NE(status, 0u);
   EXPECT_TRUE(folder.read("f") == big) << "the file changed";
   EXPECT_EQ(folder.names(), std::set<std::string>{"f"});
+}
+
+// A library caller's edit of a pipe that stays open, ended by a fault in
+// the rules: the read-ahead thread, waiting for more of the pipe, is
+// stopped and the call returns.
+TEST(WindowsLibrary, AFaultEndsTheWaitOnAnOpenPipe) {
+  HANDLE read_end = nullptr, write_end = nullptr;
+  ASSERT_TRUE(CreatePipe(&read_end, &write_end, nullptr, 0));
+  DWORD written = 0;
+  WriteFile(write_end, "abc\nq\n", 6, &written, nullptr);
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(read_end), _O_RDONLY | _O_BINARY);
+  quorl::RuleOptions options;
+  options.specs = {"a:X,q:$"};
+  quorl::Editor editor{quorl::Rules(options)};
+  std::string got;
+  const quorl::Sink keep = [&got](std::string_view bytes) {
+    got.append(bytes);
+    return true;
+  };
+  const quorl::LinesEdited edited = quorl::edit_stream(editor, fd, keep);
+  EXPECT_FALSE(edited);
+  EXPECT_EQ(got, "Xbc\n");
+  _close(fd);
+  CloseHandle(write_end);
 }
 
 TEST(WindowsInPlace, KilledWhileTheNewFileIsWritten) { end_while_writing(true); }
