@@ -31,6 +31,15 @@
 #include <cstdint>
 #include <cstdio>
 
+// QUORL_PRINTF_FORMAT(f, a): a function whose argument f is a printf
+// format for the arguments from a on, checked as the C library in use
+// reads it (MinGW-w64's C99 printf: gnu_printf).
+#ifdef __MINGW32__
+#define QUORL_PRINTF_FORMAT(f, a) __attribute__((format(gnu_printf, f, a)))
+#else
+#define QUORL_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))
+#endif
+
 namespace quorl::platform {
 
 // ---- Text quorl makes itself ---------------------------------------------
@@ -159,10 +168,12 @@ class Stoppable {
 
  private:
   int fd_ = -1;
-  intptr_t wake_ = -1;     // POSIX: an eventfd
-  void* reader_ = nullptr; // Windows: the reading thread while it reads
+  intptr_t wake_ = -1;  // POSIX: an eventfd
+  // Windows: the reading thread, whether it is in a read, and whether a
+  // stop was asked for.
+  [[maybe_unused]] void* reader_ = nullptr;
+  [[maybe_unused]] volatile long reading_ = 0;
   volatile long stopping_ = 0;
-  volatile long reading_ = 0;
 };
 
 // ---- Termination ----------------------------------------------------------

@@ -7,6 +7,7 @@
 #define QUORL_SUPPORT_ERRORS_H
 
 #include "quorl/classic/errors.h"
+#include "platform/platform.h"
 #include "support/bytebuf.h"
 
 namespace quorl {
@@ -19,11 +20,11 @@ void format_message(ByteBuf* out, const char* fmt, ...);
 // rules at any length, appended to *out, which stays NUL-terminated. For the
 // messages that carry a file name or a line: a name up to PATH_MAX bytes is
 // never cut, as the classic formatter err_edit would cut it.
-void append_printf(ByteBuf* out, const char* fmt, ...) __attribute__((format(gnu_printf, 2, 3)));
+void append_printf(ByteBuf* out, const char* fmt, ...) QUORL_PRINTF_FORMAT(2, 3);
 
 // report: writes the message append_printf makes, where errmsg writes, and
 // sets errmsg_output_flg.
-void report(const char* fmt, ...) __attribute__((format(gnu_printf, 1, 2)));
+void report(const char* fmt, ...) QUORL_PRINTF_FORMAT(1, 2);
 
 // errmsg_text: writes text exactly as it stands, where errmsg writes, and
 // sets errmsg_output_flg (for a message made earlier by format_message).
