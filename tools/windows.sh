@@ -39,15 +39,6 @@ if [ "$what" = test ]; then
   wine cmd /c exit </dev/null >/dev/null 2>&1
   trap 'wineserver -k || true' EXIT
 
-  echo "== Windows unit tests under Wine (x86_64)"
-  ctest --test-dir build-win64 --output-on-failure -j "$jobs"
-  if wine build-win32/quorl.exe --version </dev/null >/dev/null 2>&1; then
-    echo "== Windows unit tests under Wine (i686)"
-    ctest --test-dir build-win32 --output-on-failure -j "$jobs"
-  else
-    echo "== i686: Wine cannot run 32-bit programs here (no wine32); its tests are skipped"
-  fi
-
   # Wine reads a program's arguments in the Unix locale's character set;
   # the harness picks a locale per run whose set is the run's encoding.
   # glibc ships no Shift_JIS or EUC-JP locale ready-made: they are made here.
@@ -55,6 +46,19 @@ if [ "$what" = test ]; then
   mkdir -p "$QUORL_TEST_LOCPATH"
   [ -d "$QUORL_TEST_LOCPATH/ja_JP.SJIS" ] || localedef -c -f SHIFT_JIS -i ja_JP "$QUORL_TEST_LOCPATH/ja_JP.SJIS" 2>/dev/null || true
   [ -d "$QUORL_TEST_LOCPATH/ja_JP.EUC-JP" ] || localedef -c -f EUC-JP -i ja_JP "$QUORL_TEST_LOCPATH/ja_JP.EUC-JP" 2>/dev/null || true
+
+  echo "== Windows unit tests under Wine (x86_64)"
+  ctest --test-dir build-win64 --output-on-failure -j "$jobs"
+  # Once more as a Japanese user (UI language and code page 932 follow the
+  # Unix locale under Wine), for --help.
+  LOCPATH="$PWD/build-wine/locale" LC_ALL=ja_JP.SJIS \
+    wine build-win64/tests/test_windows.exe --gtest_brief=1 --gtest_filter='WindowsLines.*' </dev/null
+  if wine build-win32/quorl.exe --version </dev/null >/dev/null 2>&1; then
+    echo "== Windows unit tests under Wine (i686)"
+    ctest --test-dir build-win32 --output-on-failure -j "$jobs"
+  else
+    echo "== i686: Wine cannot run 32-bit programs here (no wine32); its tests are skipped"
+  fi
 
   echo "== command-line transcripts against quorl.exe under Wine"
   # tests/cli/windows.txt: the transcripts that must differ on Windows,

@@ -155,6 +155,24 @@ TEST(WindowsLines, EndingsArgumentsAndNames) {
   }
 }
 
+// --help follows the user's UI language, in the code page the console
+// (or, without one, the system) writes: with no locale in the environment,
+// Japanese in Shift_JIS for a Japanese user on code page 932, English for
+// any other user. (tools/windows.sh runs this both ways under Wine.)
+TEST(WindowsLines, HelpInTheUsersLanguage) {
+  Folder folder;
+  for (const wchar_t* name : {L"LC_ALL", L"LC_MESSAGES", L"LANG"}) SetEnvironmentVariableW(name, nullptr);
+  EXPECT_EQ(run(folder, L"--help", "", "out"), 0u);
+  const std::string out = folder.read("out");
+  UINT cp = GetConsoleOutputCP();
+  if (cp == 0) cp = GetACP();
+  const bool japanese = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
+  std::string want = "Usage: ";                                            // English otherwise
+  if (japanese && cp == 932) want = "\x8e\x67\x82\xa2\x95\xfb: ";            // 使い方: in Shift_JIS
+  if (japanese && cp == CP_UTF8) want = "\xe4\xbd\xbf\xe3\x81\x84\xe6\x96\xb9: ";  // in UTF-8
+  EXPECT_EQ(out.substr(0, want.size()), want) << (japanese ? "Japanese UI, code page " : "UI not Japanese, ") << cp;
+}
+
 // end_while_writing: a run that ends while its new file is written,
 // killed outright or interrupted with Ctrl-Break, leaves the file as it
 // was and nothing beside it.
