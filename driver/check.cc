@@ -30,25 +30,37 @@ long check_line(const char* name, long line, const char* text, size_t n, Encodin
 
 }  // namespace
 
-void check_input(const char* string, const char* file, bool crlf, Encoding enc) {
-  long faults = 0;
-  if (string != nullptr) {
-    faults = check_line("<string>", 1, string, std::strlen(string), enc);
-    end_process(faults == 0 ? 0 : 1);
-  }
+namespace {
+
+// check_file: the lines of file (null or "-": standard input) checked;
+// whether it was read to its end with no invalid sequence.
+bool check_file(const char* file, bool several, bool crlf, Encoding enc) {
   const bool from_stdin = file == nullptr || std::strcmp(file, "-") == 0;
   const LineFormat format{crlf, 0, true};
   LineReader input = from_stdin ? LineReader(0, format) : LineReader(file, format);
   if (!input.ok()) {
-    report("%s: not found", file);
-    end_process(1);
+    report(several ? "%s: not found\n" : "%s: not found", file);  // as report_not_found
+    return false;
   }
   const char* name = from_stdin ? "-" : file;
+  long faults = 0;
   long line = 0;
   LineReader::Line text;
   while (input.next(&text)) faults += check_line(name, ++line, text.text.data(), text.text.size(), enc);
-  if (input.failed()) end_with_input_fault(from_stdin ? "stdin" : file, "reading error");
-  end_process(faults == 0 ? 0 : 1);
+  if (input.failed()) {
+    report_input_fault(from_stdin ? "stdin" : file, "reading error");
+    return false;
+  }
+  return faults == 0;
+}
+
+}  // namespace
+
+void check_input(const char* string, const std::vector<const char*>& files, bool crlf, Encoding enc) {
+  if (string != nullptr) end_process(check_line("<string>", 1, string, std::strlen(string), enc) == 0 ? 0 : 1);
+  bool good = files.empty() ? check_file(nullptr, false, crlf, enc) : true;
+  for (const char* file : files) good = check_file(file, files.size() > 1, crlf, enc) && good;
+  end_process(good ? 0 : 1);
 }
 
 }  // namespace quorl

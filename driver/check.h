@@ -1,6 +1,6 @@
 // --check: is the input valid text in the chosen encoding?
 //
-// Every line of the input (the <string>, the -f file without a length limit,
+// Every line of the input (the <string>, each -f file without a length limit,
 // or standard input) is read and nothing is edited. Each invalid byte
 // sequence (see check_sequence) is reported on standard error as
 // "NAME:LINE:COLUMN: invalid ENCODING sequence 0xNN...", NAME being the file,
@@ -9,13 +9,17 @@
 #ifndef QUORL_DRIVER_CHECK_H
 #define QUORL_DRIVER_CHECK_H
 
+#include <vector>
+
 #include "support/encoding.h"
 
 namespace quorl {
 
-// check_input: the check of the string (when not null), else of the file
-// (null or "-": standard input); crlf as for editing. Never returns.
-[[noreturn]] void check_input(const char* string, const char* file, bool crlf, Encoding enc);
+// check_input: the check of the string (when not null), else of each file
+// in turn ("-": standard input), else of standard input; crlf as for
+// editing. A file that cannot be opened or read is reported and the others
+// are checked. Never returns.
+[[noreturn]] void check_input(const char* string, const std::vector<const char*>& files, bool crlf, Encoding enc);
 
 }  // namespace quorl
 

@@ -29,9 +29,9 @@ struct Settings {
   LongOptions options;
   RuleOptions rules;
   int jobs = 1;                      // threads for a large file (1: none)
-  const char* input_file = nullptr;  // after -f; null: none
-  bool from_stdin = false;
+  std::vector<const char*> input_files;  // after -f and --files, in order ("-": standard input)
   const char* string = nullptr;      // the <string> operand; null: none
+  // With neither a file nor a string, standard input is edited.
 };
 
 bool is_blank_line(const std::string& line) { return line.find_first_not_of(" \t\n\f") == std::string::npos; }
@@ -84,6 +84,14 @@ bool good_brackets(const char* text, Encoding enc) {
   return Rules(only).error_code() != ErrorCode::bad_brackets;
 }
 
+// only_files_from: whether argv[i] to the end are "-f <file>" pairs alone.
+bool only_files_from(int argc, char** argv, int i) {
+  if ((argc - i) % 2 != 0) return false;
+  for (; i < argc; i += 2)
+    if (std::strcmp(argv[i], "-f") != 0) return false;
+  return true;
+}
+
 // read_arguments: the arguments after the help cases, left to right: the
 // options set, the rules collected (a rule file read where it stands), the
 // input chosen. A bad argument ends the process with its message.
@@ -114,8 +122,7 @@ Settings read_arguments(int argc, char** argv) {
       rules.extract = argv[++i];
     } else if (std::strncmp(arg, "-t", 2) == 0) {
       rules.separator = arg + 2;
-    } else if (!long_opts.end_of_options &&
-               (i == argc - 1 || (i == argc - 2 && std::strcmp(arg, "-f") == 0))) {
+    } else if (!long_opts.end_of_options && (i == argc - 1 || only_files_from(argc, argv, i))) {
       break;  // the input operand
     } else {
       errmsg("\"%s\": bad parameter\n", arg);
@@ -125,36 +132,47 @@ Settings read_arguments(int argc, char** argv) {
 
   if (long_opts.end_of_options) {
     set.string = long_opts.operand;
-    set.from_stdin = set.string == nullptr;
   } else if (i == argc) {
-    set.from_stdin = true;
+    // no operand: standard input, unless --files names files
   } else if (std::strcmp(argv[i], "-f") == 0) {
     if (i == argc - 1) print_usage(0);
-    set.input_file = argv[i + 1];
-    set.from_stdin = std::strcmp(set.input_file, "-") == 0;
+    for (; i + 1 < argc; i += 2) set.input_files.push_back(argv[i + 1]);
   } else {
     set.string = argv[i];
   }
+  // --files takes every argument after it, so no <string> operand can
+  // stand with it: its names follow those of -f.
+  set.input_files.insert(set.input_files.end(), long_opts.files.begin(), long_opts.files.end());
   return set;
 }
 
-// end_with: the run ended after the lines of the input named name that
-// were edited before a fault, with the fault's message.
-[[noreturn]] void end_with(const LinesEdited& edited, const char* name) {
+// end_with: the run ended after the lines edited before a fault of the
+// rules or of the output, with the fault's message.
+[[noreturn]] void end_with(const LinesEdited& edited) {
+  if (edited.code == ErrorCode::sink_stopped) end_process(1);  // the writing error is reported already
+  end_with_fault(std::string(edited.error).c_str());
+}
+
+// report_skipped: whether edited is a fault of the input named name itself
+// (it cannot be opened or read, holds a NUL byte, has a quote never
+// closed); if so it is reported after the lines before it, and the run
+// goes on with the next input.
+bool report_skipped(const LinesEdited& edited, const char* name) {
   switch (edited.code) {
     case ErrorCode::not_found:
-      report("%s: not found", name);
-      end_process(1);
-    case ErrorCode::sink_stopped:  // the writing error is reported already
-      end_process(1);
+      report_not_found(name);
+      return true;
     case ErrorCode::read_error:
-      end_with_input_fault(name, "reading error");
+      report_input_fault(name, "reading error");
+      return true;
     case ErrorCode::nul_byte:
-      end_with_input_fault(name, "holds a NUL byte; not edited");
+      report_input_fault(name, "holds a NUL byte; not edited");
+      return true;
     case ErrorCode::unclosed_quote:  // "line <n>: ...", its newline left to the fault's format
-      end_with_input_fault(name, std::string(edited.error.substr(0, edited.error.size() - 1)).c_str());
+      report_input_fault(name, std::string(edited.error.substr(0, edited.error.size() - 1)).c_str());
+      return true;
     default:
-      end_with_fault(std::string(edited.error).c_str());
+      return false;
   }
 }
 
@@ -169,8 +187,10 @@ void edit_string(Editor& editor, const char* string) {
 }
 
 // edit_lines_of: every line of the file name, or of standard input when
-// name is null, edited to the output.
-void edit_lines_of(Editor& editor, const char* name, const Settings& set) {
+// name is null, edited to the output. False when the input was skipped
+// over a fault of its own, reported; a fault of the rules or the output
+// ends the run.
+bool edit_lines_of(Editor& editor, const char* name, const Settings& set) {
   // A NUL ends a line's text on standard output; a file edited in place,
   // or its diff, must keep every byte.
   const LineFormat format{set.options.crlf, name != nullptr ? LINE_LIMIT : 0, !output_refuses_nul()};
@@ -182,24 +202,49 @@ void edit_lines_of(Editor& editor, const char* name, const Settings& set) {
     const Sink sink = [](std::string_view bytes) { return output_edited_lines(bytes.data(), bytes.size()); };
     edited = name != nullptr ? edit_file(editor, name, sink, format, set.jobs) : edit_stream(editor, 0, sink, format);
   }
-  if (!edited) end_with(edited, name != nullptr ? name : "stdin");
+  if (edited) return true;
+  if (!report_skipped(edited, name != nullptr ? name : "stdin")) end_with(edited);
+  return false;
+}
+
+// edit_files: each input file edited in turn by the one editor, so that
+// captured text carries over from file to file as from line to line. A
+// file skipped over a fault of its own leaves the others to be edited;
+// returns whether none was.
+bool edit_files(Editor& editor, const Settings& set) {
+  bool all = true;
+  for (const char* name : set.input_files) {
+    if (!begin_output_of(name)) {
+      all = false;
+      continue;
+    }
+    const bool edited = edit_lines_of(editor, std::strcmp(name, "-") == 0 ? nullptr : name, set);
+    if (!finish_output_of(edited) || !edited) all = false;
+  }
+  return all;
 }
 
 // edit_input: the text the settings name edited, or checked with --check,
 // to the end of the run.
 [[noreturn]] void edit_input(const Settings& set) {
-  const char* file = set.from_stdin ? nullptr : set.input_file;
-  if (set.options.check) check_input(set.string, file, set.options.crlf, set.rules.encoding);
-  begin_output(set.options, set.input_file);
+  if (set.options.check) check_input(set.string, set.input_files, set.options.crlf, set.rules.encoding);
+  begin_output(set.options, set.input_files);
   // Faults of the rules are reported at the line that meets them, after
   // the lines before it.
   Editor editor{Rules(set.rules)};
-  if (set.from_stdin || set.input_file != nullptr)
-    edit_lines_of(editor, file, set);
-  else
-    edit_string(editor, set.string);
+  bool all = true;
+  if (!set.input_files.empty()) {
+    all = edit_files(editor, set);
+  } else {
+    begin_output_of(nullptr);
+    if (set.string != nullptr)
+      edit_string(editor, set.string);
+    else
+      all = edit_lines_of(editor, nullptr, set);
+    all = finish_output_of(all) && all;
+  }
   finish_output();
-  end_process(0);
+  end_process(all ? 0 : 1);
 }
 
 // take_arguments: the command line as the run's encoding has it (on

@@ -103,7 +103,7 @@ bool back_up(const char* backup) {
 
 }  // namespace
 
-void in_place_begin(const char* file, const char* backup_suffix) {
+void in_place_check_name(const char* file) {
   if (file == nullptr) {
     errmsg("--in-place: no file to edit; name it with -f <file>\n");
     end_process(1);
@@ -112,20 +112,25 @@ void in_place_begin(const char* file, const char* backup_suffix) {
     errmsg("--in-place: standard input cannot be edited in place\n");
     end_process(1);
   }
+}
+
+bool in_place_begin(const char* file, const char* backup_suffix) {
+  in_place_check_name(file);
   state.name = file;
   if (!platform::open_target(file, &state.target)) {
     if (errno == EINVAL)
       report("%s: not a regular file; it cannot be edited in place\n", file);
     else
-      report("%s: not found", file);
-    end_process(1);
+      report_not_found(file);
+    return false;
   }
   state.backup.clear();
   if (backup_suffix != nullptr) {
     append_printf(&state.backup, "%s%s", file, backup_suffix);
     if (platform::exists(state.backup.data)) {
       report("%s: the backup exists already; nothing was changed\n", state.backup.data);
-      end_process(1);
+      platform::close_target(&state.target);
+      return false;
     }
   }
   state.same = 0;
@@ -136,6 +141,7 @@ void in_place_begin(const char* file, const char* backup_suffix) {
   append_printf(&signal_msg, "%s: interrupted; the file was left as it was\n", file);
   platform::on_termination(on_termination);
   handler_on = true;
+  return true;
 }
 
 bool in_place_write(const char* s, size_t n) {

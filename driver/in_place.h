@@ -10,6 +10,9 @@
 // flushed to disk, given a name and renamed over the file, after the
 // original was linked (or copied) to the backup name when one was asked for.
 //
+// Each file of a run is its own transaction: the ones before a fault keep
+// their edits.
+//
 // A file that changed while it was edited (another writer, a log rotated by
 // truncation) is left as that writer left it: "NAME: changed while being
 // edited". Every other end (a message, SIGHUP, SIGINT, SIGQUIT, SIGPIPE,
@@ -22,12 +25,16 @@
 
 namespace quorl {
 
+// in_place_check_name: ends the process, before anything is read, when
+// file names nothing to edit in place: no file (null) or standard input.
+void in_place_check_name(const char* file);
+
 // in_place_begin: the transaction on file started, backup_suffix naming the
-// backup (null: none). The checks that need no reading come first: no file
-// ("--in-place: ..."), standard input, a file that is not a regular file,
-// an existing backup; each ends the process with its message before
-// anything is read or written.
-void in_place_begin(const char* file, const char* backup_suffix);
+// backup (null: none). The checks that need no reading come first: no
+// such file, a file that is not a regular file, an existing backup; each
+// is reported and returns false, before anything of the file is read or
+// written. A run edits its files one transaction after the other.
+bool in_place_begin(const char* file, const char* backup_suffix);
 
 // in_place_write: n more bytes of the edited text. False after a message.
 bool in_place_write(const char* s, size_t n);

@@ -11,9 +11,9 @@ namespace quorl {
 namespace {
 
 // How a long option takes a value.
-enum class Takes { nothing, value, attached_suffix };
+enum class Takes { nothing, value, attached_suffix, every_remaining };
 
-enum class Id { in_place, diff, crlf, csv, check, encoding, jobs };
+enum class Id { in_place, diff, crlf, csv, check, encoding, jobs, files };
 
 struct LongName {
   const char* name;
@@ -29,6 +29,7 @@ constexpr LongName LONG_NAMES[] = {
     {"--check", Id::check, Takes::nothing},
     {"--encoding", Id::encoding, Takes::value},
     {"--jobs", Id::jobs, Takes::value},
+    {"--files", Id::files, Takes::every_remaining},
 };
 
 // is_long_option: arg has the form of a long option, "--" and a letter.
@@ -66,6 +67,22 @@ int long_options_end(int argc, char* const* argv, int i) {
   return i;
 }
 
+// files_tail_end: as long_options_end, over what may follow a "-f <file>"
+// input operand: long options, more "-f <file>" pairs, and "--files" with
+// every argument after it (argc then).
+int files_tail_end(int argc, char* const* argv, int i) {
+  while (i < argc) {
+    if (std::strcmp(argv[i], "--files") == 0) return argc;
+    if (is_long_option(argv[i]))
+      i += takes_next(argv[i]) && i + 1 < argc ? 2 : 1;
+    else if (std::strcmp(argv[i], "-f") == 0 && i + 1 < argc)
+      i += 2;
+    else
+      break;
+  }
+  return i;
+}
+
 // bad_long_option: ends the process over arg, a long option or its value
 // that quorl cannot take, pointing at the list of those it can.
 [[noreturn]] void bad_long_option(const char* arg) {
@@ -91,7 +108,13 @@ int read_long_option(int argc, char** argv, int i, LongOptions* opts) {
   const char* arg = argv[i];
   const char* value = nullptr;
   const LongName* n = find_long_name(arg, &value);
-  if (n == nullptr || (n->takes == Takes::nothing && value != nullptr)) bad_long_option(arg);
+  if (n == nullptr || (n->takes != Takes::value && n->takes != Takes::attached_suffix && value != nullptr))
+    bad_long_option(arg);
+  if (n->takes == Takes::every_remaining) {
+    if (i + 1 == argc) bad_long_option(arg);  // no file named
+    opts->files.assign(argv + i + 1, argv + argc);
+    return argc - 1;
+  }
   if (n->takes == Takes::value && value == nullptr) {
     if (i + 1 == argc) bad_long_option(arg);
     arg = value = argv[++i];
@@ -107,6 +130,7 @@ int read_long_option(int argc, char** argv, int i, LongOptions* opts) {
     case Id::check: opts->check = true; break;
     case Id::encoding: opts->encoding = value; break;
     case Id::jobs: opts->jobs = jobs_of(value, arg); break;
+    case Id::files: break;  // taken above
   }
   return i;
 }
@@ -144,8 +168,10 @@ LongOptions take_long_options(int* argc, char** argv) {
     if (with_value) argv[kept++] = argv[++i];
     if (with_value && std::strcmp(arg, "-f") != 0) continue;
     // The input operand, or "-f <file>", stands here when only long options
-    // follow; otherwise the short walk names the argument that is astray.
-    if (long_options_end(n, argv, i + 1) != n) {
+    // follow (after a file, also more files); otherwise the short walk names
+    // the argument that is astray.
+    const int tail_end = with_value ? files_tail_end(n, argv, i + 1) : long_options_end(n, argv, i + 1);
+    if (tail_end != n) {
       while (++i < n) argv[kept++] = argv[i];
       break;
     }

@@ -11,6 +11,11 @@
 // "--" where an option could stand ends the options; the single argument
 // after it, if any, is the <string> operand, whatever it looks like.
 //
+// Several files are named by "-f <file>" pairs in a row where the input
+// operand stands (long options may stand between them), or by "--files"
+// followed by every remaining argument, each a file name whatever it looks
+// like; both together name the -f files first.
+//
 // A long option that takes a value takes it attached ("--jobs=4") or as the
 // next argument ("--jobs 4"), whatever that looks like, as getopt_long has
 // it; --in-place takes its optional suffix attached only. Names are written
@@ -27,6 +32,8 @@
 #ifndef QUORL_DRIVER_OPTIONS_H
 #define QUORL_DRIVER_OPTIONS_H
 
+#include <vector>
+
 namespace quorl {
 
 struct LongOptions {
@@ -40,6 +47,7 @@ struct LongOptions {
   int jobs = 0;                  // --jobs N; 0: as many as there are processors
   bool end_of_options = false;   // "--" was given
   const char* operand = nullptr;  // the argument after "--", or null
+  std::vector<const char*> files;  // the names after --files, in order
 };
 
 // take_long_options: the long options of argv (argc entries, argv[0] the

@@ -20,6 +20,11 @@ enum class Mode { kStdout, kInPlace, kDiff };
 
 Mode mode = Mode::kStdout;
 bool finished = true;
+bool input_open = false;       // between begin_output_of and its finish
+bool transaction = false;      // an in-place transaction is open
+const char* backup_suffix = nullptr;
+bool in_place = false;         // --in-place (with --diff, it only previews)
+bool several_inputs = false;   // more than one input file
 UnifiedDiff diff;
 
 // Writer: the buffer in front of standard output or the temporary file.
@@ -62,31 +67,59 @@ class Writer {
 
 void put_out(const char* s, size_t n) { out.put(s, n); }
 
+// end_input: the output of the input at hand ended; ok: it was read to
+// its end. False after a message.
+bool end_input(bool ok) {
+  if (!input_open) return true;
+  input_open = false;
+  bool good = true;
+  if (mode == Mode::kDiff) good = diff.finish(ok);
+  if (transaction) {
+    transaction = false;
+    if (mode == Mode::kInPlace && ok && out.flush() && in_place_commit()) return good;
+    in_place_discard();
+    if (mode == Mode::kInPlace) return false;
+  }
+  return good;
+}
+
 // end_output: the output ended as status tells; returns the status to end
 // with. A complete run writes everything and puts the file in place; any
 // other end writes what is at hand and leaves the file as it was.
 int end_output(int status) {
   if (finished) return status;
   finished = true;
-  if (mode == Mode::kInPlace) {
-    if (status == 0 && out.flush() && in_place_commit()) return 0;
-    in_place_discard();
-    return 1;
-  }
-  if (mode == Mode::kDiff && !diff.finish(status == 0)) status = 1;
+  if (!end_input(status == 0)) status = 1;
   return out.flush() ? status : 1;
 }
 
 }  // namespace
 
-void begin_output(const LongOptions& opts, const char* file) {
+void begin_output(const LongOptions& opts, const std::vector<const char*>& files) {
   mode = opts.diff ? Mode::kDiff : opts.in_place ? Mode::kInPlace : Mode::kStdout;
+  in_place = opts.in_place;
+  several_inputs = files.size() > 1;
+  backup_suffix = opts.backup_suffix;
+  if (in_place) {
+    if (files.empty()) in_place_check_name(nullptr);
+    for (const char* file : files) in_place_check_name(file);
+  }
   finished = false;
   out.start();
   exit_cleanup = end_output;
-  if (opts.in_place) in_place_begin(file, opts.backup_suffix);
-  if (mode == Mode::kDiff) diff.start(file != nullptr ? file : "-", put_out);
 }
+
+bool begin_output_of(const char* name) {
+  if (in_place) {
+    if (!in_place_begin(name, backup_suffix)) return false;
+    transaction = true;
+  }
+  input_open = true;
+  if (mode == Mode::kDiff) diff.start(name != nullptr ? name : "-", put_out);
+  return true;
+}
+
+bool finish_output_of(bool ok) { return end_input(ok); }
 
 bool output_wants_input_lines() { return mode == Mode::kDiff; }
 
@@ -117,10 +150,21 @@ void end_with_fault(const char* message) {
   end_process(1);
 }
 
-void end_with_input_fault(const char* name, const char* what) {
+void report_not_found(const char* name) {
+  write_waiting_output();
+  report(several_inputs ? "%s: not found\n" : "%s: not found", name);
+}
+
+void report_input_fault(const char* name, const char* what) {
   ByteBuf msg;
   append_printf(&msg, "%s: %s\n", name, what);
-  end_with_fault(msg.data);
+  write_waiting_output();
+  errmsg_text(msg.data);
+}
+
+void end_with_input_fault(const char* name, const char* what) {
+  report_input_fault(name, what);
+  end_process(1);
 }
 
 void write_waiting_output() {

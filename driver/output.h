@@ -10,21 +10,36 @@
 // for).
 //
 // In place, the edited text goes to the transaction of in_place.h, which
-// puts it in place only when the run ends well.
+// puts it in place only when the file was edited to its end. Several input
+// files are edited one after the other, each between begin_output_of and
+// finish_output_of: one after the other to standard output, each with a
+// diff of its own, or each its own transaction.
 #ifndef QUORL_DRIVER_OUTPUT_H
 #define QUORL_DRIVER_OUTPUT_H
 
 #include <cstddef>
+#include <vector>
 
 #include "driver/options.h"
 #include "quorl/quorl.h"
 
 namespace quorl {
 
-// begin_output: a run's output set up as opts asks. file is the -f file,
-// or null for standard input and the <string> operand. In place, a file
-// that cannot be edited so ends the process before anything is read.
-void begin_output(const LongOptions& opts, const char* file);
+// begin_output: a run's output set up as opts asks, for the input files
+// named files (empty: standard input or the <string> operand). In place,
+// a run without a file, or with standard input among them, ends here.
+void begin_output(const LongOptions& opts, const std::vector<const char*>& files);
+
+// begin_output_of: the output of the next input begun: the file name, or
+// null for standard input and the <string> operand (a diff of its own; in
+// place, its transaction). False, after a message, when the file cannot be
+// edited in place; it is then skipped.
+bool begin_output_of(const char* name);
+
+// finish_output_of: the output of that input ended, read to its end when
+// ok: its diff written, the edited file put in place (or, when not ok,
+// left as it was). False after a message.
+bool finish_output_of(bool ok);
 
 // output_wants_input_lines: whether the output needs every input line
 // with its edit (a diff) rather than the edited lines alone.
@@ -48,7 +63,7 @@ bool output_refuses_nul();
 // written at their end). A failed write ends the process at once.
 void write_waiting_output();
 
-// finish_output: everything written, the edited file put in place; a
+// finish_output: everything written, the last edited file put in place; a
 // failure prints its message and ends the process with status 1.
 void finish_output();
 
@@ -60,6 +75,17 @@ bool write_all(int fd, const char* s, size_t n, const char* name);
 // the run ended with status 1, so that the message follows exactly the
 // lines before the fault wherever both streams go.
 [[noreturn]] void end_with_fault(const char* message);
+
+// report_not_found: "<name>: not found" for an input that cannot be
+// opened, after the output so far. With one input file the message ends
+// the run without a newline, as it always has; with several it is a line
+// of its own, for the run goes on.
+void report_not_found(const char* name);
+
+// report_input_fault: "<name>: <what>\n", a fault of the input named name
+// ("reading error", say), printed after the output so far, as
+// end_with_fault prints, but the run goes on.
+void report_input_fault(const char* name, const char* what);
 
 // end_with_input_fault: end_with_fault with "<name>: <what>\n", a fault of
 // the input named name ("reading error", say).

@@ -300,6 +300,20 @@ TEST(DriverCli, InputFile) {
       {"read error is reported", {"-f", "/proc/self/mem"}, "", {}, "", "/proc/self/mem: reading error\n", 1},
       {"-f may come after options", {"-r", "zz:y", "-t,", "-f", "in"}, "", {{"in", "q\n"}}, "q\n", "", 0},
       {"stdin is not read with -f", {"-f", "in"}, "stdin\n", {{"in", "file\n"}}, "file\n", "", 0},
+      {"-f A B stays one bad parameter", {"-f", "a", "b"}, "", {{"a", "1\n"}, {"b", "2\n"}}, "", bad("-f"), 1},
+      {"several files in order, long options between", {"-r", "1:X", "-f", "a", "--crlf", "-f", "b", "-f", "-"},
+       "3\n", {{"a", "1\r\n"}, {"b", "21"}}, "X\r\n2X\n3\n", "", 0},
+      {"a missing middle file is skipped", {"-r", "1:X", "-f", "a", "-f", "no", "-f", "b"}, "",
+       {{"a", "1\n"}, {"b", "1\n"}}, "X\nX\n", "no: not found\n", 1},
+      {"--files takes every argument after it", {"-r", "1:X", "-f", "a", "--files", "b", "-f"}, "",
+       {{"a", "1\n"}, {"b", "1\n"}}, "X\nX\n", "-f: not found\n", 1},
+      {"--files without a file", {"-r", "1:X", "--files"}, "", {}, "", bad_long("--files"), 1},
+      {"captures carry over to the next file", {"-r", "n$d:N,x:<$d>", "-f", "a", "-f", "b"}, "",
+       {{"a", "n5\n"}, {"b", "x\n"}}, "N\n<5>\n", "", 0},
+      {"a rule fault ends the run in its file", {"-r", "q:$", "-f", "a", "-f", "b", "-f", "c"}, "",
+       {{"a", "1\n"}, {"b", "2\nq\n3\n"}, {"c", "4\n"}}, "1\n2\n", "illegal \"-r <replace>\" parameter: $\n", 1},
+      {"one diff per file", {"--diff", "-r", "1:X", "-f", "a", "-f", "b"}, "", {{"a", "1\n"}, {"b", "21\n"}},
+       "--- a\n+++ a\n@@ -1 +1 @@\n-1\n+X\n--- b\n+++ b\n@@ -1 +1 @@\n-21\n+2X\n", "", 0},
   };
   for (const CliCase& c : cases) expect_cli(c);
 }

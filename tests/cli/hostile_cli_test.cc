@@ -519,6 +519,10 @@ TEST(HostileCli, InPlace) {
        "--in-place: standard input cannot be edited in place\n1\n"},
       {"a missing file", "\"$QUORL\" --in-place -r a:b -f nofile 2>&1; s=$?; echo; echo $s; ls -A",
        "nofile: not found\n1\n"},
+      {"each file its own transaction, a missing one skipped, a fault ending the run at its file",
+       "printf 'a\\n' > f; printf 'a\\nq\\n' > g; cp g h; \"$QUORL\" --in-place -r 'a:A,q:$' -f f -f no --files g h 2>&1; "
+       "echo $?; cat f g h; ls -A",
+       "no: not found\nillegal \"-r <replace>\" parameter: $\n1\nA\na\nq\na\nq\nf\ng\nh\n"},
   };
   expect_scripts(std::begin(cases), std::end(cases));
 }
