@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The bash completion offers every option the program accepts after "-",
 # -usage, --help and --version only as the first word, file names after -R
-# and -f, the encoding names and thread counts after --encoding and --jobs,
+# and -f and every word after --files, the encoding names and thread counts after --encoding and --jobs,
 # and nothing where a specification, template or the string goes.
 #
 # usage: completion_test.sh <completion file> <quorl binary> <work dir>
@@ -56,7 +56,7 @@ cases=(
   "-r|quorl -r"
   "-R|quorl -t, -R"
   "-usage|quorl -u"
-  "--check --crlf --csv --diff --encoding= --in-place --jobs=|quorl -r a:b --"
+  "--check --crlf --csv --diff --encoding= --files --in-place --jobs=|quorl -r a:b --"
   "--in-place|quorl --in"
   "|quorl -b -u"
   "--help|quorl --h"
@@ -68,6 +68,7 @@ cases=(
   "|quorl -- -"
   "rules.txt|quorl -R ru"
   "input.txt|quorl -r a:b -f in"
+  "input.txt|quorl --files rules.txt -r in"
   "dir|quorl -f di"
   "|quorl -r "
   "|quorl -e \$"
