@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -75,11 +76,10 @@ bool give_name(const Target& t, Replacement* r) {
   if (r->name != nullptr) return true;
   char* name = temp_name(t);
   if (name == nullptr) return false;
-  char self[64];
-  std::snprintf(self, sizeof self, "/proc/self/fd/%d", r->fd);
+  const std::string self = "/proc/self/fd/" + std::to_string(r->fd);
   for (int tries = 0; tries < 100; ++tries) {
     fresh_name(name);
-    if (linkat(AT_FDCWD, self, AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0 ||
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0 ||
         (errno != EEXIST && linkat(r->fd, "", AT_FDCWD, name, AT_EMPTY_PATH) == 0)) {
       r->name = name;
       return true;
