@@ -437,12 +437,10 @@ void Stoppable::stop() {
 namespace {
 
 CRITICAL_SECTION held;
-bool held_ready = false;
 void (*handler)() = nullptr;
 
 BOOL CALLBACK init_held(PINIT_ONCE, PVOID, PVOID*) {
   InitializeCriticalSection(&held);
-  held_ready = true;
   return TRUE;
 }
 

@@ -62,7 +62,6 @@ bool open_target(const char* name, Target* t) {
   }
   HANDLE h = CreateFileW(w, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   std::free(w);
-  FileStatus st;
   if (h == INVALID_HANDLE_VALUE) {
     errno = ENOENT;
     return false;
@@ -88,7 +87,6 @@ bool open_target(const char* name, Target* t) {
     return false;
   }
   t->dir_len = static_cast<size_t>(std::strrchr(t->path, '\\') + 1 - t->path);
-  (void)st;
   return true;
 }
 
@@ -184,11 +182,9 @@ bool make_backup(const Target& t, const char* backup) {
 }
 
 bool put_in_place(const Target& t, Replacement* r) {
-  if (!set_delete(r->fd, false) && GetLastError() != ERROR_SUCCESS) {
-    // The mark could not be lifted: the file would vanish at its close.
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(handle_of(r->fd), &info)) return false;
-  }
+  // Where the mark cannot be lifted the file goes at its close, and the
+  // replacement below fails safely: nothing was changed.
+  set_delete(r->fd, false);
   _close(r->fd);
   r->fd = -1;
   wchar_t* target = wide_path(t.path);

@@ -5,7 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +12,8 @@
 #include <fstream>
 
 #include <gtest/gtest.h>
+
+#include "support/encoding.h"
 
 namespace quorl_test {
 
@@ -50,10 +51,14 @@ const char* wine_locale(const std::vector<std::string>& args) {
     if (args[i].rfind("--encoding=", 0) == 0) enc = args[i].substr(11);
     if (args[i] == "--encoding" && i + 1 < args.size()) enc = args[i + 1];
   }
-  for (char& c : enc) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (enc == "utf-8" || enc == "utf8" || enc == "utf_8") return "C.UTF-8";
-  if (enc == "euc-jp" || enc == "eucjp" || enc == "ujis") return "ja_JP.EUC-JP";
-  if (enc == "bytes") return "C";
+  quorl::Encoding e = quorl::Encoding::sjis;
+  quorl::parse_encoding(enc.c_str(), &e);  // an unknown name: the run fails before reading anything
+  switch (e) {
+    case quorl::Encoding::utf8: return "C.UTF-8";
+    case quorl::Encoding::eucjp: return "ja_JP.EUC-JP";
+    case quorl::Encoding::bytes: return "C";
+    case quorl::Encoding::sjis: break;
+  }
   return "ja_JP.SJIS";
 }
 
