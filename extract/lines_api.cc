@@ -341,6 +341,20 @@ LinesEdited edit_stream(Editor& editor, int fd, const LineSink& sink, LineFormat
   return edit_input(editor, in, out, format);
 }
 
+LinesEdited edit_stream(Editor& editor, int fd, const StreamHead& head, const Sink& sink, LineFormat format) {
+  LineFile in;
+  in.open_fd(fd, "stream", format.line_limit, head.bytes, head.ended);
+  Output out(&sink, nullptr);
+  return edit_input(editor, in, out, format);
+}
+
+LinesEdited edit_stream(Editor& editor, int fd, const StreamHead& head, const LineSink& sink, LineFormat format) {
+  LineFile in;
+  in.open_fd(fd, "stream", format.line_limit, head.bytes, head.ended);
+  Output out(nullptr, &sink);
+  return edit_input(editor, in, out, format);
+}
+
 LinesEdited edit_file(Editor& editor, const char* path, const Sink& sink, LineFormat format, int jobs) {
   if (jobs > 1 && !format.crlf && EditorAccess::error(editor).code != ErrorCode::bad_brackets) {
     ParallelEdit outcome;

@@ -24,6 +24,16 @@ void LineFile::open_fd(int fd, const char* name, size_t limit) {
   reset(fd, name, limit, platform::status_of(fd, &st) ? &st : nullptr);
 }
 
+void LineFile::open_fd(int fd, const char* name, size_t limit, std::string_view head, bool ended) {
+  open_fd(fd, name, limit);
+  if (ended) ahead_.stop();
+  if (head.size() + 1 >= static_cast<size_t>(buf_.size)) buf_.reserve(head.size() + kBlock + 1);
+  std::memcpy(buf_.data, head.data(), head.size());
+  end_ = head.size();
+  eof_ = ended;
+  find_nul(0);
+}
+
 void LineFile::open_reader(read_fn read, void* arg, const char* name, size_t limit) {
   close();
   reset(-1, name, limit, nullptr);

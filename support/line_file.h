@@ -26,6 +26,7 @@
 #define QUORL_SUPPORT_LINE_FILE_H
 
 #include <cstddef>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "support/bytebuf.h"
@@ -58,6 +59,11 @@ class LineFile {
   // open_fd: the descriptor fd, read to its end and left open, named name
   // in messages, with lines of limit bytes or more too long (0: no limit).
   void open_fd(int fd, const char* name, size_t limit = 0);
+
+  // open_fd with a head: head, bytes already read from fd (to guess the
+  // text's encoding), taken as its first; ended: fd was read to its end
+  // then, and is not read again (a terminal would wait for more).
+  void open_fd(int fd, const char* name, size_t limit, std::string_view head, bool ended);
 
   // open_reader: read(arg, buf, n) as the source (it returns the count read,
   // 0 at the end, -1 on an error), named name in messages.

@@ -215,6 +215,18 @@ QUORL_API LinesEdited edit_stream(Editor& editor, const Read& read, const Sink& 
 QUORL_API LinesEdited edit_stream(Editor& editor, int fd, const Sink& sink, LineFormat format = {});
 QUORL_API LinesEdited edit_stream(Editor& editor, int fd, const LineSink& sink, LineFormat format = {});
 
+// StreamHead: bytes already read from a stream (to guess its encoding, say),
+// edited as its start; ended: the stream was read to its end then, and is
+// not read again.
+struct StreamHead {
+  std::string_view bytes;
+  bool ended = false;
+};
+QUORL_API LinesEdited edit_stream(Editor& editor, int fd, const StreamHead& head, const Sink& sink,
+                                  LineFormat format = {});
+QUORL_API LinesEdited edit_stream(Editor& editor, int fd, const StreamHead& head, const LineSink& sink,
+                                  LineFormat format = {});
+
 // edit_file: every line of the file path edited by editor (not_found when
 // it cannot be opened as a file: missing, unreadable, a directory). With
 // jobs > 1, a large regular file whose lines the rules edit independently

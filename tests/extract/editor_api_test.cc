@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
@@ -91,6 +92,22 @@ TEST(EditorApi, ManyLinesAsTheCommandLineCutsThem) {
                                        : edit_stream(editor, read, sink, {c.crlf});
       got += r ? "|ok" : "|" + std::string(r.error);
       EXPECT_EQ(got, c.want) << "read " << piece << " at a time";
+    }
+    // A head already read: the rest from a file, or nothing more (the
+    // descriptor -1 would be a reading error if it were read).
+    for (size_t cut : {size_t{1}, c.text.size()}) {
+      Editor editor{rules};
+      std::string got;
+      FILE* rest = std::tmpfile();
+      ASSERT_NE(rest, nullptr);
+      std::fwrite(c.text.data() + cut, 1, c.text.size() - cut, rest);
+      std::rewind(rest);
+      const StreamHead head{std::string_view(c.text).substr(0, cut), cut == c.text.size()};
+      const LinesEdited r = edit_stream(editor, head.ended ? -1 : fileno(rest), head,
+                                        [&](std::string_view b) { return got.append(b), true; }, {c.crlf});
+      std::fclose(rest);
+      got += r ? "|ok" : "|" + std::string(r.error);
+      EXPECT_EQ(got, c.want) << "a head of " << cut;
     }
   }
   Editor editor{rules};
