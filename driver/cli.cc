@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/check.h"
+#include "driver/editors.h"
 #include "driver/help.h"
 #include "driver/options.h"
 #include "driver/output.h"
@@ -27,7 +28,8 @@ namespace {
 // text to edit comes from, and the long options.
 struct Settings {
   LongOptions options;
-  RuleOptions rules;
+  RuleTexts texts;
+  Encoding encoding = Encoding::sjis;  // the input's, unless guessed
   int jobs = 1;                      // threads for a large file (1: none)
   std::vector<const char*> input_files;  // after -f and --files, in order ("-": standard input)
   const char* string = nullptr;      // the <string> operand; null: none
@@ -37,8 +39,11 @@ struct Settings {
 bool is_blank_line(const std::string& line) { return line.find_first_not_of(" \t\n\f") == std::string::npos; }
 
 // read_rule_file: every non-blank line of rfile added to the rules, as -r
-// adds one.
-void read_rule_file(const char* rfile, bool crlf, RuleOptions* rules) {
+// adds one. When the rules' texts are converted, the file's encoding is
+// guessed from its text on its own.
+void read_rule_file(const char* rfile, bool crlf, RuleTexts* texts) {
+  RuleOptions* rules = &texts->rules;
+  const size_t first = rules->specs.size();
   LineReader file(rfile, LineFormat{crlf, LINE_LIMIT, false});
   if (!file.ok()) {
     report("%s: not found\n", rfile);
@@ -60,18 +65,61 @@ void read_rule_file(const char* rfile, bool crlf, RuleOptions* rules) {
     if (!is_blank_line(text)) rules->specs.push_back(std::move(text));
   }
   if (file.failed()) end_with_input_fault(rfile, "reading error");
+  if (texts->typed == nullptr) return;
+  std::string all;
+  for (size_t i = first; i < rules->specs.size(); ++i) (all += rules->specs[i]) += '\n';
+  const EncodingGuess guess = guess_encoding(all);
+  if (guess.ascii) return;
+  texts->spec_sources.resize(rules->specs.size());
+  for (size_t i = first; i < rules->specs.size(); ++i) texts->spec_sources[i] = encoding_name(guess.encoding);
+}
+
+// EncodingChoice: the input's encoding, or auto; and the encoding the
+// typed rules are in (null: the input's).
+struct EncodingChoice {
+  Encoding enc = Encoding::sjis;
+  bool guess = false;
+  const char* typed = nullptr;
+};
+
+// typed_encoding: the locale's codeset, where the rules are typed by
+// default with auto. A locale that knows ASCII alone (the C locale of a
+// bare container) is taken as UTF-8, what terminals send today.
+const char* locale_encoding() {
+  const char* codeset = platform::locale_codeset();
+  if (codeset == nullptr || *codeset == '\0' || std::strcmp(codeset, "ANSI_X3.4-1968") == 0 ||
+      std::strcmp(codeset, "US-ASCII") == 0)
+    return "UTF-8";
+  return codeset;
 }
 
 // choose_encoding: the encoding --encoding names, else QUORL_ENCODING,
-// else Shift_JIS. An unknown name ends the run before anything is read.
-Encoding choose_encoding(const char* option) {
-  const char* name = option != nullptr ? option : std::getenv("QUORL_ENCODING");
-  Encoding enc = Encoding::sjis;
-  if (name == nullptr || (option == nullptr && *name == '\0')) return enc;
-  if (!parse_encoding(name, &enc)) {
-    errmsg("\"%s\": unknown encoding; use one of %s\n", name, ENCODING_NAMES);
+// else Shift_JIS, and the rules' one (--rules-encoding, else with auto the
+// locale's). An unknown name ends the run before anything is read.
+EncodingChoice choose_encoding(const LongOptions& opts) {
+  const char* name = opts.encoding != nullptr ? opts.encoding : std::getenv("QUORL_ENCODING");
+  EncodingChoice choice;
+  if (name != nullptr && (opts.encoding != nullptr || *name != '\0')) {
+    if (is_auto_encoding(name)) {
+      choice.guess = true;
+    } else if (!parse_encoding(name, &choice.enc)) {
+      errmsg("\"%s\": unknown encoding; use one of %s\n", name, ENCODING_NAMES);
+      end_process(1);
+    }
+  }
+  choice.typed = opts.rules_encoding != nullptr ? opts.rules_encoding : choice.guess ? locale_encoding() : nullptr;
+  if (choice.typed != nullptr && !Transcoder(choice.typed, "UTF-8").ok()) {
+    errmsg("\"%s\": unknown encoding\n", choice.typed);
     end_process(1);
   }
+  return choice;
+}
+
+// typed_encoding: how the command line's texts are read: in the encoding
+// they are typed in, when quorl knows it, else as bytes.
+Encoding typed_encoding(const EncodingChoice& choice) {
+  Encoding enc = choice.enc;
+  if (choice.typed != nullptr && !parse_encoding(choice.typed, &enc)) enc = Encoding::bytes;
   return enc;
 }
 
@@ -102,8 +150,12 @@ Settings read_arguments(int argc, char** argv) {
   // ending unless told otherwise.
   if (platform::kCrlfByDefault) set.options.crlf = true;
   const LongOptions& long_opts = set.options;
-  RuleOptions& rules = set.rules;
-  rules.encoding = choose_encoding(long_opts.encoding);
+  RuleOptions& rules = set.texts.rules;
+  const EncodingChoice choice = choose_encoding(long_opts);
+  set.texts.guess = choice.guess;
+  set.texts.typed = choice.typed;
+  set.encoding = choice.enc;
+  rules.encoding = typed_encoding(choice);
   rules.csv = long_opts.csv;
   set.jobs = long_opts.jobs > 0 ? long_opts.jobs : default_jobs();
   int i = 1;
@@ -117,7 +169,7 @@ Settings read_arguments(int argc, char** argv) {
     } else if (std::strcmp(arg, "-r") == 0 && has_next) {
       rules.specs.emplace_back(argv[++i]);
     } else if (std::strcmp(arg, "-R") == 0 && has_next) {
-      read_rule_file(argv[++i], long_opts.crlf, &rules);
+      read_rule_file(argv[++i], long_opts.crlf, &set.texts);
     } else if (std::strcmp(arg, "-e") == 0 && has_next) {
       rules.extract = argv[++i];
     } else if (std::strncmp(arg, "-t", 2) == 0) {
@@ -176,8 +228,39 @@ bool report_skipped(const LinesEdited& edited, const char* name) {
   }
 }
 
+// guessed: the encoding an input is edited in, as guessed.
+Encoding guessed(const Editors& editors, const EncodingGuess& guess) {
+  return guess.ascii ? editors.for_ascii() : guess.encoding;
+}
+
+// kHeadSize: how much of a stream its encoding is guessed from.
+constexpr size_t kHeadSize = 64 * 1024;
+
+// read_head: the first bytes of the stream fd into *head, up to kHeadSize,
+// or fewer when it ends (*ended) or would keep us waiting after a whole
+// line (a person typing). False at a read error.
+bool read_head(int fd, std::string* head, bool* ended) {
+  head->resize(kHeadSize);
+  size_t got = 0;
+  *ended = false;
+  while (got < kHeadSize) {
+    if (got > 0 && (*head)[got - 1] == '\n' && platform::would_wait(fd)) break;
+    const long n = platform::read_some(fd, head->data() + got, kHeadSize - got);
+    if (n < 0) return false;
+    if (n == 0) {
+      *ended = true;
+      break;
+    }
+    got += static_cast<size_t>(n);
+  }
+  head->resize(got);
+  return true;
+}
+
 // edit_string: the <string> operand edited as one line.
-void edit_string(Editor& editor, const char* string) {
+void edit_string(Editors& editors, const Settings& set) {
+  const char* string = set.string;
+  Editor& editor = editors.for_input(set.texts.guess ? guessed(editors, guess_encoding(string)) : set.encoding);
   const Edited edited = editor.edit(string);
   if (!edited) end_with_fault(std::string(edited.error).c_str());
   const std::string text = std::string(edited.text) + platform::kNewline;
@@ -186,39 +269,76 @@ void edit_string(Editor& editor, const char* string) {
   if (!written) end_process(1);
 }
 
+// Input: where the lines of one input come from: the file name, or the
+// descriptor fd with the head already read from it.
+struct Input {
+  const char* name = nullptr;
+  int fd = -1;
+  StreamHead head;
+};
+
+// edit_input_lines: every line of the input edited to the output.
+LinesEdited edit_input_lines(Editor& editor, const Input& in, const Settings& set) {
+  // A NUL ends a line's text on standard output; a file edited in place,
+  // or its diff, must keep every byte.
+  const LineFormat format{set.options.crlf, in.name != nullptr ? LINE_LIMIT : 0, !output_refuses_nul()};
+  if (output_wants_input_lines()) {
+    const LineSink each = [](const EditedLine& line) { return output_edited_line(line); };
+    return in.fd < 0 ? edit_file(editor, in.name, each, format) : edit_stream(editor, in.fd, in.head, each, format);
+  }
+  const Sink sink = [](std::string_view bytes) { return output_edited_lines(bytes.data(), bytes.size()); };
+  return in.fd < 0 ? edit_file(editor, in.name, sink, format, set.jobs) : edit_stream(editor, in.fd, in.head, sink, format);
+}
+
 // edit_lines_of: every line of the file name, or of standard input when
 // name is null, edited to the output. False when the input was skipped
 // over a fault of its own, reported; a fault of the rules or the output
 // ends the run.
-bool edit_lines_of(Editor& editor, const char* name, const Settings& set) {
-  // A NUL ends a line's text on standard output; a file edited in place,
-  // or its diff, must keep every byte.
-  const LineFormat format{set.options.crlf, name != nullptr ? LINE_LIMIT : 0, !output_refuses_nul()};
-  LinesEdited edited;
-  if (output_wants_input_lines()) {
-    const LineSink each = [](const EditedLine& line) { return output_edited_line(line); };
-    edited = name != nullptr ? edit_file(editor, name, each, format) : edit_stream(editor, 0, each, format);
-  } else {
-    const Sink sink = [](std::string_view bytes) { return output_edited_lines(bytes.data(), bytes.size()); };
-    edited = name != nullptr ? edit_file(editor, name, sink, format, set.jobs) : edit_stream(editor, 0, sink, format);
+bool edit_lines_of(Editors& editors, const char* name, const Settings& set) {
+  Input in{name, name != nullptr ? -1 : 0, {}};
+  Encoding enc = set.encoding;
+  std::string head;
+  if (set.texts.guess) {
+    // A file is guessed from its own bytes and then read again; what
+    // cannot be read twice (a pipe, a terminal) is guessed from its head.
+    platform::FileStatus st;
+    EncodingGuess guess;
+    if (name != nullptr && platform::status_of_name(name, &st) && st.kind == platform::FileKind::regular &&
+        guess_file_encoding(name, &guess)) {
+      enc = guessed(editors, guess);
+    } else {
+      if (name != nullptr) in.fd = platform::open_read(name);
+      if (in.fd < 0) {
+        report_not_found(name);
+        return false;
+      }
+      const bool read = read_head(in.fd, &head, &in.head.ended);
+      in.head.bytes = head;
+      if (!read) report_input_fault(name != nullptr ? name : "stdin", "reading error");
+      if (!read && name != nullptr) platform::close_fd(in.fd);
+      if (!read) return false;
+      enc = guessed(editors, guess_encoding(head, !in.head.ended));
+    }
   }
+  const LinesEdited edited = edit_input_lines(editors.for_input(enc), in, set);
+  if (name != nullptr && in.fd >= 0) platform::close_fd(in.fd);
   if (edited) return true;
   if (!report_skipped(edited, name != nullptr ? name : "stdin")) end_with(edited);
   return false;
 }
 
-// edit_files: each input file edited in turn by the one editor, so that
-// captured text carries over from file to file as from line to line. A
-// file skipped over a fault of its own leaves the others to be edited;
-// returns whether none was.
-bool edit_files(Editor& editor, const Settings& set) {
+// edit_files: each input file edited in turn, so that captured text
+// carries over from file to file as from line to line. A file skipped over
+// a fault of its own leaves the others to be edited; returns whether none
+// was.
+bool edit_files(Editors& editors, const Settings& set) {
   bool all = true;
   for (const char* name : set.input_files) {
     if (!begin_output_of(name)) {
       all = false;
       continue;
     }
-    const bool edited = edit_lines_of(editor, std::strcmp(name, "-") == 0 ? nullptr : name, set);
+    const bool edited = edit_lines_of(editors, std::strcmp(name, "-") == 0 ? nullptr : name, set);
     if (!finish_output_of(edited) || !edited) all = false;
   }
   return all;
@@ -227,20 +347,21 @@ bool edit_files(Editor& editor, const Settings& set) {
 // edit_input: the text the settings name edited, or checked with --check,
 // to the end of the run.
 [[noreturn]] void edit_input(const Settings& set) {
-  if (set.options.check) check_input(set.string, set.input_files, set.options.crlf, set.rules.encoding);
+  if (set.options.check)
+    check_input(set.string, set.input_files, set.options.crlf, set.encoding, set.texts.guess);
   begin_output(set.options, set.input_files);
   // Faults of the rules are reported at the line that meets them, after
   // the lines before it.
-  Editor editor{Rules(set.rules)};
+  Editors editors(set.texts);
   bool all = true;
   if (!set.input_files.empty()) {
-    all = edit_files(editor, set);
+    all = edit_files(editors, set);
   } else {
     begin_output_of(nullptr);
     if (set.string != nullptr)
-      edit_string(editor, set.string);
+      edit_string(editors, set);
     else
-      all = edit_lines_of(editor, nullptr, set);
+      all = edit_lines_of(editors, nullptr, set);
     all = finish_output_of(all) && all;
   }
   finish_output();
@@ -257,7 +378,7 @@ void take_arguments(int* argc, char*** argv) {
   const LongOptions opts = take_long_options(&n, copy.data());
   static constexpr platform::NameText kText[] = {platform::NameText::shift_jis, platform::NameText::utf8,
                                                  platform::NameText::euc_jp, platform::NameText::system};
-  platform::take_command_line(argc, argv, kText[static_cast<int>(choose_encoding(opts.encoding))]);
+  platform::take_command_line(argc, argv, kText[static_cast<int>(typed_encoding(choose_encoding(opts)))]);
 }
 
 }  // namespace

@@ -179,6 +179,42 @@ TEST(DriverCli, Encodings) {
   unsetenv("QUORL_ENCODING");
 }
 
+// --encoding=auto: each input edited in the encoding guessed for it, with
+// the rules typed in the locale's (here UTF-8) converted to it.
+TEST(DriverCli, GuessedEncodings) {
+  const std::string tokyo8 = "\xe6\x9d\xb1\xe4\xba\xac", osaka8 = "\xe5\xa4\xa7\xe9\x98\xaa";
+  const std::string tokyo_s = "\x93\x8c\x8b\x9e", osaka_s = "\x91\xe5\x8d\xe3";
+  const std::string tokyo_e = "\xc5\xec\xb5\xfe", osaka_e = "\xc2\xe7\xba\xe5";
+  const std::string a8 = "\xe3\x81\x82", a_s = "\x82\xa0", a_e = "\xa4\xa2", bom = "\xef\xbb\xbf";
+  const std::string rule = tokyo8 + ":" + osaka8, comma8 = "\xe3\x80\x81", comma_s = "\x81\x41";
+  setenv("LC_ALL", "C.UTF-8", 1);
+  const CliCase cases[] = {
+      {"UTF-8 from standard input", {"--encoding=auto", "-r", rule}, a8 + tokyo8 + "\n", {}, a8 + osaka8 + "\n", "", 0},
+      {"a Shift_JIS file", {"--encoding=auto", "-r", rule, "-f", "in"}, "", {{"in", a_s + tokyo_s + "\n"}},
+       a_s + osaka_s + "\n", "", 0},
+      {"an EUC-JP file", {"--encoding=auto", "-r", rule, "-f", "in"}, "", {{"in", a_e + tokyo_e + "\n"}},
+       a_e + osaka_e + "\n", "", 0},
+      {"each file in its own", {"--encoding=auto", "-r", rule, "-f", "s", "-f", "u"}, "",
+       {{"s", tokyo_s + a_s + "\n"}, {"u", bom + tokyo8 + a8 + "\n"}}, osaka_s + a_s + "\n" + bom + osaka8 + a8 + "\n", "", 0},
+      {"the string", {"--encoding=auto", "-r", rule, a_s + tokyo_s}, "", {}, a_s + osaka_s + "\n", "", 0},
+      {"a separator typed in UTF-8", {"--encoding=auto", "-t" + comma8, "-e", "$2", "-f", "in"}, "",
+       {{"in", a_s + comma_s + tokyo_s + "\n"}}, tokyo_s + "\n", "", 0},
+      {"a rule file in its own encoding", {"--encoding=auto", "-R", "rules", "-f", "in"}, "",
+       {{"rules", tokyo_e + ":" + osaka_e + "\n"}, {"in", a8 + tokyo8 + "\n"}}, a8 + osaka8 + "\n", "", 0},
+      {"ASCII is edited as typed", {"--encoding=auto", "-r", "?:<$$>", "ab"}, "", {}, "<a><b>\n", "", 0},
+      {"a rule the input's encoding cannot hold", {"--encoding=auto", "-r", "\xf0\x9f\x98\x80:x", a_s}, "", {}, "",
+       "\"\xf0\x9f\x98\x80:x\": cannot be converted from UTF-8 to sjis at byte 1\n", 1},
+      {"rules typed in EUC-JP, a fixed input", {"--encoding=sjis", "--rules-encoding=euc-jp", "-r",
+       tokyo_e + ":" + osaka_e, tokyo_s}, "", {}, osaka_s + "\n", "", 0},
+      {"an unknown rules encoding", {"--rules-encoding=nope", "x"}, "", {}, "", "\"nope\": unknown encoding\n", 1},
+  };
+  for (const CliCase& c : cases) expect_cli(c);
+  setenv("QUORL_ENCODING", "auto", 1);
+  expect_cli({"auto from the environment", {"-r", rule}, tokyo8 + "\n", {}, osaka8 + "\n", "", 0});
+  unsetenv("QUORL_ENCODING");
+  unsetenv("LC_ALL");
+}
+
 // UTF-8 text edited as sed and awk edit it in the C.UTF-8 locale, where the
 // two mean the same: a literal replacement, a -t field, -e field picking.
 TEST(DriverCli, Utf8AsSedAndAwkSeeIt) {
