@@ -1,14 +1,18 @@
 #include "driver/check.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "driver/output.h"
+#include "platform/platform.h"
 #include "quorl/quorl.h"
 #include "support/bytebuf.h"
 #include "support/errors.h"
 #include "support/exit.h"
+#include "support/guess.h"
 
 namespace quorl {
 
@@ -60,6 +64,63 @@ void check_input(const char* string, const std::vector<const char*>& files, bool
   if (string != nullptr) end_process(check_line("<string>", 1, string, std::strlen(string), enc) == 0 ? 0 : 1);
   bool good = files.empty() ? check_file(nullptr, false, crlf, enc) : true;
   for (const char* file : files) good = check_file(file, files.size() > 1, crlf, enc) && good;
+  end_process(good ? 0 : 1);
+}
+
+namespace {
+
+// guess_stdin: the guess from the first kGuessSample bytes of standard
+// input; false on a read error.
+bool guess_stdin(EncodingGuess* guess) {
+  std::string sample(kGuessSample, '\0');
+  size_t have = 0;
+  while (have < sample.size()) {
+    const long got = platform::read_some(0, sample.data() + have, sample.size() - have);
+    if (got < 0) return false;
+    if (got == 0) break;
+    have += static_cast<size_t>(got);
+  }
+  *guess = guess_encoding(std::string_view(sample.data(), have), have == sample.size());
+  return true;
+}
+
+// print_guess: "NAME: ENCODING" on standard output.
+void print_guess(const char* name, const EncodingGuess& guess) {
+  std::fputs(name, stdout);
+  std::fputs(": ", stdout);
+  std::fputs(guess_name(guess), stdout);
+  std::fputc('\n', stdout);
+}
+
+// guess_input: the guess for file (null or "-": standard input) printed;
+// whether it could be read.
+bool guess_input(const char* file, bool several) {
+  EncodingGuess guess;
+  if (file == nullptr || std::strcmp(file, "-") == 0) {
+    if (!guess_stdin(&guess)) {
+      report_input_fault("stdin", "reading error");
+      return false;
+    }
+    print_guess("-", guess);
+    return true;
+  }
+  if (!guess_file_encoding(file, &guess)) {
+    report(several ? "%s: not found\n" : "%s: not found", file);  // as report_not_found
+    return false;
+  }
+  print_guess(file, guess);
+  return true;
+}
+
+}  // namespace
+
+void report_guesses(const char* string, const std::vector<const char*>& files) {
+  if (string != nullptr) {
+    print_guess("<string>", guess_encoding(string));
+    end_process(0);
+  }
+  bool good = files.empty() ? guess_input(nullptr, false) : true;
+  for (const char* file : files) good = guess_input(file, files.size() > 1) && good;
   end_process(good ? 0 : 1);
 }
 

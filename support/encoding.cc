@@ -24,6 +24,8 @@ bool parse_encoding(const char* name, Encoding* enc) {
   return false;
 }
 
+bool is_auto_encoding(const char* name) { return strcasecmp(name, "auto") == 0; }
+
 namespace {
 
 constexpr bool in(unsigned char c, unsigned char lo, unsigned char hi) { return c >= lo && c <= hi; }

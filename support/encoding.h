@@ -165,6 +165,10 @@ size_t check_sequence(Encoding enc, const char* p, size_t n, bool* bad);
 // the locales write. False when it names none.
 bool parse_encoding(const char* name, Encoding* enc);
 
+// is_auto_encoding: whether name, in any case, is "auto": the encoding of
+// each input is to be guessed (quorl/encoding.h).
+bool is_auto_encoding(const char* name);
+
 // ENCODING_NAMES: the accepted names, for messages (and the bash
 // completion, which offers them).
 inline constexpr char ENCODING_NAMES[] =

@@ -26,6 +26,9 @@ if [ "${1:-test}" != build ]; then
   command -v file >/dev/null 2>&1 || need+=(file)
   command -v python3 >/dev/null 2>&1 || need+=(python3)
   command -v patch >/dev/null 2>&1 || need+=(patch)
+  # The encoding guess against nkf's, on the SKK dictionary's Japanese words.
+  command -v nkf >/dev/null 2>&1 || need+=(nkf)
+  [ -f /usr/share/skk/SKK-JISYO.L ] || need+=(skkdic)
   command -v lintian >/dev/null 2>&1 || need+=(lintian)
   # ACLs and extended attributes of a file edited in place.
   command -v setfacl >/dev/null 2>&1 || need+=(acl)
