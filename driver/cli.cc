@@ -10,6 +10,7 @@
 #include "driver/help.h"
 #include "driver/options.h"
 #include "driver/output.h"
+#include "driver/rules_encoding.h"
 #include "platform/platform.h"
 #include "quorl/quorl.h"
 #include "support/bytebuf.h"
@@ -31,6 +32,7 @@ struct Settings {
   int jobs = 1;                      // threads for a large file (1: none)
   std::vector<const char*> input_files;  // after -f and --files, in order ("-": standard input)
   const char* string = nullptr;      // the <string> operand; null: none
+  std::vector<bool> from_rule_file;  // for each rule, whether a -R file gave it
   // With neither a file nor a string, standard input is edited.
 };
 
@@ -117,7 +119,9 @@ Settings read_arguments(int argc, char** argv) {
     } else if (std::strcmp(arg, "-r") == 0 && has_next) {
       rules.specs.emplace_back(argv[++i]);
     } else if (std::strcmp(arg, "-R") == 0 && has_next) {
+      set.from_rule_file.resize(rules.specs.size(), false);
       read_rule_file(argv[++i], long_opts.crlf, &rules);
+      set.from_rule_file.resize(rules.specs.size(), true);
     } else if (std::strcmp(arg, "-e") == 0 && has_next) {
       rules.extract = argv[++i];
     } else if (std::strncmp(arg, "-t", 2) == 0) {
@@ -236,7 +240,7 @@ bool edit_files(Editor& editor, const Settings& set) {
   if (!set.input_files.empty()) {
     all = edit_files(editor, set);
   } else {
-    begin_output_of(nullptr);
+    begin_output_of(nullptr, set.string != nullptr ? "<string>" : nullptr);
     if (set.string != nullptr)
       edit_string(editor, set.string);
     else
@@ -268,7 +272,10 @@ void run(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "-usage") == 0) print_usage(1);
   if (argc == 2) answer_long_request(argv[1]);
   take_arguments(&argc, &argv);
-  edit_input(read_arguments(argc, argv));
+  Settings set = read_arguments(argc, argv);
+  take_rules_encoding(set.options.rules_encoding, set.from_rule_file, &set.rules);
+  convert_output_from(set.options, set.rules.encoding);
+  edit_input(set);
 }
 
 }  // namespace quorl
