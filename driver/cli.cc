@@ -258,9 +258,7 @@ bool read_head(int fd, std::string* head, bool* ended) {
 }
 
 // edit_string: the <string> operand edited as one line.
-void edit_string(Editors& editors, const Settings& set) {
-  const char* string = set.string;
-  Editor& editor = editors.for_input(set.texts.guess ? guessed(editors, guess_encoding(string)) : set.encoding);
+void edit_string(Editor& editor, const char* string) {
   const Edited edited = editor.edit(string);
   if (!edited) end_with_fault(std::string(edited.error).c_str());
   const std::string text = std::string(edited.text) + platform::kNewline;
@@ -290,40 +288,46 @@ LinesEdited edit_input_lines(Editor& editor, const Input& in, const Settings& se
   return in.fd < 0 ? edit_file(editor, in.name, sink, format, set.jobs) : edit_stream(editor, in.fd, in.head, sink, format);
 }
 
-// edit_lines_of: every line of the file name, or of standard input when
-// name is null, edited to the output. False when the input was skipped
-// over a fault of its own, reported; a fault of the rules or the output
-// ends the run.
-bool edit_lines_of(Editors& editors, const char* name, const Settings& set) {
-  Input in{name, name != nullptr ? -1 : 0, {}};
-  Encoding enc = set.encoding;
-  std::string head;
-  if (set.texts.guess) {
-    // A file is guessed from its own bytes and then read again; what
-    // cannot be read twice (a pipe, a terminal) is guessed from its head.
-    platform::FileStatus st;
-    EncodingGuess guess;
-    if (name != nullptr && platform::status_of_name(name, &st) && st.kind == platform::FileKind::regular &&
-        guess_file_encoding(name, &guess)) {
-      enc = guessed(editors, guess);
-    } else {
-      if (name != nullptr) in.fd = platform::open_read(name);
-      if (in.fd < 0) {
-        report_not_found(name);
-        return false;
-      }
-      const bool read = read_head(in.fd, &head, &in.head.ended);
-      in.head.bytes = head;
-      if (!read) report_input_fault(name != nullptr ? name : "stdin", "reading error");
-      if (!read && name != nullptr) platform::close_fd(in.fd);
-      if (!read) return false;
-      enc = guessed(editors, guess_encoding(head, !in.head.ended));
-    }
+// open_input: *in ready for the file name, or standard input when name is
+// null, and *enc the encoding it is edited in. With auto a file is guessed
+// from its own bytes and read again later; what cannot be read twice (a
+// pipe, a terminal) is guessed from its head, kept in *head. False when
+// the input cannot be opened or read, reported.
+bool open_input(const Editors& editors, const char* name, const Settings& set, Input* in, Encoding* enc,
+                std::string* head) {
+  *in = Input{name, name != nullptr ? -1 : 0, {}};
+  *enc = set.encoding;
+  if (!set.texts.guess) return true;
+  platform::FileStatus st;
+  EncodingGuess guess;
+  if (name != nullptr && platform::status_of_name(name, &st) && st.kind == platform::FileKind::regular &&
+      guess_file_encoding(name, &guess)) {
+    *enc = guessed(editors, guess);
+    return true;
   }
+  if (name != nullptr) in->fd = platform::open_read(name);
+  if (in->fd < 0) {
+    report_not_found(name);
+    return false;
+  }
+  if (!read_head(in->fd, head, &in->head.ended)) {
+    report_input_fault(name != nullptr ? name : "stdin", "reading error");
+    if (name != nullptr) platform::close_fd(in->fd);
+    return false;
+  }
+  in->head.bytes = *head;
+  *enc = guessed(editors, guess_encoding(*head, !in->head.ended));
+  return true;
+}
+
+// edit_lines_of: every line of the input, in enc, edited to the output.
+// False when the input was skipped over a fault of its own, reported; a
+// fault of the rules or the output ends the run.
+bool edit_lines_of(Editors& editors, const Input& in, Encoding enc, const Settings& set) {
   const LinesEdited edited = edit_input_lines(editors.for_input(enc), in, set);
-  if (name != nullptr && in.fd >= 0) platform::close_fd(in.fd);
+  if (in.name != nullptr && in.fd >= 0) platform::close_fd(in.fd);
   if (edited) return true;
-  if (!report_skipped(edited, name != nullptr ? name : "stdin")) end_with(edited);
+  if (!report_skipped(edited, in.name != nullptr ? in.name : "stdin")) end_with(edited);
   return false;
 }
 
@@ -334,11 +338,21 @@ bool edit_lines_of(Editors& editors, const char* name, const Settings& set) {
 bool edit_files(Editors& editors, const Settings& set) {
   bool all = true;
   for (const char* name : set.input_files) {
-    if (!begin_output_of(name)) {
+    Input in;
+    Encoding enc;
+    std::string head;
+    if (std::strcmp(name, "-") == 0) name = nullptr;
+    if (!open_input(editors, name, set, &in, &enc, &head)) {
       all = false;
       continue;
     }
-    const bool edited = edit_lines_of(editors, std::strcmp(name, "-") == 0 ? nullptr : name, set);
+    convert_output_from(set.options, enc);
+    if (!begin_output_of(name)) {
+      if (name != nullptr && in.fd >= 0) platform::close_fd(in.fd);
+      all = false;
+      continue;
+    }
+    const bool edited = edit_lines_of(editors, in, enc, set);
     if (!finish_output_of(edited) || !edited) all = false;
   }
   return all;
@@ -347,8 +361,10 @@ bool edit_files(Editors& editors, const Settings& set) {
 // edit_input: the text the settings name edited, or checked with --check,
 // to the end of the run.
 [[noreturn]] void edit_input(const Settings& set) {
-  if (set.options.check)
-    check_input(set.string, set.input_files, set.options.crlf, set.encoding, set.texts.guess);
+  if (set.options.check && set.texts.guess) report_guesses(set.string, set.input_files);
+  if (set.options.check) check_input(set.string, set.input_files, set.options.crlf, set.encoding);
+  // A --to that cannot be met ends the run before anything is read.
+  convert_output_from(set.options, set.texts.guess ? Encoding::utf8 : set.encoding);
   begin_output(set.options, set.input_files);
   // Faults of the rules are reported at the line that meets them, after
   // the lines before it.
@@ -356,13 +372,24 @@ bool edit_files(Editors& editors, const Settings& set) {
   bool all = true;
   if (!set.input_files.empty()) {
     all = edit_files(editors, set);
+  } else if (set.string != nullptr) {
+    const Encoding enc = set.texts.guess ? guessed(editors, guess_encoding(set.string)) : set.encoding;
+    convert_output_from(set.options, enc);
+    begin_output_of(nullptr, "<string>");
+    edit_string(editors.for_input(enc), set.string);
+    all = finish_output_of(true);
   } else {
-    begin_output_of(nullptr);
-    if (set.string != nullptr)
-      edit_string(editors, set);
-    else
-      all = edit_lines_of(editors, nullptr, set);
-    all = finish_output_of(all) && all;
+    Input in;
+    Encoding enc;
+    std::string head;
+    if (open_input(editors, nullptr, set, &in, &enc, &head)) {
+      convert_output_from(set.options, enc);
+      begin_output_of(nullptr);
+      all = edit_lines_of(editors, in, enc, set);
+      all = finish_output_of(all) && all;
+    } else {
+      all = false;
+    }
   }
   finish_output();
   end_process(all ? 0 : 1);

@@ -21,13 +21,11 @@ bool same_encoding(const char* from, Encoding enc) {
 void convert_text(std::string* text, const char* from, Encoding enc) {
   if (same_encoding(from, enc)) return;
   std::string out;
-  TranscodeFault fault;
-  if (transcode(*text, from, encoding_name(enc), &out, &fault)) {
+  if (transcode(*text, from, encoding_name(enc), &out)) {
     *text = std::move(out);
     return;
   }
-  errmsg("\"%s\": cannot be converted from %s to %s at byte %zu\n", text->c_str(), from, encoding_name(enc),
-         fault.at + 1);
+  report("\"%s\": cannot be converted from %s to %s\n", text->c_str(), from, encoding_name(enc));
   end_process(1);
 }
 

@@ -13,7 +13,7 @@ namespace {
 // How a long option takes a value.
 enum class Takes { nothing, value, attached_suffix, every_remaining };
 
-enum class Id { in_place, diff, crlf, csv, check, encoding, jobs, files };
+enum class Id { in_place, diff, crlf, csv, check, encoding, to, rules_encoding, jobs, files };
 
 struct LongName {
   const char* name;
@@ -28,6 +28,8 @@ constexpr LongName LONG_NAMES[] = {
     {"--csv", Id::csv, Takes::nothing},
     {"--check", Id::check, Takes::nothing},
     {"--encoding", Id::encoding, Takes::value},
+    {"--to", Id::to, Takes::value},
+    {"--rules-encoding", Id::rules_encoding, Takes::value},
     {"--jobs", Id::jobs, Takes::value},
     {"--files", Id::files, Takes::every_remaining},
 };
@@ -129,6 +131,8 @@ int read_long_option(int argc, char** argv, int i, LongOptions* opts) {
     case Id::csv: opts->csv = true; break;
     case Id::check: opts->check = true; break;
     case Id::encoding: opts->encoding = value; break;
+    case Id::to: opts->to = value; break;
+    case Id::rules_encoding: opts->rules_encoding = value; break;
     case Id::jobs: opts->jobs = jobs_of(value, arg); break;
     case Id::files: break;  // taken above
   }

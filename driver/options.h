@@ -44,6 +44,8 @@ struct LongOptions {
   bool csv = false;              // --csv: fields are CSV fields, records may span lines
   bool check = false;            // --check: report invalid sequences, edit nothing
   const char* encoding = nullptr;  // --encoding NAME; null: not given
+  const char* to = nullptr;        // --to NAME[//TRANSLIT]: the output converted; null: not given
+  const char* rules_encoding = nullptr;  // --rules-encoding NAME: the rule texts' own; null: not given
   int jobs = 0;                  // --jobs N; 0: as many as there are processors
   bool end_of_options = false;   // "--" was given
   const char* operand = nullptr;  // the argument after "--", or null

@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "driver/diff.h"
 #include "driver/in_place.h"
 #include "platform/platform.h"
 #include "support/bytebuf.h"
+#include "support/encoding.h"
 #include "support/errors.h"
 #include "support/exit.h"
 
@@ -26,6 +28,10 @@ const char* backup_suffix = nullptr;
 bool in_place = false;         // --in-place (with --diff, it only previews)
 bool several_inputs = false;   // more than one input file
 UnifiedDiff diff;
+const char* convert_to = nullptr;  // --to: the output's encoding, or null
+Encoding convert_from = Encoding::sjis;
+std::optional<Transcoder> transcoder;  // for the input at hand, with --to
+const char* output_name = "-";         // that input, as a message names it
 
 // Writer: the buffer in front of standard output or the temporary file.
 class Writer {
@@ -67,12 +73,39 @@ class Writer {
 
 void put_out(const char* s, size_t n) { out.put(s, n); }
 
+// write_edited: n bytes of edited lines, as they are to be written.
+bool write_edited(const char* text, size_t n) {
+  if (mode == Mode::kInPlace) return in_place_write(text, n);
+  return out.flush() && write_all(1, text, n, "stdout");
+}
+
+// report_conversion_fault: the fault the transcoder stopped at, if any,
+// after the output before it: "<name>:<line>:<column>: " and what it is.
+// Returns false, for the write that met it.
+bool report_conversion_fault() {
+  const TranscodeFault& fault = transcoder->fault();
+  if (fault.code == ErrorCode::none) return false;
+  ByteBuf msg;
+  append_printf(&msg, "%s:%zu:%zu: ", output_name, fault.line, fault.column);
+  if (fault.code == ErrorCode::invalid_sequence)
+    append_printf(&msg, "invalid %s sequence 0x", encoding_name(convert_from));
+  else
+    append_printf(&msg, "character 0x");
+  for (const char c : fault.bytes) append_printf(&msg, "%02X", static_cast<unsigned char>(c));
+  if (fault.code != ErrorCode::invalid_sequence) append_printf(&msg, " cannot be converted to %s", convert_to);
+  msg.push('\n');
+  write_waiting_output();
+  errmsg_text(msg.terminate());
+  return false;
+}
+
 // end_input: the output of the input at hand ended; ok: it was read to
 // its end. False after a message.
 bool end_input(bool ok) {
   if (!input_open) return true;
   input_open = false;
   bool good = true;
+  if (transcoder && ok && !transcoder->finish()) good = ok = report_conversion_fault();
   if (mode == Mode::kDiff) good = diff.finish(ok);
   if (transaction) {
     transaction = false;
@@ -109,12 +142,33 @@ void begin_output(const LongOptions& opts, const std::vector<const char*>& files
   exit_cleanup = end_output;
 }
 
-bool begin_output_of(const char* name) {
+void convert_output_from(const LongOptions& opts, Encoding from) {
+  convert_to = opts.to;
+  convert_from = from;
+  if (convert_to == nullptr) return;
+  // A diff of the conversion would show every line changed.
+  if (opts.diff) {
+    errmsg("\"--to\": not with --diff\n");
+    end_process(1);
+  }
+  if (from == Encoding::bytes) {
+    report("\"--to=%s\": the input's encoding is needed, not bytes\n", convert_to);
+    end_process(1);
+  }
+  if (!Transcoder(encoding_name(from), convert_to).ok()) {
+    report("\"%s\": unknown encoding\n", convert_to);
+    end_process(1);
+  }
+}
+
+bool begin_output_of(const char* name, const char* shown) {
   if (in_place) {
     if (!in_place_begin(name, backup_suffix)) return false;
     transaction = true;
   }
   input_open = true;
+  output_name = shown != nullptr ? shown : name != nullptr ? name : "-";
+  if (convert_to != nullptr) transcoder.emplace(encoding_name(convert_from), convert_to);
   if (mode == Mode::kDiff) diff.start(name != nullptr ? name : "-", put_out);
   return true;
 }
@@ -124,8 +178,9 @@ bool finish_output_of(bool ok) { return end_input(ok); }
 bool output_wants_input_lines() { return mode == Mode::kDiff; }
 
 bool output_edited_lines(const char* text, size_t n) {
-  if (mode == Mode::kInPlace) return in_place_write(text, n);
-  return out.flush() && write_all(1, text, n, "stdout");
+  if (!transcoder) return write_edited(text, n);
+  const Sink sink = [](std::string_view bytes) { return write_edited(bytes.data(), bytes.size()); };
+  return transcoder->write(std::string_view(text, n), sink) || report_conversion_fault();
 }
 
 bool output_edited_line(const EditedLine& line) {

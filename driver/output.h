@@ -30,11 +30,21 @@ namespace quorl {
 // a run without a file, or with standard input among them, ends here.
 void begin_output(const LongOptions& opts, const std::vector<const char*>& files);
 
+// convert_output_from: with --to, what is written converted from the
+// input's encoding from to the one --to names, for each input begun after
+// it. A name that cannot be converted to, --to with --diff, and input of
+// the encoding bytes end the run here with a message.
+void convert_output_from(const LongOptions& opts, Encoding from);
+
 // begin_output_of: the output of the next input begun: the file name, or
 // null for standard input and the <string> operand (a diff of its own; in
-// place, its transaction). False, after a message, when the file cannot be
+// place, its transaction); shown, when not null, names it in messages
+// instead ("<string>"); else a file by its name and standard input as "-".
+// With --to, a character that cannot be converted ends the run at the
+// write that meets it with "<name>:<line>:<column>: " and what is wrong,
+// the line and column (bytes, both from 1) of the edited text. False, after a message, when the file cannot be
 // edited in place; it is then skipped.
-bool begin_output_of(const char* name);
+bool begin_output_of(const char* name, const char* shown = nullptr);
 
 // finish_output_of: the output of that input ended, read to its end when
 // ok: its diff written, the edited file put in place (or, when not ok,

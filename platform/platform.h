@@ -17,6 +17,9 @@
 // - Termination: signals on POSIX, the console's control handler on
 //   Windows; a handler registered here runs once, and hold_termination
 //   keeps it out of a step that must not be cut in two.
+// - Character sets: a converter between two of them, by name (iconv(3) on
+//   POSIX; MultiByteToWideChar and WideCharToMultiByte on Windows), and
+//   the locale's own character set.
 // - The processor count, threads with the termination signals kept on the
 //   main thread, the disk queries of the classic file routines, the user's
 //   language for --help, the line ending of text quorl makes itself, and
@@ -30,6 +33,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // QUORL_PRINTF_FORMAT(f, a): a function whose argument f is a printf
 // format for the arguments from a on, checked as the C library in use
@@ -132,6 +136,54 @@ bool truncate_fd(int fd);
 
 // find_last: the last byte c among the n at p, or null.
 const char* find_last(const char* p, char c, size_t n);
+
+// ---- Character sets -------------------------------------------------------
+
+// Converter: text from one character set to another. Names are the
+// system's own (iconv's on POSIX: "CP932", "UTF-8", "EUC-JP-MS"; on
+// Windows "CP<code page>", and the same three names); charset_name gives
+// the one for each quorl encoding. A converter keeps no state between
+// calls, but a sequence cut by the end of a call must be given again, whole,
+// at the start of the next.
+class Converter {
+ public:
+  // Stop: where a conversion ended. done: all of it; invalid: at a sequence
+  // that is no character of the source set; unconvertible: at a character
+  // the target cannot hold (never with translit); incomplete: at a
+  // character cut short by the end of the input.
+  enum class Stop { done, invalid, unconvertible, incomplete };
+
+  Converter() = default;
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  ~Converter() { close(); }
+
+  // open: ready to convert from the set named from to the one named to;
+  // with translit, a character the target cannot hold is written as the
+  // system's nearest (or a '?'). False when the system knows either name
+  // not, or cannot convert between them.
+  bool open(const char* from, const char* to, bool translit);
+  void close();
+
+  // convert: the n bytes at in converted and appended to *out; *used is
+  // how many of them were converted, up to where it stopped.
+  Stop convert(const char* in, size_t n, std::string* out, size_t* used);
+
+ private:
+  void* handle_ = nullptr;  // POSIX: the iconv descriptor
+  void* probe_ = nullptr;   // POSIX: from -> UTF-8, to tell a bad byte from a character
+  [[maybe_unused]] unsigned from_cp_ = 0, to_cp_ = 0;  // Windows: the code pages
+  bool translit_ = false;
+};
+
+// charset_name: the system's name for a quorl encoding's characters
+// (Shift_JIS as code page 932 with its extensions); null for bytes.
+const char* charset_name(unsigned char encoding);
+
+// locale_codeset: the character set of the user's locale (nl_langinfo
+// (CODESET) after setlocale(LC_CTYPE, ""); on Windows the ANSI code page,
+// "CP<n>"), as converter names it.
+const char* locale_codeset();
 
 // ---- Threads and processors ---------------------------------------------
 

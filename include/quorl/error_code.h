@@ -21,6 +21,9 @@ enum class ErrorCode : unsigned char {
   line_too_long = 9,  // a line at or over the line limit asked for
   not_found = 10,     // a file that cannot be opened as a file
   unclosed_quote = 11,  // a CSV record whose quoted field runs to the end of the input
+  unknown_encoding = 12,  // a name of an encoding the system cannot convert from or to
+  invalid_sequence = 13,  // bytes that form no character of the encoding converted from
+  unconvertible = 14,     // a character the encoding converted to cannot hold
 };
 
 }  // namespace quorl

@@ -278,6 +278,65 @@ struct InvalidSequence {
   std::string_view bytes;  // a view into the text checked
 };
 
+// ---- Other encodings: text converted from one to another ----
+//
+// An encoding is named as the command line's --encoding names it (sjis,
+// utf-8, euc-jp and their other spellings; Shift_JIS is code page 932 with
+// its extensions, EUC-JP the form that keeps them), or by any name the
+// system's converter knows (iconv's on POSIX, "CP<code page>" on Windows).
+// A target name may end in "//TRANSLIT": a character the target cannot
+// hold is then written as the system's nearest (or '?') instead of being a
+// fault. Lines are counted at newlines of the text converted from; columns
+// count its bytes; both from 1.
+
+// TranscodeFault: where a conversion stopped. code is unknown_encoding
+// (line and column 0), invalid_sequence or unconvertible; bytes are the
+// sequence or character at fault, in the source encoding.
+struct TranscodeFault {
+  ErrorCode code = ErrorCode::none;
+  size_t at = 0;  // the byte of the input (of all given, for a Transcoder)
+  size_t line = 0;
+  size_t column = 0;
+  std::string bytes;
+};
+
+// transcode: in, in the encoding named from, converted to the one named
+// to into *out (replaced). False at the first fault, *out then holding the
+// text before it; *fault (when not null) tells what and where. Thread-safe.
+QUORL_API bool transcode(std::string_view in, const char* from, const char* to, std::string* out,
+                         TranscodeFault* fault = nullptr);
+
+// Transcoder: a stream converted as it is written, for a Sink: what write
+// takes is converted and handed on to next in pieces of the same size (a
+// character cut by the end of a write waits for the next). One per stream
+// and thread; it keeps the line count across writes.
+class QUORL_API Transcoder {
+ public:
+  // The names as transcode takes them; ok() is false when the system
+  // cannot convert between them.
+  Transcoder(const char* from, const char* to);
+  ~Transcoder();
+  Transcoder(Transcoder&&) noexcept;
+  Transcoder& operator=(Transcoder&&) noexcept;
+
+  bool ok() const;
+
+  // write: bytes converted and handed to next. False when next stops, or
+  // at a fault (fault() tells it), after the text before it was handed on.
+  bool write(std::string_view bytes, const Sink& next);
+  // finish: the end of the stream: false when it ends inside a character.
+  bool finish();
+  // sink: a Sink that writes through this transcoder to next; the
+  // transcoder must outlive it.
+  Sink sink(Sink next);
+
+  const TranscodeFault& fault() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
 // check: every invalid sequence of text in encoding, in order; lines are
 // counted at newlines. Shift_JIS is taken as code page 932. Thread-safe.
 QUORL_API std::vector<InvalidSequence> check(std::string_view text, Encoding encoding);

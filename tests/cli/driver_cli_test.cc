@@ -203,16 +203,52 @@ TEST(DriverCli, GuessedEncodings) {
        {{"rules", tokyo_e + ":" + osaka_e + "\n"}, {"in", a8 + tokyo8 + "\n"}}, a8 + osaka8 + "\n", "", 0},
       {"ASCII is edited as typed", {"--encoding=auto", "-r", "?:<$$>", "ab"}, "", {}, "<a><b>\n", "", 0},
       {"a rule the input's encoding cannot hold", {"--encoding=auto", "-r", "\xf0\x9f\x98\x80:x", a_s}, "", {}, "",
-       "\"\xf0\x9f\x98\x80:x\": cannot be converted from UTF-8 to sjis at byte 1\n", 1},
+       "\"\xf0\x9f\x98\x80:x\": cannot be converted from UTF-8 to sjis\n", 1},
       {"rules typed in EUC-JP, a fixed input", {"--encoding=sjis", "--rules-encoding=euc-jp", "-r",
        tokyo_e + ":" + osaka_e, tokyo_s}, "", {}, osaka_s + "\n", "", 0},
-      {"an unknown rules encoding", {"--rules-encoding=nope", "x"}, "", {}, "", "\"nope\": unknown encoding\n", 1},
   };
   for (const CliCase& c : cases) expect_cli(c);
   setenv("QUORL_ENCODING", "auto", 1);
   expect_cli({"auto from the environment", {"-r", rule}, tokyo8 + "\n", {}, osaka8 + "\n", "", 0});
   unsetenv("QUORL_ENCODING");
   unsetenv("LC_ALL");
+}
+
+// --to converts what is written; --rules-encoding the rule texts typed.
+// Shift_JIS: \x82\xa0 is あ, \x87\x40 is ① (code page 932 only), \xb1 is ｱ.
+TEST(DriverCli, Transcoding) {
+  const std::string a8 = "\xe3\x81\x82", circled8 = "\xe2\x91\xa0", ka8 = "\xe3\x81\x8b";
+  const Files sjis_in = {{"in", "x\x82\xa0\n\x87\x40\xb1\n"}};
+  const CliCase cases[] = {
+      {"to UTF-8", {"--to=utf-8", "-f", "in"}, "", sjis_in, "x" + a8 + "\n" + circled8 + "\xef\xbd\xb1\n", "", 0},
+      {"to EUC-JP, extensions kept", {"--to", "EUC-JP", "-f", "in"}, "", sjis_in, "x\xa4\xa2\n\xad\xa1\x8e\xb1\n", "", 0},
+      {"after the edit", {"-r", "x:\x82\xa2", "--to=utf-8", "x"}, "", {}, "\xe3\x81\x84\n", "", 0},
+      {"from UTF-8 back", {"--encoding=utf-8", "--to=sjis", a8 + circled8}, "", {}, "\x82\xa0\x87\x40\n", "", 0},
+      {"standard input", {"--to=utf-8"}, "\x82\xa0", {}, a8 + "\n", "", 0},
+      {"a character the target cannot hold", {"--to=iso-8859-1", "-f", "in"}, "", {{"in", "ok\nab\x82\xa0\n"}},
+       "ok\nab", "in:2:3: character 0x82A0 cannot be converted to iso-8859-1\n", 1},
+      {"... named on standard input", {"--to=iso-8859-1"}, "ab\x87\x40\n", {}, "ab",
+       "-:1:3: character 0x8740 cannot be converted to iso-8859-1\n", 1},
+      {"... in the string", {"--encoding=utf-8", "--to=sjis", "\xc3\xa9"}, "", {}, "",
+       "<string>:1:1: character 0xC3A9 cannot be converted to sjis\n", 1},
+      {"an invalid sequence", {"--to=utf-8", "-f", "in"}, "", {{"in", "a\x80" "b\n"}}, "a",
+       "in:1:2: invalid sjis sequence 0x80\n", 1},
+      {"//TRANSLIT writes a stand-in", {"--to=ascii//TRANSLIT", "a\x82\xa0"}, "", {}, "a?\n", "", 0},
+      {"another suffix", {"--to=utf-8//IGNORE", "a"}, "", {}, "", "\"utf-8//IGNORE\": unknown encoding\n", 1},
+      {"an unknown target", {"--to=nope", "a"}, "", {}, "", "\"nope\": unknown encoding\n", 1},
+      {"not with --diff", {"--diff", "--to=utf-8", "a"}, "", {}, "", "\"--to\": not with --diff\n", 1},
+      {"not from bytes", {"--encoding=bytes", "--to=utf-8", "a"}, "", {}, "",
+       "\"--to=utf-8\": the input's encoding is needed, not bytes\n", 1},
+      {"rules typed in UTF-8", {"--rules-encoding=utf-8", "-r", a8 + ":" + ka8, "-t" + std::string("\xe3\x80\x81"),
+       "-e", "$2", "-f", "in"}, "", {{"in", "z\x81\x41\x82\xa0\n"}}, "\x82\xa9\n", "", 0},
+      {"a rule file stays as it is", {"--rules-encoding=utf-8", "-R", "r", "-f", "in"}, "",
+       {{"r", "\x82\xa0:X\n"}, {"in", "\x82\xa0\n"}}, "X\n", "", 0},
+      {"a rule that cannot be converted", {"--rules-encoding=utf-8", "-r", "\xc3\xa9:e", "x"}, "", {}, "",
+       "\"\xc3\xa9:e\": cannot be converted from utf-8 to sjis\n", 1},
+      {"an unknown rules encoding", {"--rules-encoding=nope", "-r", "a:b", "x"}, "", {}, "",
+       "\"nope\": unknown encoding\n", 1},
+  };
+  for (const CliCase& c : cases) expect_cli(c);
 }
 
 // UTF-8 text edited as sed and awk edit it in the C.UTF-8 locale, where the

@@ -467,6 +467,13 @@ TEST(HostileCli, InPlace) {
        "printf 'a\\nb\\nq\\n' > f; cp f g; \"$QUORL\" --in-place -r 'a:A,q:$' -f f 2>&1; echo $?; "
        "cmp f g && echo intact; ls -A",
        "illegal \"-r <replace>\" parameter: $\n1\nintact\nf\ng\n"},
+      {"--to converts the file for good",
+       "printf 'a\\202\\240\\n' > f; \"$QUORL\" --in-place --to=utf-8 -f f; echo $?; od -An -tx1 f; ls -A",
+       "0\n 61 e3 81 82 0a\nf\n"},
+      {"a character --to cannot hold leaves the file",
+       "printf 'a\\n\\202\\240\\n' > f; cp f g; \"$QUORL\" --in-place --to=ascii -f f 2>&1; echo $?; "
+       "cmp f g && echo intact; ls -A",
+       "f:2:1: character 0x82A0 cannot be converted to ascii\n1\nintact\nf\ng\n"},
       {"an unclosed CSV quote",
        "printf 'a,b\\n\"c\\nd\\n' > f; cp f g; \"$QUORL\" --csv --in-place -r a:b -f f 2>&1; echo $?; "
        "cmp f g && echo intact; ls -A",
