@@ -215,7 +215,7 @@ class LineLoop {
       size_t edit_len = text_len == LineFile::kHasNul ? UNKNOWN_LEN : text_len;
       if (rules_.syntax.csv) {
         // A CSV record may go on over the lines after this one.
-        if (!records_.take(rules_.syntax.enc, line, input.size(), ending, ++line_no_)) continue;
+        if (!records_.take(rules_.syntax, line, input.size(), ending, ++line_no_)) continue;
         if (records_.gathered()) {
           line = records_.text();
           input = std::string_view(line, records_.len());

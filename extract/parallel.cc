@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "extract/records.h"
+#include "replace/csv.h"
 #include "support/errors.h"
 #include "support/line_file.h"
 #include "support/threads.h"
@@ -63,52 +64,33 @@ struct Job {
 
 // record_bounds: where the chunks of a CSV file start: each at the first
 // record start at least kChunk bytes after the one before, the file's size
-// closing the list. A record starts after a newline outside quoted fields:
-// the quote characters before it are even in number (a quote byte inside a
-// Shift_JIS character, after an odd run of lead bytes, is none). False on a
-// read error.
-bool record_bounds(int fd, uint64_t size, Encoding enc, Array<uint64_t>* bounds) {
-  constexpr size_t kBlock = size_t{1} << 20;
+// closing the list. The records are found from the file's start, a block
+// at a time; a block that holds no whole record is read again twice as
+// long. False on a read error.
+bool record_bounds(int fd, uint64_t size, const FieldSyntax& syntax, Array<uint64_t>* bounds) {
   bounds->resize(0);
   bounds->push() = 0;
   ByteBuf block;
-  char* const b = block.reserve(kBlock);
+  size_t block_len = size_t{1} << 20;
   uint64_t want = kChunk;  // the next bound: the first record start from here
-  bool quoted = false;
-  size_t lead_run = 0;  // the lead-range bytes that ended the blocks before
   for (uint64_t at = 0; at < size;) {
-    const long got = platform::read_at(fd, b, kBlock, at);
+    char* const b = block.reserve(block_len);
+    const long got = platform::read_at(fd, b, block_len, at);
     if (got < 0) return false;
     if (got == 0) break;
-    const auto n = static_cast<size_t>(got);
-    for (size_t i = 0; i <= n;) {
-      const auto* q = static_cast<const char*>(std::memchr(b + i, '"', n - i));
-      const size_t qi = q != nullptr ? static_cast<size_t>(q - b) : n;
-      while (!quoted) {
-        const uint64_t from = want - 1 - at;
-        const size_t s = from > i ? static_cast<size_t>(from) : i;
-        const auto* nl = s < qi ? static_cast<const char*>(std::memchr(b + s, '\n', qi - s)) : nullptr;
-        if (nl == nullptr) break;
-        const uint64_t bound = at + static_cast<uint64_t>(nl - b) + 1;
-        if (bound >= size) break;
+    const char* const end = b + got;
+    char* p = b;
+    for (char* next; (next = csv_record_end(syntax, p, end)) != nullptr; p = next) {
+      const uint64_t bound = at + static_cast<uint64_t>(next - b);
+      if (bound >= want && bound < size) {
         bounds->push() = bound;
         want = bound + kChunk;
       }
-      if (qi == n) break;
-      size_t run = 0;
-      if (enc == Encoding::sjis) {
-        while (run < qi && is_lead(static_cast<unsigned char>(b[qi - 1 - run]))) ++run;
-        if (run == qi) run += lead_run;
-      }
-      if (run % 2 == 0) quoted = !quoted;
-      i = qi + 1;
     }
-    if (enc == Encoding::sjis) {
-      size_t run = 0;
-      while (run < n && is_lead(static_cast<unsigned char>(b[n - 1 - run]))) ++run;
-      lead_run = run == n ? lead_run + n : run;
-    }
-    at += n;
+    // The rest is an unclosed record, or the file's last line.
+    if (static_cast<uint64_t>(got) < block_len || at + static_cast<uint64_t>(got) >= size) break;
+    if (p == b) block_len *= 2;
+    at += static_cast<uint64_t>(p - b);
   }
   bounds->push() = size;
   return true;
@@ -212,7 +194,7 @@ void edit_lines(const Job& job, EditorState& ed, size_t begin, size_t end, uint6
     size_t edit_len = text_len == LineFile::kHasNul ? UNKNOWN_LEN : text_len;
     if (csv) {
       const size_t ending = in.had_newline() ? 1 : 0;
-      if (!records.take(rules.syntax.enc, line, len - ending, in.ending(), ++line_no)) continue;
+      if (!records.take(rules.syntax, line, len - ending, in.ending(), ++line_no)) continue;
       if (records.gathered()) {
         line = records.text();
         edit_len = std::memchr(line, '\0', records.len()) != nullptr ? UNKNOWN_LEN : records.len();
@@ -380,7 +362,7 @@ bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs, siz
   job.chunks = static_cast<long>((st.size + kChunk - 1) / kChunk);
   if (rules.syntax.csv) {
     // A chunk is cut between records, which only a pass from the start finds.
-    if (!record_bounds(fd, st.size, rules.syntax.enc, &job.bounds)) {
+    if (!record_bounds(fd, st.size, rules.syntax, &job.bounds)) {
       platform::close_fd(fd);
       return false;
     }
