@@ -137,6 +137,36 @@ bool edit_one(const RuleSet& rules, EditorState& ed, char* line, size_t len, Slo
   return true;
 }
 
+// edit_csv_lines: the n bytes of whole lines at run taken as CSV records
+// into slot->out: those they close rebuilt at once, the lines of one they
+// leave open gathered into records for the lines after them. False after
+// a fault.
+bool edit_csv_lines(const RuleSet& rules, EditorState& ed, char* run, size_t n, Records* records,
+                    size_t* line_no, Slot* slot) {
+  ByteBuf* out = &ed.lines[0];
+  for (;;) {
+    size_t lines = 0;
+    const size_t took = extract_csv_records(rules.templ, rules.syntax, ed, run, n, out, LINES_CAP, &lines);
+    if (took == 0) break;
+    *line_no += lines;
+    slot->out.append(out->data, out->len);
+    run += took;
+    n -= took;
+  }
+  for (char* line = run; line < run + n;) {
+    auto* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(run + n - line)));
+    *nl = '\0';
+    const size_t len = static_cast<size_t>(nl - line);
+    if (records->take(rules.syntax, line, len, "\n", ++*line_no)) {
+      // Not reached while the record stays open, as it does to the run's end.
+      char* text = records->gathered() ? records->text() : line;
+      if (!edit_one(rules, ed, text, records->gathered() ? records->len() : len, slot)) return false;
+    }
+    line = nl + 1;
+  }
+  return true;
+}
+
 // edit_lines: the lines of [begin, end) of slot->in (every one ending in a
 // newline but the file's last, a byte after end writable) edited into slot
 // as the line loop edits them, cut by the line reader: a run at a time
@@ -155,6 +185,10 @@ void edit_lines(const Job& job, EditorState& ed, size_t begin, size_t end, uint6
   size_t line_no = 0;
   for (;;) {
     size_t n = 0;
+    while (char* run = rules.csv_records && !records.open() ? in.lines(&n) : nullptr) {
+      if (!edit_csv_lines(rules, ed, run, n, &records, &line_no, slot)) break;
+    }
+    if (slot->failed) break;
     while (char* run = csv ? nullptr : in.lines(&n)) {
       const size_t run_len = n;
       const char* text = rules.whole_lines ? edit_run(rules, ed, run, &n) : nullptr;

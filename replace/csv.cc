@@ -137,6 +137,15 @@ void csv_append_field(const FieldSyntax& syntax, const char* p, size_t n, ByteBu
   }
   out->push('"');
   const char* end = p + n;
+  if (ascii_syncs(syntax.enc)) {
+    for (const char* q; (q = static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(end - p)))); p = q + 1) {
+      out->append(p, static_cast<size_t>(q + 1 - p));
+      out->push('"');
+    }
+    out->append(p, static_cast<size_t>(end - p));
+    out->push('"');
+    return;
+  }
   while (p < end) {
     const auto w = static_cast<size_t>(char_len(syntax.enc, p));
     const size_t step = w <= static_cast<size_t>(end - p) ? w : 1;
@@ -185,11 +194,12 @@ bool csv_quoted_after(const FieldSyntax& syntax, const char* p, size_t n, bool q
   return quoted;
 }
 
-char* csv_record_end(const FieldSyntax& syntax, char* p, const char* end) {
+char* csv_record_end(const FieldSyntax& syntax, char* p, const char* end, size_t* lines) {
   bool quoted = false;
   for (;;) {
     auto* nl = static_cast<char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
     if (nl == nullptr) return nullptr;
+    if (lines != nullptr) ++*lines;
     quoted = csv_quoted_after(syntax, p, static_cast<size_t>(nl - p), quoted);
     if (!quoted) return nl + 1;
     p = nl + 1;

@@ -14,7 +14,8 @@
 // Lines are gathered into records by their quotes: a record ends at the
 // first line end outside a quoted field, so a quoted field may hold line
 // breaks. Every scan steps over characters whole, so a quote or separator
-// byte inside a multibyte character never counts (a Shift_JIS second byte may be 0x5C or 0x7C).
+// byte inside a multibyte character never counts (a Shift_JIS second byte
+// may be 0x5C or 0x7C).
 //
 // Text is NUL-terminated bytes. Nothing here allocates but the buffers the
 // caller passes.
@@ -63,8 +64,9 @@ bool csv_quoted_after(const FieldSyntax& syntax, const char* p, size_t n, bool q
 
 // csv_record_end: where the record that begins at p ends: just after the
 // newline that ends its last line in [p, end), or null when [p, end) ends
-// before the record does.
-char* csv_record_end(const FieldSyntax& syntax, char* p, const char* end);
+// before the record does. The lines it spans are added to *lines when
+// lines is not null.
+char* csv_record_end(const FieldSyntax& syntax, char* p, const char* end, size_t* lines = nullptr);
 
 }  // namespace quorl
 

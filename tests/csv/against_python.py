@@ -4,7 +4,7 @@
     against_python.py QUORL
 
 45,000 records (over 1 MiB, so --jobs=2 cuts chunks) per separator (comma, semicolon, tab), written by csv.writer
-(QUOTE_MINIMAL, CR LF, and LF read without --crlf): quoted separators,
+(QUOTE_MINIMAL, CR LF, and LF read without --crlf, once in UTF-8): quoted separators,
 doubled quotes, CR LF and LF inside fields, empty fields, trailing
 separators, and characters whose Shift_JIS second byte is 0x5C or 0x7C;
 one record in ten is written by hand with quotes inside unquoted fields
@@ -38,7 +38,7 @@ def raw(rng, sep):
     return sep.join(rng.choice(RAW).format(sep=sep) for _ in range(rng.randint(1, 7)))
 
 
-def encode(rows, sep, term="\r\n"):
+def encode(rows, sep, term="\r\n", enc="cp932"):
     out = io.StringIO()
     w = csv.writer(out, delimiter=sep, lineterminator=term)
     for r in rows:
@@ -46,7 +46,7 @@ def encode(rows, sep, term="\r\n"):
             out.write(r + term)
         else:
             w.writerow(r)
-    return out.getvalue().encode("cp932")
+    return out.getvalue().encode(enc)
 
 
 def quorl(exe, path, *args):
@@ -61,25 +61,27 @@ def main():
     rng = random.Random(25)
     failed = 0
     with tempfile.TemporaryDirectory() as tmp:
-        for sep, term in [(",", "\r\n"), (";", "\r\n"), ("\t", "\r\n"), (",", "\n")]:
+        for sep, term, enc in [(",", "\r\n", "cp932"), (";", "\r\n", "cp932"), ("\t", "\r\n", "cp932"),
+                               (",", "\n", "cp932"), (";", "\n", "utf-8")]:
             crlf = ["--crlf"] if term == "\r\n" else []
+            crlf += ["--encoding=" + ("sjis" if enc == "cp932" else enc)]
             rows = [raw(rng, sep) if rng.random() < 0.1 else [field(rng) for _ in range(rng.randint(1, 7))]
                     for _ in range(45000)]
             path = os.path.join(tmp, "in.csv")
             with open(path, "wb") as f:
-                f.write(encode(rows, sep, term))
-            with open(path, encoding="cp932", newline="") as f:
+                f.write(encode(rows, sep, term, enc))
+            with open(path, encoding=enc, newline="") as f:
                 read = list(csv.reader(f, delimiter=sep))
             assert len(read) == len(rows)
             pick = [[r[1] if len(r) > 1 else "", r[4] if len(r) > 4 else ""] for r in read]
             edited = [w if isinstance(w, str) else
                       r[:2] + [r[2].replace("a", "<a>").replace("ソ", "[ソ]")] + r[3:] if len(r) > 2 else r
                       for w, r in zip(rows, read)]
-            so = "ソ".encode("cp932")
+            so = "ソ".encode(enc)
             cases = [
-                ("-e $2<sep>$5", ["-t" + sep, "-e", f"$2{sep}$5"], encode(pick, sep, term)),
-                ("-e $*", ["-t" + sep, "-e", "$*"], encode(read, sep, term)),
-                ("-r (3)", ["-t" + sep, "-r", b"(3)a:<a>,(3)" + so + b":[" + so + b"]"], encode(edited, sep, term)),
+                ("-e $2<sep>$5", ["-t" + sep, "-e", f"$2{sep}$5"], encode(pick, sep, term, enc)),
+                ("-e $*", ["-t" + sep, "-e", "$*"], encode(read, sep, term, enc)),
+                ("-r (3)", ["-t" + sep, "-r", b"(3)a:<a>,(3)" + so + b":[" + so + b"]"], encode(edited, sep, term, enc)),
             ]
             for name, args, want in cases:
                 for jobs in ["--jobs=1", "--jobs=2"]:
