@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -39,6 +40,11 @@ struct Slot {
   ByteBuf message;      // its message
   bool cut = false;     // the file ended here, before the size it had
   bool done = false;
+  // A chunk of CSV records: read when taken, from where it starts in the
+  // file, taken its bytes, read_failed when the read failed.
+  uint64_t from = 0;
+  size_t taken = 0;
+  bool read_failed = false;
 };
 
 struct Job {
@@ -59,41 +65,47 @@ struct Job {
   bool writing = false; // a worker is writing the next chunks in order
   bool stop = false;    // the run is ending: no more work
   ParallelEdit* outcome = nullptr;  // the fault that stopped it
-  Array<uint64_t> bounds;  // CSV records: where each chunk starts, and the end
+  bool records = false;       // CSV records: chunks are cut between records
+  uint64_t next_record = 0;  // where the next chunk of them starts
 };
 
-// record_bounds: where the chunks of a CSV file start: each at the first
-// record start at least kChunk bytes after the one before, the file's size
-// closing the list. The records are found from the file's start, a block
-// at a time; a block that holds no whole record is read again twice as
-// long. False on a read error.
-bool record_bounds(int fd, uint64_t size, const FieldSyntax& syntax, Array<uint64_t>* bounds) {
-  bounds->resize(0);
-  bounds->push() = 0;
-  ByteBuf block;
-  size_t block_len = size_t{1} << 20;
-  uint64_t want = kChunk;  // the next bound: the first record start from here
-  for (uint64_t at = 0; at < size;) {
-    char* const b = block.reserve(block_len);
-    const long got = platform::read_at(fd, b, block_len, at);
-    if (got < 0) return false;
-    if (got == 0) break;
-    const char* const end = b + got;
-    char* p = b;
-    for (char* next; (next = csv_record_end(syntax, p, end)) != nullptr; p = next) {
-      const uint64_t bound = at + static_cast<uint64_t>(next - b);
-      if (bound >= want && bound < size) {
-        bounds->push() = bound;
-        want = bound + kChunk;
-      }
+// take_records: the next chunk of a CSV file read into slot: from the
+// record start where the chunk before ended to the first record start at
+// least kChunk bytes on, or to the file's end, when it is the last chunk.
+// Only a pass over the records from the file's start finds where one
+// starts, so the chunks are taken in order, with the lock held; a read
+// that holds no record start is made again twice as long.
+void take_records(Job* job, long k, Slot* slot) {
+  const uint64_t from = job->next_record;
+  slot->from = from;
+  slot->taken = 0;
+  slot->read_failed = false;
+  slot->cut = false;
+  size_t len = kChunk + (kChunk >> 2);
+  for (;;) {
+    char* const b = slot->in.reserve(len + 1);
+    const long got = platform::read_at(job->fd, b, len, from);
+    if (got < 0) {
+      slot->read_failed = true;
+      job->chunks = k + 1;
+      return;
     }
-    // The rest is an unclosed record, or the file's last line.
-    if (static_cast<uint64_t>(got) < block_len || at + static_cast<uint64_t>(got) >= size) break;
-    if (p == b) block_len *= 2;
-    at += static_cast<uint64_t>(p - b);
+    const char* next = csv_record_from(job->rules->syntax, b, b + got, b + kChunk);
+    if (next != nullptr && from + static_cast<uint64_t>(next - b) < job->size) {
+      slot->taken = static_cast<size_t>(next - b);
+      job->next_record = from + slot->taken;
+      return;
+    }
+    if (next == nullptr && static_cast<size_t>(got) == len) {
+      len *= 2;
+      continue;
+    }
+    // The file's last chunk: an unclosed record, or a last line, ends it.
+    slot->taken = static_cast<size_t>(got);
+    slot->cut = from + static_cast<uint64_t>(got) < job->size;
+    job->chunks = k + 1;
+    return;
   }
-  bounds->push() = size;
-  return true;
 }
 
 // lines_before: the newlines in the first offset bytes of the file, so
@@ -246,20 +258,15 @@ void edit_lines(const Job& job, EditorState& ed, size_t begin, size_t end, uint6
   slot->len = slot->out.len;
 }
 
-// edit_records: chunk k of a CSV file, whole records from one bound to the
-// next, read and edited into slot.
-void edit_records(Job* job, EditorState& ed, long k, Slot* slot) {
-  const uint64_t from = job->bounds[static_cast<size_t>(k)];
-  const auto want = static_cast<size_t>(job->bounds[static_cast<size_t>(k) + 1] - from);
-  char* buf = slot->in.reserve(want + 1);
-  const long got = platform::read_at(job->fd, buf, want, from);
-  if (got < 0) {
+// edit_records: the chunk of CSV records that take_records read into
+// slot, edited.
+void edit_records(Job* job, EditorState& ed, Slot* slot) {
+  if (slot->read_failed) {
     fail(slot, ErrorCode::read_error, kReadErrorMessage);
     return;
   }
-  slot->cut = static_cast<size_t>(got) < want;
-  buf[got] = '\0';
-  if (got > 0) edit_lines(*job, ed, 0, static_cast<size_t>(got), from, slot);
+  slot->in.data[slot->taken] = '\0';
+  if (slot->taken > 0) edit_lines(*job, ed, 0, slot->taken, slot->from, slot);
 }
 
 // edit_chunk: chunk k of the file read and edited into slot.
@@ -267,8 +274,8 @@ void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
   slot->failed = false;
   slot->text = nullptr;
   slot->len = 0;
-  if (job->bounds.size() != 0) {
-    edit_records(job, ed, k, slot);
+  if (job->records) {
+    edit_records(job, ed, slot);
     return;
   }
   const uint64_t start = static_cast<uint64_t>(k) * kChunk;
@@ -361,6 +368,7 @@ void* worker(void* arg) {
     ++job->next_chunk;
     ++job->editing;
     Slot* slot = &job->slots[k % job->slot_count];
+    if (job->records) take_records(job, k, slot);
     pthread_mutex_unlock(&job->lock);
     edit_chunk(job, ed, k, slot);
     pthread_mutex_lock(&job->lock);
@@ -395,12 +403,10 @@ bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs, siz
   job.size = st.size;
   job.chunks = static_cast<long>((st.size + kChunk - 1) / kChunk);
   if (rules.syntax.csv) {
-    // A chunk is cut between records, which only a pass from the start finds.
-    if (!record_bounds(fd, st.size, rules.syntax, &job.bounds)) {
-      platform::close_fd(fd);
-      return false;
-    }
-    job.chunks = static_cast<long>(job.bounds.size()) - 1;
+    // A chunk is cut between records, which are found as the chunks are
+    // taken: the count is known at the last.
+    job.records = true;
+    job.chunks = LONG_MAX;
   }
   job.slot_count = 2L * jobs;
   Slot* slots = new Slot[static_cast<size_t>(job.slot_count)];

@@ -206,4 +206,43 @@ char* csv_record_end(const FieldSyntax& syntax, char* p, const char* end, size_t
   }
 }
 
+char* csv_record_from(const FieldSyntax& syntax, char* p, const char* end, const char* from) {
+  const char sep = syntax.sep.bytes[0];
+  if (!ascii_syncs(syntax.enc) || !syntax.sep.single() || static_cast<unsigned char>(sep) >= 0x80) {
+    while (p < from)
+      if ((p = csv_record_end(syntax, p, end)) == nullptr) return nullptr;
+    return p;
+  }
+  // Every ASCII byte is a character and the separator one byte: only
+  // quotes and newlines matter, and a quote opens a field at the record's
+  // start or right after a separator.
+  ByteSet set;
+  set.add('\n', '\n');
+  set.add('"', '"');
+  const SetScanner scan(set);
+  char* record = p;
+  if (record >= from) return record;
+  for (const char* c = p;;) {
+    const char* hit = find_in_set(c, end, scan, p);
+    if (hit == nullptr) return nullptr;
+    if (*hit == '\n') {
+      record = const_cast<char*>(hit) + 1;
+      if (record >= from) return record;
+      c = record;
+    } else if (hit == record || hit[-1] == sep) {
+      // A quoted field: on to the quote that closes it.
+      const char* q = hit + 1;
+      for (;;) {
+        q = static_cast<const char*>(std::memchr(q, '"', static_cast<size_t>(end - q)));
+        if (q == nullptr) return nullptr;
+        if (q + 1 == end || q[1] != '"') break;
+        q += 2;
+      }
+      c = q + 1;
+    } else {
+      c = hit + 1;
+    }
+  }
+}
+
 }  // namespace quorl

@@ -68,6 +68,10 @@ bool csv_quoted_after(const FieldSyntax& syntax, const char* p, size_t n, bool q
 // lines is not null.
 char* csv_record_end(const FieldSyntax& syntax, char* p, const char* end, size_t* lines = nullptr);
 
+// csv_record_from: the first record start at or after from, the records
+// read from p, which starts one; null when [p, end) ends first.
+char* csv_record_from(const FieldSyntax& syntax, char* p, const char* end, const char* from);
+
 }  // namespace quorl
 
 #endif
