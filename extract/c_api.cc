@@ -70,7 +70,9 @@ quorl_error_code many_lines(quorl_editor* editor, quorl_sink sink, void* context
 
 extern "C" {
 
-quorl_rules* quorl_rules_new(const quorl_options* options) {
+quorl_rules* quorl_rules_new(const quorl_options* options) { return quorl_rules_new_more(options, nullptr); }
+
+quorl_rules* quorl_rules_new_more(const quorl_options* options, const quorl_more_options* more) {
   try {
     quorl::RuleOptions cxx;
     cxx.specs.assign(options->specs, options->specs + options->spec_count);
@@ -78,6 +80,9 @@ quorl_rules* quorl_rules_new(const quorl_options* options) {
     cxx.brackets = quorl::text_of(options->brackets);
     if (options->extract != nullptr) cxx.extract = options->extract;
     cxx.encoding = static_cast<quorl::Encoding>(options->encoding);
+    // Only the fields the caller's struct has are read.
+    if (more != nullptr && more->size >= offsetof(quorl_more_options, csv) + sizeof more->csv)
+      cxx.csv = more->csv != 0;
     return new quorl_rules{quorl::Rules(cxx)};
   } catch (...) {
     return nullptr;

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "extract/pipeline.h"
+#include "extract/records.h"
 #include "quorl/quorl.h"
+#include "replace/csv.h"
 #include "support/errors.h"
 #include "support/memory.h"
 
@@ -80,6 +82,17 @@ Edited Editor::edit(std::string_view line) {
   if (rules_.error_.code == ErrorCode::bad_brackets) {
     out.error = rules_.error_.message;
     out.code = ErrorCode::bad_brackets;
+    return out;
+  }
+  // A line alone is a whole record: one that leaves a quoted field open
+  // is cut short, as the end of a file would cut it.
+  const RuleSet& set = *rules_.set_;
+  if (set.syntax.csv && csv_quoted_after(set.syntax, line.data(), line.size(), false)) {
+    ed.error.clear();
+    append_printf(&ed.error, UNCLOSED_QUOTE, size_t{1});
+    ed.fault = ErrorCode::unclosed_quote;
+    out.error = std::string_view(ed.error.data, ed.error.len);
+    out.code = ed.fault;
     return out;
   }
   try {

@@ -285,6 +285,40 @@ inline void op_pieces(const TemplateOp& op, size_t n, size_t skip, size_t* from,
   *to = std::min(last - 1 + skip, n);
 }
 
+// append_template: the pieces 0 to n of the field table put together by
+// templ and appended to out; skip is 1 when piece 0 is no field. CSV
+// fields are quoted when they must be, which marks tells when not null
+// (nonzero for a field that must).
+void append_template(const Template& templ, const FieldSyntax& syntax, const EditorState& ed, size_t n,
+                     size_t skip, ByteBuf* out, const char* marks = nullptr) {
+  const char* text = templ.text.data;
+  const size_t start = out->len;
+  size_t fields = 0;  // CSV fields written
+  for (const TemplateOp& op : templ.ops) {
+    out->append(text + op.text_at, static_cast<size_t>(op.text_len));
+    if (op.count_kind < 0) break;
+    size_t from = 0;
+    size_t to = 0;
+    op_pieces(op, n, skip, &from, &to);
+    if (syntax.csv) {
+      // Each CSV field written as a field again, those of a range with the
+      // separator between them, so the output reads as CSV.
+      for (size_t k = from; k <= to; ++k, ++fields) {
+        if (k != from) out->append(syntax.sep.bytes, syntax.sep.len());
+        if (marks != nullptr && marks[k] == 0)
+          out->append(ed.field_ptr[k], std::strlen(ed.field_ptr[k]));
+        else
+          csv_append_field(syntax, ed.field_ptr[k], std::strlen(ed.field_ptr[k]), out);
+      }
+      continue;
+    }
+    for (size_t k = from; k <= to; ++k) out->append(ed.field_ptr[k], std::strlen(ed.field_ptr[k]));
+  }
+  // A record of one empty field is written "", as CSV writers write it: an
+  // empty line would read as no record at all.
+  if (fields == 1 && out->len == start) out->append("\"\"", 2);
+}
+
 }  // namespace
 
 char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState& ed, char* line,
@@ -304,28 +338,7 @@ char* extract_with(const Template& templ, const FieldSyntax& syntax, EditorState
   // the piece count, so on such a line it names no piece. A CSV record's
   // every field counts, an empty first one too.
   const size_t skip = ed.field_ptr[0][0] == '\0' && !syntax.csv ? 1 : 0;
-  const char* text = templ.text.data;
-  size_t fields = 0;  // CSV fields written
-  for (const TemplateOp& op : templ.ops) {
-    out.append(text + op.text_at, static_cast<size_t>(op.text_len));
-    if (op.count_kind < 0) break;
-    size_t from = 0;
-    size_t to = 0;
-    op_pieces(op, n, skip, &from, &to);
-    if (syntax.csv) {
-      // Each CSV field written as a field again, those of a range with the
-      // separator between them, so the output reads as CSV.
-      for (size_t k = from; k <= to; ++k, ++fields) {
-        if (k != from) out.append(syntax.sep.bytes, syntax.sep.len());
-        csv_append_field(syntax, ed.field_ptr[k], std::strlen(ed.field_ptr[k]), &out);
-      }
-      continue;
-    }
-    for (size_t k = from; k <= to; ++k) out.append(ed.field_ptr[k], std::strlen(ed.field_ptr[k]));
-  }
-  // A record of one empty field is written "", as CSV writers write it: an
-  // empty line would read as no record at all.
-  if (fields == 1 && out.len == 0) out.append("\"\"", 2);
+  append_template(templ, syntax, ed, n, skip, &out);
   *len = out.len;
   return out.terminate();
 }
@@ -423,6 +436,212 @@ size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorSta
     line = end + 1;
   }
   return used;
+}
+
+namespace {
+
+// RecordCutter: cuts CSV records in one pass over their bytes, 16 at a
+// time, where every ASCII byte is a character and the separator is one
+// ASCII byte: the separators, quotes, CRs and newlines are all it stops
+// at, and a quoted field is passed over with memchr. Beside the field
+// table it keeps a mark per field: whether its value must be quoted to be
+// written back.
+class RecordCutter {
+ public:
+  // usable: whether syntax is one this cutter cuts.
+  static bool usable(const FieldSyntax& syntax) {
+    return ascii_syncs(syntax.enc) && syntax.sep.single() && static_cast<unsigned char>(syntax.sep.bytes[0]) < 0x80;
+  }
+
+  RecordCutter(const FieldSyntax& syntax, EditorState& ed, const char* floor)
+      : syntax_(syntax), ed_(ed), floor_(floor), sep_(syntax.sep.bytes[0]) {
+    ByteSet set;
+    set.add('\n', '\r');  // VT and FF too, which stop nothing
+    set.add('"', '"');
+    set.add(static_cast<unsigned char>(sep_), static_cast<unsigned char>(sep_));
+    scan_ = SetScanner(set);
+    ByteSet rest;
+    rest.add('\n', '\n');
+    rest.add('"', '"');
+    rest_ = SetScanner(rest);
+  }
+
+  const char* marks() const { return ed_.pieces.data; }
+
+  // cut: the record at p, in whole lines up to end, cut into fields up to
+  // field want; *n is the last field's index, *lines the lines it spans.
+  // Returns where the next record begins, or null when the record does not
+  // end before end.
+  char* cut(char* p, char* end, size_t want, size_t* n, size_t* lines) {
+    size_t k = 0;
+    bool cutting = true;  // field k is one of the first want
+    char* field = p;      // where field k (or the one being passed) begins
+    char* last_end = nullptr;  // where field k ends, once found
+    ed_.field_ptr[0] = p;
+    mark(0, 0);
+    *lines = 1;
+    for (char* c = p; c < end;) {
+      // The stops in the 16 bytes from c, or in the block that ends the
+      // text when fewer are left; each taken in turn, unless a quoted
+      // field moves c past the rest. Past the fields wanted only quotes
+      // and newlines stop the scan: a quote opens a field right after a
+      // separator.
+      const SetScanner& scan = cutting ? scan_ : rest_;
+      char* at = c;
+      unsigned mask;
+      if (end - c >= 16) {
+        mask = scan.bits(c);
+      } else if (end - floor_ >= 16) {
+        at = end - 16;
+        mask = scan.bits(at) & (~0u << (c - at));
+      } else {
+        mask = scan.some_bits(c, static_cast<size_t>(end - c));
+      }
+      char* next = at + 16;
+      for (; mask != 0; mask &= mask - 1) {
+        char* h = at + __builtin_ctz(mask);
+        const char b = *h;
+        if (b == sep_) {
+          if (cutting) {
+            cutting = k + 1 < want;
+            if (cutting) {
+              if (k + 1 == ed_.field_ptr_max) grow_table(ed_);
+              ed_.field_ptr[++k] = h + 1;
+              mark(k, 0);
+            } else {
+              last_end = h;
+              field = h + 1;
+              next = h + 1;
+              break;
+            }
+          }
+          field = h + 1;
+        } else if (b == '\n') {
+          // Only a whole record is cut: one the lines leave open is left
+          // as it stands for the lines after them.
+          if (cutting) last_end = h;
+          for (size_t j = 0; j <= k; ++j) {
+            char* start = ed_.field_ptr[j];
+            close(j, start, j < k ? ed_.field_ptr[j + 1] - 1 : last_end, *start == '"');
+          }
+          *n = k;
+          return h + 1;
+        } else if (b == '"' && (h == field || (!cutting && h[-1] == sep_))) {
+          // A quoted field: to its closing quote, over doubled quotes and
+          // line breaks. After it, a quote is a byte of the field.
+          char* q = close_quote(h + 1, end, lines);
+          if (q == nullptr) return nullptr;
+          next = q + 1;
+          break;
+        } else if (b == '"' || b == '\r') {
+          if (cutting) mark(k, 1);
+        }
+      }
+      c = next;
+    }
+    return nullptr;
+  }
+
+ private:
+  // close_quote: the quote that closes the quoted field whose text begins
+  // at r, or null when there is none before end; *lines counts the line
+  // breaks it passes.
+  static char* close_quote(char* r, const char* end, size_t* lines) {
+    for (;;) {
+      auto* q = static_cast<char*>(std::memchr(r, '"', static_cast<size_t>(end - r)));
+      if (q == nullptr) return nullptr;
+      for (const char* nl = r; (nl = static_cast<const char*>(std::memchr(nl, '\n', static_cast<size_t>(q - nl))));
+           ++nl)
+        ++*lines;
+      if (q + 1 == end || q[1] != '"') return q;
+      r = q + 2;
+    }
+  }
+
+  // doubled_only: every quote in the n bytes at p is one of a doubled
+  // pair.
+  static bool doubled_only(const char* p, size_t n) {
+    const char* end = p + n;
+    for (const char* q; (q = static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(end - p)))); p = q + 2)
+      if (q + 1 == end || q[1] != '"') return false;
+    return true;
+  }
+
+  // mark: field k's mark set to m.
+  void mark(size_t k, char m) {
+    if (k >= ed_.pieces.size) ed_.pieces.reserve(ed_.field_ptr_max);
+    ed_.pieces.data[k] = m;
+  }
+
+  // close: field k, from field to at (its separator or newline), ended
+  // with a NUL; a quoted one is unquoted in place and marked.
+  void close(size_t k, char* field, char* at, bool quoted) {
+    if (!quoted) {
+      *at = '\0';
+      return;
+    }
+    // A field quoted as a writer quotes it, nothing after its closing
+    // quote, stands as it would be written when its value must be quoted.
+    const char* inner = field + 1;
+    const auto inner_len = static_cast<size_t>(at - 1 - inner);
+    if (at - field >= 2 && at[-1] == '"' && doubled_only(inner, inner_len) &&
+        csv_must_quote(syntax_, inner, inner_len)) {
+      *at = '\0';
+      mark(k, 0);
+      return;
+    }
+    const size_t len = csv_value(syntax_, CsvField{field, at, true}, field);
+    field[len] = '\0';
+    mark(k, csv_must_quote(syntax_, field, len) ? 1 : 0);
+  }
+
+  const FieldSyntax& syntax_;
+  EditorState& ed_;
+  const char* floor_;
+  const char sep_;
+  SetScanner scan_;  // what ends or marks a field
+  SetScanner rest_;  // what matters past the fields wanted
+};
+
+}  // namespace
+
+size_t extract_csv_records(const Template& templ, const FieldSyntax& syntax, EditorState& ed, char* text,
+                           size_t len, ByteBuf* out, size_t max_len, size_t* lines) {
+  ready_table(ed);
+  out->clear();
+  const size_t want = templ.widest == INT_MAX || templ.widest == 0 ? SIZE_MAX : static_cast<size_t>(templ.widest);
+  char* const end = text + len;
+  char* p = text;
+  *lines = 0;
+  if (RecordCutter::usable(syntax)) {
+    RecordCutter cutter(syntax, ed, text);
+    while (p < end && out->len < max_len) {
+      size_t n = 0;
+      size_t spans = 0;
+      char* next = cutter.cut(p, end, want, &n, &spans);
+      if (next == nullptr) break;
+      *lines += spans;
+      append_template(templ, syntax, ed, n, 0, out, cutter.marks());
+      out->push('\n');
+      p = next;
+    }
+  } else {
+    while (p < end && out->len < max_len) {
+      size_t spans = 0;
+      char* next = csv_record_end(syntax, p, end, &spans);
+      if (next == nullptr) break;
+      *lines += spans;
+      char* const record_end = next - 1;  // its newline
+      *record_end = '\0';
+      ed.field_ptr[0] = p;
+      const size_t n = split_csv(ed, syntax, p, static_cast<size_t>(record_end - p), want);
+      append_template(templ, syntax, ed, n, 0, out);
+      out->push('\n');
+      p = next;
+    }
+  }
+  out->terminate();
+  return static_cast<size_t>(p - text);
 }
 
 }  // namespace quorl

@@ -112,6 +112,17 @@ bool lines_extractable(const FieldSyntax& syntax);
 size_t extract_lines(const Template& templ, const FieldSyntax& syntax, EditorState& ed,
                      const char* text, size_t len, ByteBuf* out, size_t max_len);
 
+// extract_csv_records: the CSV records in the len bytes of whole lines at
+// text (each ending in a newline, none holding a NUL) rebuilt by templ,
+// which must be well formed, as extract_with rebuilds each record; the
+// results, each followed by a newline, are written to out from its start,
+// up to the first record the lines leave open or the first that brings
+// out to max_len bytes or more. Returns the bytes of text taken (whole
+// records; 0 when the first is left open), *lines the lines they span. The
+// records are cut in place.
+size_t extract_csv_records(const Template& templ, const FieldSyntax& syntax, EditorState& ed, char* text,
+                           size_t len, ByteBuf* out, size_t max_len, size_t* lines);
+
 }  // namespace quorl
 
 #endif

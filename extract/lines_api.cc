@@ -195,6 +195,7 @@ class LineLoop {
   LinesEdited lines(LineFile& in) {
     bool first = true;
     bool at_once = false;
+    bool csv_at_once = false;
     size_t len = 0;
     size_t text_len = 0;
     for (;;) {
@@ -202,6 +203,9 @@ class LineLoop {
       if (at_once)
         while (char* run = in.lines(&n))
           if (!edit_run_lines(run, n)) return out_.stopped() ? stopped() : fail(ed_.fault);
+      if (csv_at_once && !records_.open())
+        while (char* run = in.lines(&n))
+          if (!edit_csv_lines(run, n)) return out_.stopped() ? stopped() : fail(ed_.fault);
       if (out_.stopped()) return stopped();
       char* line = in.next(&len, &text_len);
       if (line == nullptr) break;
@@ -215,7 +219,7 @@ class LineLoop {
       size_t edit_len = text_len == LineFile::kHasNul ? UNKNOWN_LEN : text_len;
       if (rules_.syntax.csv) {
         // A CSV record may go on over the lines after this one.
-        if (!records_.take(rules_.syntax.enc, line, input.size(), ending, ++line_no_)) continue;
+        if (!records_.take(rules_.syntax, line, input.size(), ending, ++line_no_)) continue;
         if (records_.gathered()) {
           line = records_.text();
           input = std::string_view(line, records_.len());
@@ -230,7 +234,10 @@ class LineLoop {
         input = std::string_view(input_.data, input_.len);
       }
       if (!edit_one(line, edit_len, input, ending)) return out_.stopped() ? stopped() : fail(ed_.fault);
-      if (first) at_once = rules_.whole_lines && out_.takes_runs();
+      if (first) {
+        at_once = rules_.whole_lines && out_.takes_runs();
+        csv_at_once = rules_.csv_records && out_.takes_runs();
+      }
       first = false;
     }
     if (in.failed()) return fail(ErrorCode::read_error, kReadErrorMessage);
@@ -265,6 +272,37 @@ class LineLoop {
       *nl = '\0';
       const size_t len = static_cast<size_t>(nl - line);
       if (!edit_one(line, len, std::string_view(line, len), "\n")) return false;
+      line = nl + 1;
+    }
+    return true;
+  }
+
+  // edit_csv_lines: the n bytes of whole lines at run (each ending in a
+  // newline, none too long or holding a NUL) taken as CSV records, those
+  // they close rebuilt at once; the lines of a record they leave open are
+  // gathered for the lines after them. False as edit_one.
+  bool edit_csv_lines(char* run, size_t n) {
+    ByteBuf* out = &ed_.lines[0];
+    for (;;) {
+      size_t lines = 0;
+      const size_t took =
+          extract_csv_records(rules_.templ, rules_.syntax, ed_, run, n, out, LINES_CAP, &lines);
+      if (took == 0) break;
+      line_no_ += lines;
+      if (!out_.run(out->data, out->len)) return false;
+      run += took;
+      n -= took;
+    }
+    for (char* line = run; line < run + n;) {
+      auto* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(run + n - line)));
+      *nl = '\0';
+      const size_t len = static_cast<size_t>(nl - line);
+      if (records_.take(rules_.syntax, line, len, "\n", ++line_no_)) {
+        // Not reached while the record stays open, as it does to the run's end.
+        char* text = records_.gathered() ? records_.text() : line;
+        const size_t text_len = records_.gathered() ? records_.len() : len;
+        if (!edit_one(text, text_len, std::string_view(text, text_len), "\n")) return false;
+      }
       line = nl + 1;
     }
     return true;

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "platform/platform.h"
 #include "extract/records.h"
+#include "replace/csv.h"
 #include "support/errors.h"
 #include "support/line_file.h"
 #include "support/threads.h"
@@ -38,6 +40,11 @@ struct Slot {
   ByteBuf message;      // its message
   bool cut = false;     // the file ended here, before the size it had
   bool done = false;
+  // A chunk of CSV records: read when taken, from where it starts in the
+  // file, taken its bytes, read_failed when the read failed.
+  uint64_t from = 0;
+  size_t taken = 0;
+  bool read_failed = false;
 };
 
 struct Job {
@@ -58,60 +65,47 @@ struct Job {
   bool writing = false; // a worker is writing the next chunks in order
   bool stop = false;    // the run is ending: no more work
   ParallelEdit* outcome = nullptr;  // the fault that stopped it
-  Array<uint64_t> bounds;  // CSV records: where each chunk starts, and the end
+  bool records = false;       // CSV records: chunks are cut between records
+  uint64_t next_record = 0;  // where the next chunk of them starts
 };
 
-// record_bounds: where the chunks of a CSV file start: each at the first
-// record start at least kChunk bytes after the one before, the file's size
-// closing the list. A record starts after a newline outside quoted fields:
-// the quote characters before it are even in number (a quote byte inside a
-// Shift_JIS character, after an odd run of lead bytes, is none). False on a
-// read error.
-bool record_bounds(int fd, uint64_t size, Encoding enc, Array<uint64_t>* bounds) {
-  constexpr size_t kBlock = size_t{1} << 20;
-  bounds->resize(0);
-  bounds->push() = 0;
-  ByteBuf block;
-  char* const b = block.reserve(kBlock);
-  uint64_t want = kChunk;  // the next bound: the first record start from here
-  bool quoted = false;
-  size_t lead_run = 0;  // the lead-range bytes that ended the blocks before
-  for (uint64_t at = 0; at < size;) {
-    const long got = platform::read_at(fd, b, kBlock, at);
-    if (got < 0) return false;
-    if (got == 0) break;
-    const auto n = static_cast<size_t>(got);
-    for (size_t i = 0; i <= n;) {
-      const auto* q = static_cast<const char*>(std::memchr(b + i, '"', n - i));
-      const size_t qi = q != nullptr ? static_cast<size_t>(q - b) : n;
-      while (!quoted) {
-        const uint64_t from = want - 1 - at;
-        const size_t s = from > i ? static_cast<size_t>(from) : i;
-        const auto* nl = s < qi ? static_cast<const char*>(std::memchr(b + s, '\n', qi - s)) : nullptr;
-        if (nl == nullptr) break;
-        const uint64_t bound = at + static_cast<uint64_t>(nl - b) + 1;
-        if (bound >= size) break;
-        bounds->push() = bound;
-        want = bound + kChunk;
-      }
-      if (qi == n) break;
-      size_t run = 0;
-      if (enc == Encoding::sjis) {
-        while (run < qi && is_lead(static_cast<unsigned char>(b[qi - 1 - run]))) ++run;
-        if (run == qi) run += lead_run;
-      }
-      if (run % 2 == 0) quoted = !quoted;
-      i = qi + 1;
+// take_records: the next chunk of a CSV file read into slot: from the
+// record start where the chunk before ended to the first record start at
+// least kChunk bytes on, or to the file's end, when it is the last chunk.
+// Only a pass over the records from the file's start finds where one
+// starts, so the chunks are taken in order, with the lock held; a read
+// that holds no record start is made again twice as long.
+void take_records(Job* job, long k, Slot* slot) {
+  const uint64_t from = job->next_record;
+  slot->from = from;
+  slot->taken = 0;
+  slot->read_failed = false;
+  slot->cut = false;
+  size_t len = kChunk + (kChunk >> 2);
+  for (;;) {
+    char* const b = slot->in.reserve(len + 1);
+    const long got = platform::read_at(job->fd, b, len, from);
+    if (got < 0) {
+      slot->read_failed = true;
+      job->chunks = k + 1;
+      return;
     }
-    if (enc == Encoding::sjis) {
-      size_t run = 0;
-      while (run < n && is_lead(static_cast<unsigned char>(b[n - 1 - run]))) ++run;
-      lead_run = run == n ? lead_run + n : run;
+    const char* next = csv_record_from(job->rules->syntax, b, b + got, b + kChunk);
+    if (next != nullptr && from + static_cast<uint64_t>(next - b) < job->size) {
+      slot->taken = static_cast<size_t>(next - b);
+      job->next_record = from + slot->taken;
+      return;
     }
-    at += n;
+    if (next == nullptr && static_cast<size_t>(got) == len) {
+      len *= 2;
+      continue;
+    }
+    // The file's last chunk: an unclosed record, or a last line, ends it.
+    slot->taken = static_cast<size_t>(got);
+    slot->cut = from + static_cast<uint64_t>(got) < job->size;
+    job->chunks = k + 1;
+    return;
   }
-  bounds->push() = size;
-  return true;
 }
 
 // lines_before: the newlines in the first offset bytes of the file, so
@@ -155,6 +149,36 @@ bool edit_one(const RuleSet& rules, EditorState& ed, char* line, size_t len, Slo
   return true;
 }
 
+// edit_csv_lines: the n bytes of whole lines at run taken as CSV records
+// into slot->out: those they close rebuilt at once, the lines of one they
+// leave open gathered into records for the lines after them. False after
+// a fault.
+bool edit_csv_lines(const RuleSet& rules, EditorState& ed, char* run, size_t n, Records* records,
+                    size_t* line_no, Slot* slot) {
+  ByteBuf* out = &ed.lines[0];
+  for (;;) {
+    size_t lines = 0;
+    const size_t took = extract_csv_records(rules.templ, rules.syntax, ed, run, n, out, LINES_CAP, &lines);
+    if (took == 0) break;
+    *line_no += lines;
+    slot->out.append(out->data, out->len);
+    run += took;
+    n -= took;
+  }
+  for (char* line = run; line < run + n;) {
+    auto* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(run + n - line)));
+    *nl = '\0';
+    const size_t len = static_cast<size_t>(nl - line);
+    if (records->take(rules.syntax, line, len, "\n", ++*line_no)) {
+      // Not reached while the record stays open, as it does to the run's end.
+      char* text = records->gathered() ? records->text() : line;
+      if (!edit_one(rules, ed, text, records->gathered() ? records->len() : len, slot)) return false;
+    }
+    line = nl + 1;
+  }
+  return true;
+}
+
 // edit_lines: the lines of [begin, end) of slot->in (every one ending in a
 // newline but the file's last, a byte after end writable) edited into slot
 // as the line loop edits them, cut by the line reader: a run at a time
@@ -173,6 +197,10 @@ void edit_lines(const Job& job, EditorState& ed, size_t begin, size_t end, uint6
   size_t line_no = 0;
   for (;;) {
     size_t n = 0;
+    while (char* run = rules.csv_records && !records.open() ? in.lines(&n) : nullptr) {
+      if (!edit_csv_lines(rules, ed, run, n, &records, &line_no, slot)) break;
+    }
+    if (slot->failed) break;
     while (char* run = csv ? nullptr : in.lines(&n)) {
       const size_t run_len = n;
       const char* text = rules.whole_lines ? edit_run(rules, ed, run, &n) : nullptr;
@@ -212,7 +240,7 @@ void edit_lines(const Job& job, EditorState& ed, size_t begin, size_t end, uint6
     size_t edit_len = text_len == LineFile::kHasNul ? UNKNOWN_LEN : text_len;
     if (csv) {
       const size_t ending = in.had_newline() ? 1 : 0;
-      if (!records.take(rules.syntax.enc, line, len - ending, in.ending(), ++line_no)) continue;
+      if (!records.take(rules.syntax, line, len - ending, in.ending(), ++line_no)) continue;
       if (records.gathered()) {
         line = records.text();
         edit_len = std::memchr(line, '\0', records.len()) != nullptr ? UNKNOWN_LEN : records.len();
@@ -230,20 +258,15 @@ void edit_lines(const Job& job, EditorState& ed, size_t begin, size_t end, uint6
   slot->len = slot->out.len;
 }
 
-// edit_records: chunk k of a CSV file, whole records from one bound to the
-// next, read and edited into slot.
-void edit_records(Job* job, EditorState& ed, long k, Slot* slot) {
-  const uint64_t from = job->bounds[static_cast<size_t>(k)];
-  const auto want = static_cast<size_t>(job->bounds[static_cast<size_t>(k) + 1] - from);
-  char* buf = slot->in.reserve(want + 1);
-  const long got = platform::read_at(job->fd, buf, want, from);
-  if (got < 0) {
+// edit_records: the chunk of CSV records that take_records read into
+// slot, edited.
+void edit_records(Job* job, EditorState& ed, Slot* slot) {
+  if (slot->read_failed) {
     fail(slot, ErrorCode::read_error, kReadErrorMessage);
     return;
   }
-  slot->cut = static_cast<size_t>(got) < want;
-  buf[got] = '\0';
-  if (got > 0) edit_lines(*job, ed, 0, static_cast<size_t>(got), from, slot);
+  slot->in.data[slot->taken] = '\0';
+  if (slot->taken > 0) edit_lines(*job, ed, 0, slot->taken, slot->from, slot);
 }
 
 // edit_chunk: chunk k of the file read and edited into slot.
@@ -251,8 +274,8 @@ void edit_chunk(Job* job, EditorState& ed, long k, Slot* slot) {
   slot->failed = false;
   slot->text = nullptr;
   slot->len = 0;
-  if (job->bounds.size() != 0) {
-    edit_records(job, ed, k, slot);
+  if (job->records) {
+    edit_records(job, ed, slot);
     return;
   }
   const uint64_t start = static_cast<uint64_t>(k) * kChunk;
@@ -345,6 +368,7 @@ void* worker(void* arg) {
     ++job->next_chunk;
     ++job->editing;
     Slot* slot = &job->slots[k % job->slot_count];
+    if (job->records) take_records(job, k, slot);
     pthread_mutex_unlock(&job->lock);
     edit_chunk(job, ed, k, slot);
     pthread_mutex_lock(&job->lock);
@@ -379,12 +403,10 @@ bool edit_file_in_parallel(const char* name, const RuleSet& rules, int jobs, siz
   job.size = st.size;
   job.chunks = static_cast<long>((st.size + kChunk - 1) / kChunk);
   if (rules.syntax.csv) {
-    // A chunk is cut between records, which only a pass from the start finds.
-    if (!record_bounds(fd, st.size, rules.syntax.enc, &job.bounds)) {
-      platform::close_fd(fd);
-      return false;
-    }
-    job.chunks = static_cast<long>(job.bounds.size()) - 1;
+    // A chunk is cut between records, which are found as the chunks are
+    // taken: the count is known at the last.
+    job.records = true;
+    job.chunks = LONG_MAX;
   }
   job.slot_count = 2L * jobs;
   Slot* slots = new Slot[static_cast<size_t>(job.slot_count)];

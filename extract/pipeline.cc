@@ -13,6 +13,9 @@ void compile_rules(const char* const* specs, size_t count, const FieldSyntax& sy
   if (templ != nullptr) compile_template(templ, &out->templ);
   // CSV records are gathered line by line, which a run of lines would pass by.
   out->whole_lines = !syntax.csv && (!out->has_template || (!out->templ.bad && lines_extractable(syntax)));
+  const char sep = syntax.sep.bytes[0];
+  out->csv_records = syntax.csv && count == 0 && templ != nullptr && !out->templ.bad && sep != '"' &&
+                     sep != '\n' && sep != '\r';
   out->lines_independent = true;
   for (const CompiledSpec& spec : out->specs) {
     if (!spec.whole_lines) out->whole_lines = false;

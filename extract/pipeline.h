@@ -40,6 +40,10 @@ struct RuleSet {
   // Each line is edited the same whatever lines came before it: no <to>
   // inserts a capture that its own pattern may not have written.
   bool lines_independent = false;
+  // CSV records are rebuilt a run of lines at once (extract_csv_records):
+  // the rules are a well-formed template alone, with a separator that is
+  // no quote or line end.
+  bool csv_records = false;
 };
 
 // compile_rules: the count specifications at specs (in order, none given

@@ -4,16 +4,15 @@
 
 namespace quorl {
 
-bool Records::take(Encoding enc, const char* text, size_t n, std::string_view ending, size_t line_no) {
-  const bool odd = (csv_quotes(enc, text, n) & 1) != 0;
-  if (!open_) {
+bool Records::take(const FieldSyntax& syntax, const char* text, size_t n, std::string_view ending,
+                   size_t line_no) {
+  const bool was_open = open_;
+  open_ = csv_quoted_after(syntax, text, n, open_);
+  if (!was_open) {
     gathered_ = false;
-    if (!odd) return true;
+    if (!open_) return true;
     buf_.clear();
     first_ = line_no;
-    open_ = true;
-  } else if (odd) {
-    open_ = false;
   }
   buf_.append(text, n);
   if (open_) {

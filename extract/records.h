@@ -2,8 +2,7 @@
 //
 // With CSV fields a quoted field may hold line breaks, so the unit that the
 // rules and the template see is a record, not a line: lines are gathered
-// until the quote characters since the record's start are even in number
-// (replace/csv.h). A line that is a record of its own, as most are, is
+// until one ends outside a quoted field (replace/csv.h). A line that is a record of its own, as most are, is
 // never copied; the lines of a longer record are copied, each followed by
 // its ending as read, into the gatherer's buffer, which is reused from
 // record to record and grows with the longest.
@@ -13,6 +12,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "replace/editor.h"
 #include "support/bytebuf.h"
 #include "support/encoding.h"
 
@@ -28,7 +28,7 @@ class Records {
   // taken into the record. True when it ends the record: gathered() then
   // tells whether the record is the gatherer's text (else it is that line
   // alone).
-  bool take(Encoding enc, const char* text, size_t n, std::string_view ending, size_t line_no);
+  bool take(const FieldSyntax& syntax, const char* text, size_t n, std::string_view ending, size_t line_no);
 
   bool open() const { return open_; }
   bool gathered() const { return gathered_; }

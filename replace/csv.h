@@ -12,10 +12,10 @@
 // the separator, a quote, a CR or an LF; its quotes are then doubled.
 //
 // Lines are gathered into records by their quotes: a record ends at the
-// first line end where the quotes since its start are even in number, so a
-// quoted field may hold line breaks. Every scan steps over characters
-// whole, so a quote or separator byte inside a multibyte character never
-// counts (a Shift_JIS second byte may be 0x5C or 0x7C).
+// first line end outside a quoted field, so a quoted field may hold line
+// breaks. Every scan steps over characters whole, so a quote or separator
+// byte inside a multibyte character never counts (a Shift_JIS second byte
+// may be 0x5C or 0x7C).
 //
 // Text is NUL-terminated bytes. Nothing here allocates but the buffers the
 // caller passes.
@@ -54,9 +54,23 @@ bool csv_must_quote(const FieldSyntax& syntax, const char* p, size_t n);
 // when they must be.
 void csv_append_field(const FieldSyntax& syntax, const char* p, size_t n, ByteBuf* out);
 
-// csv_quotes: how many quote characters the n bytes at p hold (a line: it
-// starts with a character, and its end ends every character).
-size_t csv_quotes(Encoding enc, const char* p, size_t n);
+// csv_quoted_after: whether the n bytes at p (a line: it starts with a
+// character, and its end ends every character) leave a quoted field open,
+// quoted telling whether one was open before them (else they begin a
+// record). A quote opens a field only where the field begins: after the
+// record's start or a separator; elsewhere outside quotes it is a byte of
+// the field.
+bool csv_quoted_after(const FieldSyntax& syntax, const char* p, size_t n, bool quoted);
+
+// csv_record_end: where the record that begins at p ends: just after the
+// newline that ends its last line in [p, end), or null when [p, end) ends
+// before the record does. The lines it spans are added to *lines when
+// lines is not null.
+char* csv_record_end(const FieldSyntax& syntax, char* p, const char* end, size_t* lines = nullptr);
+
+// csv_record_from: the first record start at or after from, the records
+// read from p, which starts one; null when [p, end) ends first.
+char* csv_record_from(const FieldSyntax& syntax, char* p, const char* end, const char* from);
 
 }  // namespace quorl
 

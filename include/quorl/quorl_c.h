@@ -89,6 +89,22 @@ typedef struct quorl_editor quorl_editor;
  * returned: see quorl_rules_error, and quorl_edit for how it edits. */
 QUORL_API quorl_rules* quorl_rules_new(const quorl_options* options);
 
+/* Options added since quorl_options, which keeps its layout so that
+ * programs built before still run: size, sizeof(quorl_more_options) as the
+ * caller was built (a field past it is taken as zero, so fields are only
+ * ever added at the end); csv, nonzero for CSV fields, cut at the
+ * separator or, when there is none, at ",", as --csv has them (a record
+ * is one line here: a line that leaves a quoted field open is
+ * QUORL_UNCLOSED_QUOTE). */
+typedef struct quorl_more_options {
+  size_t size;
+  int csv;
+} quorl_more_options;
+
+/* quorl_rules_new_more: quorl_rules_new with the options of more too (null:
+ * none). */
+QUORL_API quorl_rules* quorl_rules_new_more(const quorl_options* options, const quorl_more_options* more);
+
 /* quorl_rules_error: the first fault of rules, written to *error; returns
  * its code. */
 QUORL_API quorl_error_code quorl_rules_error(const quorl_rules* rules, quorl_error* error);

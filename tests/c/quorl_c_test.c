@@ -94,6 +94,18 @@ int main(void) {
     failures += fprintf(stderr, "FAIL many lines: \"%s\"\n", out.bytes) > 0;
   quorl_editor_free(editor);
   quorl_rules_free(rules);
+  /* CSV fields, through the options added later; a line alone is a record. */
+  const quorl_options comma = {NULL, 0, NULL, NULL, "$2", QUORL_UTF8};
+  const quorl_more_options csv = {sizeof csv, 1};
+  rules = quorl_rules_new_more(&comma, &csv);
+  editor = quorl_editor_new(rules);
+  const char* text = NULL;
+  size_t text_len = 0;
+  if (quorl_edit(editor, "a,\"b,\"\"c\",d", 11, &text, &text_len) != QUORL_OK ||
+      strcmp(text, "\"b,\"\"c\"") != 0 || quorl_edit(editor, "a,\"b", 4, &text, &text_len) != QUORL_UNCLOSED_QUOTE)
+    failures += fprintf(stderr, "FAIL csv: \"%s\"\n", quorl_editor_error(editor)) > 0;
+  quorl_editor_free(editor);
+  quorl_rules_free(rules);
   quorl_invalid bad[2];
   if (quorl_check("a\x80\n\x83", 4, QUORL_SJIS, bad, 2) != 2 || bad[1].line != 2 || bad[1].column != 1 ||
       bad[0].column != 2 || bad[0].len != 1)

@@ -58,6 +58,10 @@ const CliCase kCsv[] = {
     {"a quote never closed", {"--csv", "-e", "$1", "-f", "in"}, "", {{"in", "a\n\"b\nc\n"}}, "a\n",
      "in: line 2: a quoted field is never closed\n", 1},
     {"on standard input", {"--csv", "-e", "$1"}, "x\n\"y", {}, "x\n", "stdin: line 2: a quoted field is never closed\n", 1},
+    {"a quote never closed in the string", {"--csv", "-e", "$1", "a,\"b"}, "", {}, "",
+     "line 1: a quoted field is never closed\n", 1},
+    {"a quote inside an unquoted field ends no record", {"--csv", "-e", "$2|$1", "-f", "in"}, "",
+     {{"in", "a\"b,c\n\"x\"y\",z\nd,e\n"}}, "c|\"a\"\"b\"\nz|\"xy\"\"\"\ne|d\n", "", 0},
     {"a diff shows the record's lines", {"--csv", "--diff", "-r", "(1)b:B", "-f", "in"}, "", {{"in", "\"a\nb\",c\nd\n"}},
      "--- in\n+++ in\n@@ -1,3 +1,3 @@\n-\"a\n-b\",c\n+\"a\n+B\",c\n d\n", "", 0},
     // Shift_JIS second bytes 0x5C and 0x7C are never the separator.
