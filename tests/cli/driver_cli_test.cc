@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <unistd.h>
+
 #include "cli/harness.h"
 
 namespace quorl_test {
@@ -257,7 +259,8 @@ TEST(DriverCli, Utf8AsSedAndAwkSeeIt) {
   const std::vector<std::string> words = {"the", "cat", "\xe3\x81\x82\xe3\x81\x84", "\xe6\x9d\xb1\xe4\xba\xac",
                                           "\xe8\xa1\xa8", "x\xe3\x82\xbd", "\xc3\xa9t\xc3\xa9", "42"};
   std::mt19937 rng(3629);
-  const std::string path = ::testing::TempDir() + "quorl-utf8.txt";
+  // The name is the process's own: another run of the suite may share the folder.
+  const std::string path = ::testing::TempDir() + "quorl-utf8-" + std::to_string(getpid()) + ".txt";
   // shell: what a command prints, the input file as its standard input.
   auto shell = [&](const std::string& cmd) {
     std::string out;
