@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/platform.h"
 #include "support/encoding.h"
 #include "support/errors.h"
 #include "support/exit.h"
@@ -39,7 +40,9 @@ bool convert_rule_texts(RuleOptions* rules, const std::vector<bool>& from_rule_f
 }
 
 void take_rules_encoding(const char* name, const std::vector<bool>& from_rule_file, RuleOptions* rules) {
-  if (name == nullptr) return;
+  // Where the command line comes already converted to the input's
+  // encoding, the rules typed on it are in that encoding too.
+  if (name == nullptr || platform::kArgumentsInText) return;
   std::string bad;
   if (rules->encoding == Encoding::bytes) {
     report("\"--rules-encoding=%s\": the input's encoding is needed, not bytes\n", name);

@@ -24,7 +24,8 @@ bool convert_rule_texts(RuleOptions* rules, const std::vector<bool>& from_rule_f
                         Encoding to, std::string* bad_text);
 
 // take_rules_encoding: convert_rule_texts from the encoding name (nothing
-// when it is null), ending the run with a message naming the name or the
+// when it is null, or where the system hands quorl its arguments in the
+// input's encoding already: Windows), ending the run with a message naming the name or the
 // text that cannot be converted.
 void take_rules_encoding(const char* name, const std::vector<bool>& from_rule_file, RuleOptions* rules);
 
