@@ -3,7 +3,7 @@
 
     bench/run_bench.py --quorl BUILD/quorl [--size-mb 100] [--rounds 5]
                        [--workdir /tmp/quorl-bench] [--memory] [--keep]
-                       [--streams-only] [--rules] [--csv-only]
+                       [--streams-only] [--rules] [--csv-only] [--to-only]
 
 One run does everything, in this order:
   1. installs missing anchors with apt-get (sed mawk gawk perl coreutils);
@@ -19,6 +19,9 @@ One run does everything, in this order:
      corpus), W1..W5 in every encoding (the Shift_JIS corpus converted to UTF-8 and EUC-JP with
      iconv) and the long-run cases, rounds interleaved, and prints medians
      and ratios;
+  5b. times --to (Shift_JIS to UTF-8 and to EUC-JP) against iconv and
+     nkf converting the same file, once its output is checked equal to
+     iconv's;
   6. times --in-place against the same edit redirected to a new file and
      to an existing one, and standard input through a pipe
      (cat FILE | quorl ... -f -) against -f FILE with one thread and with
@@ -103,7 +106,8 @@ def install_anchors():
     need = []
     for tool, pkg in [("sed", "sed"), ("mawk", "mawk"), ("gawk", "gawk"), ("perl", "perl"),
                       ("cut", "coreutils"), ("cc", "gcc"), ("iconv", "libc-bin"),
-                      ("rg", "ripgrep"), ("sd", "sd"), ("mlr", "miller"), ("csvtool", "csvtool")]:
+                      ("rg", "ripgrep"), ("sd", "sd"), ("mlr", "miller"), ("csvtool", "csvtool"),
+                      ("nkf", "nkf")]:
         if shutil.which(tool) is None:
             need.append(pkg)
     if not need:
@@ -236,6 +240,7 @@ def main():
     ap.add_argument("--streams-only", action="store_true", help="only step 6, on the ASCII corpus")
     ap.add_argument("--rules", action="store_true", help="only time loading many -R rules")
     ap.add_argument("--csv-only", action="store_true", help="only time the CSV workloads")
+    ap.add_argument("--to-only", action="store_true", help="only time --to against iconv and nkf")
     args = ap.parse_args()
     quorl = os.path.abspath(args.quorl)
     os.makedirs(args.workdir, exist_ok=True)
@@ -245,6 +250,13 @@ def main():
         return
     if args.rules:
         rule_loading(quorl, work, args.rounds)
+        return
+    if args.to_only:
+        install_anchors()
+        path = corpus(work, "sjis", args.size_mb)
+        transcoding(quorl, path, args.rounds)
+        if not args.keep:
+            os.remove(path)
         return
     if args.csv_only:
         install_anchors()
@@ -334,6 +346,7 @@ def main():
     paths["csv"] = csv_fields(quorl, work, args.size_mb, args.rounds)
     threads(quorl, paths["ascii"], args.rounds)
     encodings(quorl, work, paths["sjis"], args.rounds)
+    transcoding(quorl, paths["sjis"], args.rounds)
     long_runs(quorl, work, args.rounds)
     streams(quorl, work, paths["ascii"], args.rounds)
     if args.memory:
@@ -465,6 +478,39 @@ def encodings(quorl, work, sjis_path, rounds):
         print("  ".join(row))
     for enc in ("utf-8", "euc-jp"):
         os.remove(files[enc])
+
+
+def transcoding(quorl, sjis_path, rounds):
+    """--to on the Shift_JIS corpus against iconv and nkf doing the same
+    conversion (target: quorl at most the fastest one's time). The output
+    must be iconv's, byte for byte."""
+    cases = {
+        "utf-8": {"quorl": [quorl, "--to=utf-8", "-f", sjis_path],
+                  "iconv": ["iconv", "-f", "CP932", "-t", "UTF-8", sjis_path],
+                  "nkf": ["nkf", "-S", "-w", sjis_path]},
+        "euc-jp": {"quorl": [quorl, "--to=euc-jp", "-f", sjis_path],
+                   "iconv": ["iconv", "-f", "CP932", "-t", "EUC-JP-MS", sjis_path],
+                   "nkf": ["nkf", "-S", "-e", sjis_path]},
+    }
+    for to, cmds in cases.items():
+        q = subprocess.run(cmds["quorl"], stdout=subprocess.PIPE, check=True).stdout
+        i = subprocess.run(cmds["iconv"], stdout=subprocess.PIPE, check=True).stdout
+        print(f"--to={to} output equals iconv's: {'yes' if q == i else 'NO'}", flush=True)
+    times = {}
+    for _ in range(rounds):
+        for to, cmds in cases.items():
+            for name, cmd in cmds.items():
+                times.setdefault((to, name), []).append(time_cmd(cmd))
+    size = os.path.getsize(sjis_path)
+    print()
+    print(f"Conversion of {size / 1e6:.0f} MB of Shift_JIS: MB/s of input (median of {rounds});"
+          " ratio = quorl time / fastest other (target 1.00)")
+    for to, cmds in cases.items():
+        med = {name: statistics.median(times[(to, name)]) for name in cmds}
+        best = min((n for n in cmds if n != "quorl"), key=lambda n: med[n])
+        ratio = med["quorl"] / med[best]
+        row = "  ".join(f"{name} {fmt_rate(size, med[name])}" for name in cmds)
+        print(f"  {to:6} {row}  | vs {best}: {ratio:.2f} {'met' if ratio <= 1.0 else 'MISSED'}")
 
 
 def long_runs(quorl, work, rounds):

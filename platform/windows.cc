@@ -22,6 +22,7 @@ namespace quorl::platform {
 
 const char* const kNewline = "\r\n";
 const bool kCrlfByDefault = true;
+const bool kArgumentsInText = true;
 
 namespace {
 

@@ -3,9 +3,10 @@
 # static library as they are, and the whole programs print what the README
 # says they print. A code block is a whole program when it opens with its
 # file name (// app.cc, /* app.c */); other blocks are fragments, compiled
-# inside a main of their own. The width and kana examples ($w $n $h $k) of
-# the README, both manual pages and --help run as they are shown, each
-# printing the line after it (in --help: what its comment says).
+# inside a main of their own. The width and kana examples ($w $n $h $k) and
+# the conversion examples (--to) of the README, both manual pages and
+# --help run as they are shown, each printing the line after it (in --help:
+# what its comment says).
 #
 # usage: readme_examples_test.sh <source dir> <libquorl.a> <c++ compiler> <c compiler> [flags [quorl]]
 # (flags: what a library built with the sanitizers needs in its programs)
@@ -45,16 +46,17 @@ for block in "$work"/cc-* "$work"/c-*; do
 done
 [ "$count" -ge 3 ] || fail "found only $count C and C++ examples in the README"
 
-# shown_examples <where>: each "$ quorl ... $$:$w" line (or $n $h $k) of the
-# text on standard input run, and compared with the line after it.
+# shown_examples <where>: each "$ quorl ... $$:$w" line (or $n $h $k, or a
+# "$ ... | quorl ... --to=" line) of the text on standard input run, and
+# compared with the line after it.
 shown_examples() {
   local n=0 cmd want got
   while IFS= read -r cmd && IFS= read -r want; do
     n=$((n + 1)) cmd=${cmd#*\$ } want=${want#"${want%%[! ]*}"}  # a page indents them
     got=$(bash -c "$cmd" 2>&1)
     [ "$got" = "$want" ] || fail "$1: '$cmd' printed '$got', not '$want'"
-  done < <(grep -A1 -E '^ *\$ quorl .*\$\$:\$[wnhk]' | grep -vx -- --)
-  [ "$n" -ge 4 ] || fail "$1 shows $n width and kana examples"
+  done < <(grep -A1 -E '^ *\$ (quorl .*\$\$:\$[wnhk]|.*quorl .*--to=)' | grep -vx -- --)
+  [ "$n" -ge 6 ] || fail "$1 shows $n width, kana and conversion examples"
 }
 if [ -n "$quorl" ]; then
   mkdir "$work/bin" && ln -s "$quorl" "$work/bin/quorl" && export PATH="$work/bin:$PATH"
@@ -67,6 +69,9 @@ if [ -n "$quorl" ]; then
   # locale's encoding, UTF-8 here.
   for locale in C ja_JP.UTF-8; do
     example=$(LC_ALL=$locale quorl --help | grep -A1 -F '$$:$w' | sed 's/ *\\$//' | tr -d '\n')
+    got=$(LC_ALL=C.UTF-8 bash -c "${example%%#*}" 2>&1)
+    [ -n "$example" ] && [ "$got" = "${example##*# }" ] || fail "--help ($locale): '$example' printed '$got'"
+    example=$(LC_ALL=$locale quorl --help | grep -F -e '--to=' | grep -F '#')
     got=$(LC_ALL=C.UTF-8 bash -c "${example%%#*}" 2>&1)
     [ -n "$example" ] && [ "$got" = "${example##*# }" ] || fail "--help ($locale): '$example' printed '$got'"
   done
