@@ -45,15 +45,16 @@ for block in "$work"/cc-* "$work"/c-*; do
 done
 [ "$count" -ge 3 ] || fail "found only $count C and C++ examples in the README"
 
-# shown_examples <where>: each "$ quorl ... $$:$w" line (or $n $h $k) of the
-# text on standard input run, and compared with the line after it.
+# shown_examples <where>: each "$ quorl ... $$:$w" line (or $n $h $k, or
+# --encoding=auto) of the text on standard input run, and compared with the
+# line after it.
 shown_examples() {
   local n=0 cmd want got
   while IFS= read -r cmd && IFS= read -r want; do
     n=$((n + 1)) cmd=${cmd#*\$ } want=${want#"${want%%[! ]*}"}  # a page indents them
     got=$(bash -c "$cmd" 2>&1)
     [ "$got" = "$want" ] || fail "$1: '$cmd' printed '$got', not '$want'"
-  done < <(grep -A1 -E '^ *\$ quorl .*\$\$:\$[wnhk]' | grep -vx -- --)
+  done < <(grep -A1 -E '^ *\$ quorl .*(\$\$:\$[wnhk]|--encoding=auto)' | grep -vx -- --)
   [ "$n" -ge 4 ] || fail "$1 shows $n width and kana examples"
 }
 if [ -n "$quorl" ]; then
