@@ -4,6 +4,7 @@
     bench/run_bench.py --quorl BUILD/quorl [--size-mb 100] [--rounds 5]
                        [--workdir /tmp/quorl-bench] [--memory] [--keep]
                        [--streams-only] [--rules] [--csv-only] [--to-only]
+                       [--guess-only]
 
 One run does everything, in this order:
   1. installs missing anchors with apt-get (sed mawk gawk perl coreutils);
@@ -26,7 +27,11 @@ One run does everything, in this order:
      to an existing one, and standard input through a pipe
      (cat FILE | quorl ... -f -) against -f FILE with one thread and with
      the default jobs, beside cat FILE | cat, on the ASCII corpus;
-  7. with --memory, the peak resident size of quorl on a 100 MB and a 1 GB
+  7. times --encoding=auto --check (the encoding guess alone) against an
+     edit of the same file with its encoding given (one literal, W2), on the
+     ASCII corpus (read whole: the guess skips leading ASCII) and on the
+     Shift_JIS, UTF-8 and EUC-JP ones;
+  8. with --memory, the peak resident size of quorl on a 100 MB and a 1 GB
      file (the 1 GB file is deleted afterwards).
 With --rules it only times loading many -R rules (12,500 and 100,000
 distinct ones, and the 100,000 given twice) for a one-line file.
@@ -241,6 +246,7 @@ def main():
     ap.add_argument("--rules", action="store_true", help="only time loading many -R rules")
     ap.add_argument("--csv-only", action="store_true", help="only time the CSV workloads")
     ap.add_argument("--to-only", action="store_true", help="only time --to against iconv and nkf")
+    ap.add_argument("--guess-only", action="store_true", help="only time the encoding guess (step 7)")
     args = ap.parse_args()
     quorl = os.path.abspath(args.quorl)
     os.makedirs(args.workdir, exist_ok=True)
@@ -263,6 +269,14 @@ def main():
         path = csv_fields(quorl, work, args.size_mb, args.rounds)
         if not args.keep:
             os.remove(path)
+        return
+
+    if args.guess_only:
+        paths = {"ascii": corpus(work, "ascii", args.size_mb), "sjis": corpus(work, "sjis", args.size_mb)}
+        guess(quorl, work, paths, args.rounds)
+        if not args.keep:
+            for p in paths.values():
+                os.remove(p)
         return
 
     install_anchors()
@@ -349,6 +363,7 @@ def main():
     transcoding(quorl, paths["sjis"], args.rounds)
     long_runs(quorl, work, args.rounds)
     streams(quorl, work, paths["ascii"], args.rounds)
+    guess(quorl, work, paths, args.rounds)
     if args.memory:
         memory(quorl, work, paths["ascii"], args.size_mb)
     if not args.keep:
@@ -511,6 +526,39 @@ def transcoding(quorl, sjis_path, rounds):
         ratio = med["quorl"] / med[best]
         row = "  ".join(f"{name} {fmt_rate(size, med[name])}" for name in cmds)
         print(f"  {to:6} {row}  | vs {best}: {ratio:.2f} {'met' if ratio <= 1.0 else 'MISSED'}")
+
+
+def guess(quorl, work, paths, rounds):
+    """--encoding=auto --check (the guess of each file, nothing edited)
+    against -r the:[THE] with the encoding given, per corpus; the guess
+    must print the right name and cost under 5% of the edit."""
+    files = {"ascii": ("sjis", paths["ascii"]), "shift_jis": ("sjis", paths["sjis"])}
+    for enc, charset in (("utf-8", "UTF-8"), ("euc-jp", "EUC-JP")):
+        path = os.path.join(work, f"corpus-{enc}.txt")
+        with open(path, "wb") as out:
+            sh(["iconv", "-f", "CP932", "-t", charset, paths["sjis"]], stdout=out)
+        files[enc] = (enc, path)
+    for name, (_, path) in files.items():
+        out = subprocess.run([quorl, "--encoding=auto", "--check", "-f", path], capture_output=True,
+                             check=True, env=ENV).stdout.decode()
+        if out != f"{path}: {name}\n":
+            sys.exit(f"--encoding=auto --check -f {path} printed {out!r}")
+    times = {}
+    for _ in range(rounds):
+        for name, (enc, path) in files.items():
+            times.setdefault((name, "guess"), []).append(
+                time_cmd([quorl, "--encoding=auto", "--check", "-f", path]))
+            times.setdefault((name, "edit"), []).append(
+                time_cmd([quorl, f"--encoding={enc}", "-r", "the:[THE]", "-f", path]))
+    print()
+    print(f"Encoding guess: --encoding=auto --check -f F against --encoding=E -r the:[THE] -f F,"
+          f" median seconds of {rounds} (target: guess under 0.05 of the edit)")
+    for name in files:
+        g = statistics.median(times[(name, "guess")])
+        e = statistics.median(times[(name, "edit")])
+        print(f"  {name:9} guess {g:.4f}  edit {e:.4f}  ratio {g / e:.3f} {'met' if g / e < 0.05 else 'MISSED'}")
+    for enc in ("utf-8", "euc-jp"):
+        os.remove(files[enc][1])
 
 
 def long_runs(quorl, work, rounds):

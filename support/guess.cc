@@ -158,21 +158,82 @@ size_t first_high(const char* p, size_t n) {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
+// kAsciiRun: how much leading ASCII a file is read through; kProbes: past
+// it, how many blocks spread over the rest are looked into. Reading every
+// byte of a large ASCII file would cost a good share of editing it.
+constexpr uint64_t kAsciiRun = 1 << 20;
+constexpr int kProbes = 16;
+
+// sample_from: reading on from fd's offset, past at most limit bytes of
+// leading ASCII (*skipped counts them), up to kGuessSample bytes appended
+// to *sample (left empty when all were ASCII); *cut: the sample stops
+// before the end. False on a read error. The sample starts at a byte over
+// 0x7F after ASCII: a character start in every encoding.
+bool sample_from(int fd, uint64_t limit, std::string* sample, uint64_t* skipped, bool* cut) {
+  std::string block(kGuessSample, '\0');
+  *cut = true;
+  while (sample->size() < kGuessSample) {
+    if (sample->empty() && *skipped >= limit) return true;
+    const long got = platform::read_some(fd, block.data(), block.size());
+    if (got < 0) return false;
+    if (got == 0) {
+      *cut = false;
+      return true;
+    }
+    const size_t n = static_cast<size_t>(got);
+    size_t from = 0;
+    if (sample->empty()) {
+      from = first_high(block.data(), n);
+      *skipped += from;
+    }
+    sample->append(block.data() + from, std::min(n - from, kGuessSample - sample->size()));
+  }
+  return true;
+}
+
+// probe: the sample of fd from the first byte over 0x7F after the first
+// newline past offset at, when the kGuessSample bytes there hold one (else
+// *sample is left empty); false on a read error. Starting after a newline,
+// the sample never opens inside a character.
+bool probe(int fd, uint64_t at, std::string* sample, bool* cut) {
+  std::string block(kGuessSample, '\0');
+  const long got = platform::read_at(fd, block.data(), block.size(), at);
+  if (got < 0) return false;
+  const char* nl = static_cast<const char*>(std::memchr(block.data(), '\n', static_cast<size_t>(got)));
+  if (nl == nullptr) return true;
+  size_t from = static_cast<size_t>(nl + 1 - block.data());
+  from += first_high(block.data() + from, static_cast<size_t>(got) - from);
+  if (from == static_cast<size_t>(got)) return true;
+  const long n = platform::read_at(fd, block.data(), block.size(), at + from);
+  if (n < 0) return false;
+  sample->assign(block.data(), static_cast<size_t>(n));
+  *cut = static_cast<size_t>(n) == block.size();
+  return true;
+}
+
 }  // namespace
 
-Reading read_as(Encoding enc, std::string_view sample, bool cut) {
+Reading read_as(Encoding enc, std::string_view sample, bool cut, size_t give_up) {
   const std::array<double, kKinds>& w = weights();
   Reading r;
   const char* p = sample.data();
   const char* end = p + sample.size();
-  if (enc == Encoding::utf8 && sample.substr(0, 3) == kBom) p += 3;  // weighs log 1
+  if (enc == Encoding::utf8) {
+    r.score = kUtf8Prior;
+    if (sample.substr(0, 3) == kBom) p += 3;  // weighs log 1
+  }
   while (p < end) {
+    // A run of ASCII is as many ASCII characters in every encoding.
+    const size_t run = first_high(p, static_cast<size_t>(end - p));
+    r.score += static_cast<double>(run) * w[ascii];
+    p += run;
+    if (p == end) break;
     bool bad = false;
     const size_t n = check_sequence(enc, p, end - p, &bad);
     if (bad) {
       // A prefix of a longer text may end inside a character.
       if (cut && p + n == end) break;
-      ++r.invalid;
+      if (++r.invalid > give_up) break;
     } else {
       const auto* u = reinterpret_cast<const unsigned char*>(p);
       r.score += w[enc == Encoding::sjis ? sjis_kind(u, n) : enc == Encoding::eucjp ? eucjp_kind(u, n) : utf8_kind(u, n)];
@@ -182,53 +243,65 @@ Reading read_as(Encoding enc, std::string_view sample, bool cut) {
   return r;
 }
 
+namespace {
+
+// Candidate: one reading of the sample, in the order of preference.
+struct Candidate {
+  Encoding enc;
+  int preference;  // lower wins equal readings
+  Reading r;
+};
+
+// better: a wins over b: fewer invalid sequences, then a higher score,
+// then the preference.
+bool better(const Candidate& a, const Candidate& b) {
+  if (a.r.invalid != b.r.invalid) return a.r.invalid < b.r.invalid;
+  if (a.r.score != b.r.score) return a.r.score > b.r.score;
+  return a.preference < b.preference;
+}
+
+// kLead: the prefix that orders the readings. The likeliest is read whole
+// first; the others give up once they hold more invalid sequences than it,
+// as they then cannot win.
+constexpr size_t kLead = 4096;
+
+}  // namespace
+
 EncodingGuess guess_encoding(std::string_view sample, bool cut) {
   EncodingGuess guess;
   guess.bom = sample.substr(0, 3) == kBom;
   if (!guess.bom && first_high(sample.data(), sample.size()) == sample.size()) return guess;
   guess.ascii = false;
-  Reading best;
-  bool first = true;
-  for (const Encoding enc : {Encoding::utf8, Encoding::sjis, Encoding::eucjp}) {
-    Reading r = read_as(enc, sample, cut);
-    if (enc == Encoding::utf8) r.score += kUtf8Prior;
-    if (first || r.invalid < best.invalid || (r.invalid == best.invalid && r.score > best.score)) {
-      best = r;
-      guess.encoding = enc;
-      first = false;
-    }
+  Candidate c[3] = {{Encoding::utf8, 0, {}}, {Encoding::sjis, 1, {}}, {Encoding::eucjp, 2, {}}};
+  if (sample.size() > kLead) {
+    for (Candidate& x : c) x.r = read_as(x.enc, sample.substr(0, kLead), true);
+    std::sort(std::begin(c), std::end(c), better);
   }
+  for (int i = 0; i < 3; ++i) {
+    c[i].r = read_as(c[i].enc, sample, cut, i == 0 ? SIZE_MAX : c[0].r.invalid);
+    if (better(c[i], c[0])) std::swap(c[i], c[0]);
+  }
+  guess.encoding = c[0].enc;
   return guess;
 }
 
 bool guess_file_encoding(const char* path, EncodingGuess* guess) {
   const int fd = platform::open_read(path);
   if (fd < 0) return false;
-  // Leading ASCII is skipped a block at a time; the sample starts at the
-  // first byte over 0x7F, which starts a character in every encoding.
-  std::string block(kGuessSample, '\0');
   std::string sample;
-  size_t skipped = 0;
-  bool more = true;
-  while (sample.size() < kGuessSample) {
-    const long got = platform::read_some(fd, block.data(), block.size());
-    if (got < 0) {
-      platform::close_fd(fd);
-      return false;
-    }
-    if (got == 0) {
-      more = false;
-      break;
-    }
-    size_t from = 0;
-    if (sample.empty()) {
-      from = first_high(block.data(), static_cast<size_t>(got));
-      skipped += from;
-    }
-    sample.append(block.data() + from, std::min(static_cast<size_t>(got) - from, kGuessSample - sample.size()));
+  uint64_t skipped = 0;
+  bool cut = false;
+  bool ok = sample_from(fd, kAsciiRun, &sample, &skipped, &cut);
+  platform::FileStatus st;
+  if (ok && sample.empty() && cut && platform::status_of(fd, &st) && st.kind == platform::FileKind::regular &&
+      st.size > skipped) {
+    // The last block probed is the file's last.
+    const uint64_t span = st.size - skipped - std::min<uint64_t>(st.size - skipped, kGuessSample);
+    for (int i = 1; ok && sample.empty() && i <= kProbes; ++i) ok = probe(fd, skipped + span * i / kProbes, &sample, &cut);
   }
   platform::close_fd(fd);
-  *guess = guess_encoding(sample, more);
+  if (!ok) return false;
+  *guess = guess_encoding(sample, cut);
   if (skipped > 0) guess->bom = false;  // a byte order mark opens a file
   return true;
 }

@@ -18,6 +18,7 @@
 #define QUORL_SUPPORT_GUESS_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "quorl/encoding.h"
@@ -32,12 +33,12 @@ inline constexpr size_t kGuessSample = 64 * 1024;
 // Reading: a sample as one encoding reads it.
 struct Reading {
   size_t invalid = 0;  // invalid sequences
-  double score = 0;    // log likelihood of its characters; 0 for ASCII alone
+  double score = 0;    // log likelihood of its characters, UTF-8's prior added
 };
 
 // read_as: the sample read in enc (utf8, eucjp or sjis); cut as for
-// guess_encoding.
-Reading read_as(Encoding enc, std::string_view sample, bool cut);
+// guess_encoding. The reading stops at give_up + 1 invalid sequences.
+Reading read_as(Encoding enc, std::string_view sample, bool cut, size_t give_up = SIZE_MAX);
 
 }  // namespace quorl
 

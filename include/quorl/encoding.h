@@ -40,7 +40,9 @@ struct EncodingGuess {
 QUORL_API EncodingGuess guess_encoding(std::string_view sample, bool cut = false);
 
 // guess_file_encoding: the guess for the file at path, from its first 64 KiB
-// past any leading ASCII (which is skipped, however long); false, *guess
+// past its leading ASCII. When its first MiB is all ASCII, the sample is
+// the first line with a byte over 0x7F in one of 16 blocks spread over the
+// rest of a regular file, the last at its end (none: ASCII). False, *guess
 // untouched, when the file cannot be opened or read.
 QUORL_API bool guess_file_encoding(const char* path, EncodingGuess* guess);
 

@@ -46,17 +46,17 @@ for block in "$work"/cc-* "$work"/c-*; do
 done
 [ "$count" -ge 3 ] || fail "found only $count C and C++ examples in the README"
 
-# shown_examples <where>: each "$ quorl ... $$:$w" line (or $n $h $k, or a
-# "$ ... | quorl ... --to=" line) of the text on standard input run, and
-# compared with the line after it.
+# shown_examples <where>: each "$ quorl ... $$:$w" line (or $n $h $k, or
+# --encoding=auto, or a "$ ... | quorl ... --to=" line) of the text on
+# standard input run, and compared with the line after it.
 shown_examples() {
   local n=0 cmd want got
   while IFS= read -r cmd && IFS= read -r want; do
     n=$((n + 1)) cmd=${cmd#*\$ } want=${want#"${want%%[! ]*}"}  # a page indents them
     got=$(bash -c "$cmd" 2>&1)
     [ "$got" = "$want" ] || fail "$1: '$cmd' printed '$got', not '$want'"
-  done < <(grep -A1 -E '^ *\$ (quorl .*\$\$:\$[wnhk]|.*quorl .*--to=)' | grep -vx -- --)
-  [ "$n" -ge 6 ] || fail "$1 shows $n width, kana and conversion examples"
+  done < <(grep -A1 -E '^ *\$ (quorl .*\$\$:\$[wnhk]|.*quorl .*(--encoding=auto|--to=))' | grep -vx -- --)
+  [ "$n" -ge 7 ] || fail "$1 shows $n width, kana, guessing and conversion examples"
 }
 if [ -n "$quorl" ]; then
   mkdir "$work/bin" && ln -s "$quorl" "$work/bin/quorl" && export PATH="$work/bin:$PATH"
