@@ -1,13 +1,7 @@
 #!/usr/bin/env python3
-"""The encoding guess, line by line, against nkf --guess on a Japanese dictionary.
-
-    against_nkf.py GUESS_LINES [DICTIONARY]
-
-3,000 entries of the SKK dictionary (EUC-JP; a fixed seed picks them), each
-turned into UTF-8, EUC-JP and Shift_JIS (CP932) by iconv. Per encoding, quorl
-must guess at least as many lines right as nkf does, and every line of 20
-characters or more.
-"""
+"""against_nkf.py GUESS_LINES [DICTIONARY]: 3,000 SKK dictionary entries (a fixed seed picks them) in
+UTF-8, EUC-JP and Shift_JIS (CP932) by iconv, each line guessed alone. Per encoding, quorl must guess
+at least as many lines right as nkf --guess does, and every line of 20 characters or more."""
 import os
 import random
 import subprocess
@@ -66,8 +60,7 @@ def main():
             right = sum(g == name for g in ours)
             nkf_right = sum(g == name for g in theirs)
             print(f"{name}: quorl {right}/{len(lines)} right, nkf {nkf_right}/{len(lines)}")
-            if right < nkf_right:
-                failed = True
+            failed |= right < nkf_right
             for text, guess in zip(texts, ours):
                 if len(text) >= 20 and guess != name:
                     print(f"  {name} line of {len(text)} characters taken as {guess}: {text}")

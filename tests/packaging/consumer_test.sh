@@ -106,7 +106,7 @@ if "$cmake" -S "$src" -B "$work/shared-build" -G "$generator" -DCMAKE_BUILD_TYPE
   [ "$soname" = "libquorl.so.${version%%.*}" ] || fail "SONAME is '$soname'"
   # Only the public API is exported.
   extra=$(nm -DC --defined-only "$so" | grep ' quorl::' |
-    grep -vE ' quorl::((Rules|Editor|LineReader|Transcoder)::|(edit_lines|edit_stream|edit_file|check|transcode)\()' || true)
+    grep -vE ' quorl::((Rules|Editor|LineReader|Transcoder)::|(edit_lines|edit_stream|edit_file|check|transcode|guess_encoding|guess_file_encoding|guess_name)\()' || true)
   [ -z "$extra" ] || fail "libquorl.so exports more than the public API: $extra"
   if "$cmake" -S "$consumer_src" -B "$work/shared-cmake" -G "$generator" \
       -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_STANDARD=14 -DCMAKE_PREFIX_PATH="$shared" \
