@@ -251,6 +251,9 @@ const JaLine long_help_ja[] = {
     //   printf '\x93\x8c\x8b\x9e\n' | quorl --rules-encoding=$(locale charmap) -r '東京:大阪' --to=$(locale charmap)    # 大阪
     {"  printf '\\x93\\x8c\\x8b\\x9e\\n' | quorl --rules-encoding=$(locale charmap) -r '\xe6\x9d\xb1\xe4\xba\xac:\xe5\xa4\xa7\xe9\x98\xaa' --to=$(locale charmap)    # \xe5\xa4\xa7\xe9\x98\xaa",
      "  printf '\\x93\\x8c\\x8b\\x9e\\n' | quorl --rules-encoding=$(locale charmap) -r '\x93\x8c\x8b\x9e:\x91\xe5\x8d\xe3' --to=$(locale charmap)    # \x91\xe5\x8d\xe3"},
+    //   printf '\x82\xa0\x93\x8c\x8b\x9e\n' | quorl --encoding=auto -r '東京:大阪' --to=$(locale charmap)    # あ大阪
+    {"  printf '\\x82\\xa0\\x93\\x8c\\x8b\\x9e\\n' | quorl --encoding=auto -r '\xe6\x9d\xb1\xe4\xba\xac:\xe5\xa4\xa7\xe9\x98\xaa' --to=$(locale charmap)    # \xe3\x81\x82\xe5\xa4\xa7\xe9\x98\xaa",
+     "  printf '\\x82\\xa0\\x93\\x8c\\x8b\\x9e\\n' | quorl --encoding=auto -r '\x93\x8c\x8b\x9e:\x91\xe5\x8d\xe3' --to=$(locale charmap)    # \x82\xa0\x91\xe5\x8d\xe3"},
     //
     {"",
      ""},

@@ -71,9 +71,13 @@ if [ -n "$quorl" ]; then
     example=$(LC_ALL=$locale quorl --help | grep -A1 -F '$$:$w' | sed 's/ *\\$//' | tr -d '\n')
     got=$(LC_ALL=C.UTF-8 bash -c "${example%%#*}" 2>&1)
     [ -n "$example" ] && [ "$got" = "${example##*# }" ] || fail "--help ($locale): '$example' printed '$got'"
-    example=$(LC_ALL=$locale quorl --help | grep -F -e '--to=' | grep -F '#')
-    got=$(LC_ALL=C.UTF-8 bash -c "${example%%#*}" 2>&1)
-    [ -n "$example" ] && [ "$got" = "${example##*# }" ] || fail "--help ($locale): '$example' printed '$got'"
+    n=0
+    while IFS= read -r example; do
+      n=$((n + 1))
+      got=$(LC_ALL=C.UTF-8 bash -c "${example%%#*}" 2>&1)
+      [ "$got" = "${example##*# }" ] || fail "--help ($locale): '$example' printed '$got'"
+    done < <(LC_ALL=$locale quorl --help | grep -F -e '--to=' | grep -F '#')
+    [ "$n" -ge 2 ] || fail "--help ($locale) shows $n conversion examples"
   done
 fi
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
