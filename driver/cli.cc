@@ -82,7 +82,7 @@ struct EncodingChoice {
   const char* typed = nullptr;
 };
 
-// typed_encoding: the locale's codeset, where the rules are typed by
+// locale_encoding: the locale's codeset, where the rules are typed by
 // default with auto. A locale that knows ASCII alone (the C locale of a
 // bare container) is taken as UTF-8, what terminals send today.
 const char* locale_encoding() {

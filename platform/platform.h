@@ -71,11 +71,6 @@ enum class NameText { shift_jis, utf8, euc_jp, system };
 // are bytes already.
 void take_command_line(int* argc, char*** argv, NameText text);
 
-// kArgumentsInText: whether take_command_line gives the arguments in the
-// run's encoding whatever the user typed them in (Windows, from the wide
-// command line), so that they need no further conversion.
-extern const bool kArgumentsInText;
-
 // help_locale: the user's locale as a POSIX locale name ("ja_JP.UTF-8",
 // "C"): the environment's on POSIX; on Windows the UI language with the
 // console's output code page (932: Shift_JIS, 65001: UTF-8).

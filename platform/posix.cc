@@ -22,7 +22,6 @@ namespace quorl::platform {
 
 const char* const kNewline = "\n";
 const bool kCrlfByDefault = false;
-const bool kArgumentsInText = false;
 
 void start_process() {}
 

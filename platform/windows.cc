@@ -22,7 +22,6 @@ namespace quorl::platform {
 
 const char* const kNewline = "\r\n";
 const bool kCrlfByDefault = true;
-const bool kArgumentsInText = true;
 
 namespace {
 
