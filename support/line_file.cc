@@ -26,9 +26,10 @@ void LineFile::open_fd(int fd, const char* name, size_t limit) {
 
 void LineFile::open_fd(int fd, const char* name, size_t limit, std::string_view head, bool ended) {
   open_fd(fd, name, limit);
+  if (head.empty() && !ended) return;  // nothing read yet: the stream as it is
   if (ended) ahead_.stop();
   if (head.size() + 1 >= static_cast<size_t>(buf_.size)) buf_.reserve(head.size() + kBlock + 1);
-  std::memcpy(buf_.data, head.data(), head.size());
+  if (!head.empty()) std::memcpy(buf_.data, head.data(), head.size());
   end_ = head.size();
   eof_ = ended;
   find_nul(0);
