@@ -282,30 +282,10 @@ class LineLoop {
   // they close rebuilt at once; the lines of a record they leave open are
   // gathered for the lines after them. False as edit_one.
   bool edit_csv_lines(char* run, size_t n) {
-    ByteBuf* out = &ed_.lines[0];
-    for (;;) {
-      size_t lines = 0;
-      const size_t took =
-          extract_csv_records(rules_.templ, rules_.syntax, ed_, run, n, out, LINES_CAP, &lines);
-      if (took == 0) break;
-      line_no_ += lines;
-      if (!out_.run(out->data, out->len)) return false;
-      run += took;
-      n -= took;
-    }
-    for (char* line = run; line < run + n;) {
-      auto* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(run + n - line)));
-      *nl = '\0';
-      const size_t len = static_cast<size_t>(nl - line);
-      if (records_.take(rules_.syntax, line, len, "\n", ++line_no_)) {
-        // Not reached while the record stays open, as it does to the run's end.
-        char* text = records_.gathered() ? records_.text() : line;
-        const size_t text_len = records_.gathered() ? records_.len() : len;
-        if (!edit_one(text, text_len, std::string_view(text, text_len), "\n")) return false;
-      }
-      line = nl + 1;
-    }
-    return true;
+    return edit_csv_run(
+        rules_.templ, rules_.syntax, ed_, run, n, &records_, &line_no_,
+        [this](const char* text, size_t len) { return out_.run(text, len); },
+        [this](char* text, size_t len) { return edit_one(text, len, std::string_view(text, len), "\n"); });
   }
 
   Editor& editor_;

@@ -155,28 +155,10 @@ bool edit_one(const RuleSet& rules, EditorState& ed, char* line, size_t len, Slo
 // a fault.
 bool edit_csv_lines(const RuleSet& rules, EditorState& ed, char* run, size_t n, Records* records,
                     size_t* line_no, Slot* slot) {
-  ByteBuf* out = &ed.lines[0];
-  for (;;) {
-    size_t lines = 0;
-    const size_t took = extract_csv_records(rules.templ, rules.syntax, ed, run, n, out, LINES_CAP, &lines);
-    if (took == 0) break;
-    *line_no += lines;
-    slot->out.append(out->data, out->len);
-    run += took;
-    n -= took;
-  }
-  for (char* line = run; line < run + n;) {
-    auto* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(run + n - line)));
-    *nl = '\0';
-    const size_t len = static_cast<size_t>(nl - line);
-    if (records->take(rules.syntax, line, len, "\n", ++*line_no)) {
-      // Not reached while the record stays open, as it does to the run's end.
-      char* text = records->gathered() ? records->text() : line;
-      if (!edit_one(rules, ed, text, records->gathered() ? records->len() : len, slot)) return false;
-    }
-    line = nl + 1;
-  }
-  return true;
+  return edit_csv_run(
+      rules.templ, rules.syntax, ed, run, n, records, line_no,
+      [slot](const char* text, size_t len) { return slot->out.append(text, len), true; },
+      [&](char* text, size_t len) { return edit_one(rules, ed, text, len, slot); });
 }
 
 // edit_lines: the lines of [begin, end) of slot->in (every one ending in a

@@ -10,8 +10,11 @@
 #define QUORL_EXTRACT_RECORDS_H
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
+#include "extract/extractor.h"
+#include "replace/applier.h"
 #include "replace/editor.h"
 #include "support/bytebuf.h"
 #include "support/encoding.h"
@@ -45,6 +48,39 @@ class Records {
   bool gathered_ = false;
   size_t first_ = 0;
 };
+
+// edit_csv_run: the n bytes of whole lines at run (each ending in a
+// newline, none too long or holding a NUL) taken as CSV records: those they
+// close rebuilt a run at a time into ed's first line buffer and handed to
+// emit(text, len); the lines of a record they leave open gathered into
+// records, and a record those lines close handed to edit(text, len). Both
+// return false to stop; so does this. *line_no counts the lines taken.
+template <typename Emit, typename Edit>
+bool edit_csv_run(const Template& templ, const FieldSyntax& syntax, EditorState& ed, char* run, size_t n,
+                  Records* records, size_t* line_no, Emit emit, Edit edit) {
+  ByteBuf* out = &ed.lines[0];
+  for (;;) {
+    size_t lines = 0;
+    const size_t took = extract_csv_records(templ, syntax, ed, run, n, out, LINES_CAP, &lines);
+    if (took == 0) break;
+    *line_no += lines;
+    if (!emit(out->data, out->len)) return false;
+    run += took;
+    n -= took;
+  }
+  for (char* line = run; line < run + n;) {
+    auto* nl = static_cast<char*>(std::memchr(line, '\n', static_cast<size_t>(run + n - line)));
+    *nl = '\0';
+    const size_t len = static_cast<size_t>(nl - line);
+    if (records->take(syntax, line, len, "\n", ++*line_no)) {
+      // Not reached while the record stays open, as it does to the run's end.
+      char* text = records->gathered() ? records->text() : line;
+      if (!edit(text, records->gathered() ? records->len() : len)) return false;
+    }
+    line = nl + 1;
+  }
+  return true;
+}
 
 }  // namespace quorl
 
